@@ -1,0 +1,256 @@
+#pragma once
+// The one dynamic value of the runtime: request bodies, bound arguments and
+// results, host values and error carriers are all Value trees.
+//
+// A tree keeps its variable-size storage in one ValueStore owned by the root:
+// strings are interned with reference counts, container headers come from the
+// store's block pools. Elements and members use their root's store and must
+// not outlive it.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Quor {
+
+class ValueStore;
+struct InternedString;
+
+enum class ValueKind : std::uint8_t {
+  Empty = 0,
+  Bool = 1,
+  Signed = 2,
+  Unsigned = 3,
+  Float = 4,
+  String = 5,
+  Blob = 6,
+  Enum = 7,
+  Collection = 8,
+  Structure = 9,
+};
+
+// The name messages print for a kind ("empty", "bool", ...); the empty text
+// for a number outside 0 to 9.
+const char* valueKindName(ValueKind kind);
+const char* valueKindName(unsigned kindNumber);
+
+// An enumeration value: its number and the hash-code record of the enum's
+// registered type, through which the registry recovers the value's name.
+struct EnumValue {
+  std::int32_t number = 0;
+  const std::uint32_t* typeHash = nullptr;
+
+  std::uint32_t hashCode() const { return typeHash ? *typeHash : 0; }
+  friend bool operator==(const EnumValue& a, const EnumValue& b) {
+    return a.number == b.number && a.hashCode() == b.hashCode();
+  }
+};
+
+class Value;
+
+// One member seen while iterating a structure in name order.
+struct MemberView {
+  std::string_view name;
+  const Value& value;
+};
+
+class Value {
+ public:
+  // A new value is an empty root with no store yet.
+  Value();
+  ~Value();
+
+  // Copying makes a new root holding a deep copy.
+  Value(const Value& other);
+  Value& operator=(const Value& other);
+  // Moving swaps when both sides are roots (allocating nothing); otherwise
+  // the target receives a deep copy. The source is left empty.
+  Value(Value&& other) noexcept;
+  Value& operator=(Value&& other);
+
+  // Swaps two root values entirely.
+  void swap(Value& other) noexcept;
+
+  // ---- Reading; never changes the value -------------------------------
+  ValueKind kind() const { return kind_; }
+  bool isEmpty() const { return kind_ == ValueKind::Empty; }
+  bool isRoot() const { return ownsStore_ != 0; }
+
+  // Typed reads: the payload when the kind matches exactly, else the default.
+  bool getBool(bool defaultValue = false) const;
+  std::int64_t getSigned(std::int64_t defaultValue = 0) const;
+  std::uint64_t getUnsigned(std::uint64_t defaultValue = 0) const;
+  double getFloat(double defaultValue = 0.0) const;
+
+  // Lenient unsigned read for numbers that may arrive in any form: bool as
+  // 0/1, signed and unsigned as their 64 bits, float truncated, string parsed
+  // in base 0 (strtoull), enum sign-extended, anything else the default.
+  std::uint64_t toUnsigned(std::uint64_t defaultValue = 0) const;
+
+  // The string (NUL-terminated at data()[size()]), else the default.
+  std::string_view getString(std::string_view defaultValue = {}) const;
+  // The string as a C text; the default for other kinds.
+  const char* getCString(const char* defaultValue = "") const;
+  std::span<const std::uint8_t> getBlob(std::span<const std::uint8_t> defaultValue = {}) const;
+  // The enum value, else a shared zero value.
+  const EnumValue& getEnum() const;
+
+  // 0 for empty, byte length for string and blob, element count for a
+  // collection, member count for a structure, 1 otherwise.
+  std::size_t size() const;
+
+  // The element or member, else a shared read-only empty value.
+  const Value& element(std::size_t index) const;
+  const Value& member(std::string_view name) const;
+  bool hasMember(std::string_view name) const;
+
+  // Elements of a collection (empty span for other kinds).
+  std::span<const Value> elements() const;
+  std::span<Value> elements();
+
+  // Members of a structure in name order (strcmp order).
+  class MemberIterator;
+  class MemberRange;
+  MemberRange members() const;
+
+  // ---- Writing -------------------------------------------------------------
+  // Each setter first releases the previous content.
+  void setEmpty();
+  void setBool(bool value);
+  void setSigned(std::int32_t value) { setSigned(static_cast<std::int64_t>(value)); }
+  void setSigned(std::int64_t value);
+  void setUnsigned(std::uint32_t value) { setUnsigned(static_cast<std::uint64_t>(value)); }
+  void setUnsigned(std::uint64_t value);
+  void setFloat(double value);
+  void setString(const char* text);
+  void setString(std::string_view text);
+  void setString(const std::string& text) { setString(std::string_view(text)); }
+  void setBlob(std::vector<std::uint8_t>&& bytes);
+  void setBlob(const void* bytes, std::size_t length);
+  void setEnum(const EnumValue& value);
+
+  // Become a collection / structure: kept when already one, else the content
+  // is released and the value becomes an empty one.
+  void makeCollection();
+  void makeStructure();
+
+  // The element at index, appending empty elements until it exists (the value
+  // becomes a collection first).
+  Value& writeElement(std::size_t index);
+  // A new empty element at the end.
+  Value& appendElement();
+  // The member of that name, inserted empty when absent (the value becomes a
+  // structure first).
+  Value& writeMember(std::string_view name);
+
+  // Room for count elements in a collection; nothing for other kinds.
+  // Throws std::length_error beyond maxReserve.
+  void reserve(std::size_t count);
+  static constexpr std::size_t maxReserve = 0x0FFFFFFF;
+
+ private:
+  friend class ValueStore;
+  friend class ValueTreeAccess;
+  struct ChildTag {};
+  Value(ChildTag, ValueStore* store);
+
+  ValueStore* ensureStore();
+  void release();
+  void copyFrom(const Value& other);
+  void moveFrom(Value& other);
+
+  struct CollectionHeader;
+  struct StructureHeader;
+  CollectionHeader* collection() const;
+  StructureHeader* structure() const;
+
+  union Payload {
+    bool boolean;
+    std::int64_t signedValue;
+    std::uint64_t unsignedValue;
+    double floatValue;
+    InternedString* string;
+    std::vector<std::uint8_t>* blob;
+    EnumValue* enumValue;
+    void* container;
+  };
+
+  alignas(8) Payload payload_;
+  ValueStore* store_ = nullptr;
+  ValueKind kind_ = ValueKind::Empty;
+  std::uint8_t ownsStore_ = 1;
+};
+
+static_assert(sizeof(void*) == 4, "the runtime is 32-bit only");
+static_assert(sizeof(Value) == 16);
+
+class Value::MemberIterator {
+ public:
+  using difference_type = std::ptrdiff_t;
+  using value_type = MemberView;
+  MemberIterator() = default;
+  MemberView operator*() const;
+  MemberIterator& operator++();
+  MemberIterator operator++(int) {
+    MemberIterator before = *this;
+    ++*this;
+    return before;
+  }
+  friend bool operator==(const MemberIterator& a, const MemberIterator& b) { return a.node_ == b.node_; }
+
+ private:
+  friend class Value;
+  explicit MemberIterator(const void* node) : node_(node) {}
+  const void* node_ = nullptr;
+};
+
+class Value::MemberRange {
+ public:
+  MemberIterator begin() const { return first_; }
+  MemberIterator end() const { return last_; }
+  bool empty() const { return first_ == last_; }
+
+ private:
+  friend class Value;
+  MemberRange(MemberIterator first, MemberIterator last) : first_(first), last_(last) {}
+  MemberIterator first_;
+  MemberIterator last_;
+};
+
+// A value with a success flag. On failure the value is a structure whose
+// member "error" holds the message.
+class ValueResult {
+ public:
+  ValueResult() = default;
+  ValueResult(Value&& value) { value_ = std::move(value); }
+  ValueResult(ValueResult&& other) noexcept;
+  ValueResult& operator=(ValueResult&& other) noexcept;
+  ValueResult(const ValueResult&) = delete;
+  ValueResult& operator=(const ValueResult&) = delete;
+
+  static ValueResult failure(std::string_view message) {
+    ValueResult result;
+    result.fail(message);
+    return result;
+  }
+
+  // Clears the value and records the message as the failure.
+  void fail(std::string_view message);
+
+  bool ok() const { return success_; }
+  explicit operator bool() const { return success_; }
+  // The empty text on success; otherwise the "error" member when it is a string.
+  std::string_view error() const;
+
+  Value& value() { return value_; }
+  const Value& value() const { return value_; }
+
+ private:
+  Value value_;
+  bool success_ = true;
+};
+
+}  // namespace Quor

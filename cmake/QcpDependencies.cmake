@@ -1,0 +1,54 @@
+# Third-party dependencies: RapidJSON (headers), libyaml, GoogleTest.
+
+# RapidJSON is header-only. The cross compiler gets its header folder alone,
+# never the host's whole include folder.
+find_path(QCP_RAPIDJSON_DIR rapidjson/reader.h PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+set(QCP_THIRD_PARTY_INCLUDE "${CMAKE_BINARY_DIR}/third-party-include")
+file(MAKE_DIRECTORY "${QCP_THIRD_PARTY_INCLUDE}")
+file(CREATE_LINK "${QCP_RAPIDJSON_DIR}/rapidjson" "${QCP_THIRD_PARTY_INCLUDE}/rapidjson" SYMBOLIC)
+add_library(qcp_rapidjson INTERFACE)
+target_include_directories(qcp_rapidjson SYSTEM INTERFACE "${QCP_THIRD_PARTY_INCLUDE}")
+
+# libyaml: built from Debian's source package with the cross compiler for
+# Windows (scripts/setup.sh fetches it); Debian's libyaml-dev:i386 natively.
+if(WIN32)
+  include(ExternalProject)
+  file(GLOB QCP_LIBYAML_TARBALL "${PROJECT_SOURCE_DIR}/.deps/libyaml/libyaml_*.orig.tar.gz")
+  if(NOT QCP_LIBYAML_TARBALL)
+    message(FATAL_ERROR "libyaml source missing: run scripts/setup.sh")
+  endif()
+  list(GET QCP_LIBYAML_TARBALL 0 QCP_LIBYAML_TARBALL)
+  set(QCP_LIBYAML_PREFIX "${CMAKE_BINARY_DIR}/libyaml")
+  ExternalProject_Add(libyaml_build
+    URL "${QCP_LIBYAML_TARBALL}"
+    PREFIX "${QCP_LIBYAML_PREFIX}"
+    CMAKE_ARGS
+      -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-i686.cmake
+      -DCMAKE_BUILD_TYPE=Release
+      -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR>
+      -DBUILD_SHARED_LIBS=OFF
+      -DBUILD_TESTING=OFF
+      -DINSTALL_CMAKE_DIR=lib/cmake/yaml
+      -DCMAKE_POLICY_DEFAULT_CMP0077=NEW
+    BUILD_BYPRODUCTS "${QCP_LIBYAML_PREFIX}/lib/libyaml.a"
+    DOWNLOAD_EXTRACT_TIMESTAMP ON)
+  file(MAKE_DIRECTORY "${QCP_LIBYAML_PREFIX}/include")
+  add_library(qcp_libyaml STATIC IMPORTED GLOBAL)
+  set_target_properties(qcp_libyaml PROPERTIES
+    IMPORTED_LOCATION "${QCP_LIBYAML_PREFIX}/lib/libyaml.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${QCP_LIBYAML_PREFIX}/include"
+    INTERFACE_COMPILE_DEFINITIONS YAML_DECLARE_STATIC)
+  add_dependencies(qcp_libyaml libyaml_build)
+else()
+  find_library(QCP_LIBYAML_LIBRARY NAMES yaml PATHS /usr/lib/i386-linux-gnu NO_DEFAULT_PATH REQUIRED)
+  add_library(qcp_libyaml UNKNOWN IMPORTED GLOBAL)
+  set_target_properties(qcp_libyaml PROPERTIES IMPORTED_LOCATION "${QCP_LIBYAML_LIBRARY}")
+endif()
+
+# GoogleTest from Debian's sources, built with this build's compiler.
+if(NOT QCP_BENCH)
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
+endif()
