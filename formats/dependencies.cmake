@@ -1,0 +1,1 @@
+target_link_libraries(qcp_formats PUBLIC qcp_binding qcp_rapidjson qcp_libyaml)

@@ -1,0 +1,1 @@
+target_link_libraries(qcp_logging PUBLIC qcp_formats qcp_binding)
