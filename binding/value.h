@@ -9,15 +9,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "binding/interned_string.h"
+#include "binding/store_allocator.h"
+
 namespace Quor {
 
 class ValueStore;
-struct InternedString;
 
 enum class ValueKind : std::uint8_t {
   Empty = 0,
@@ -72,7 +75,15 @@ class Value {
   Value& operator=(Value&& other);
 
   // Swaps two root values entirely.
-  void swap(Value& other) noexcept;
+  void swap(Value& other);
+
+  // Elements and members are built in place inside their tree's containers;
+  // only this class can name the tag.
+  class ChildTag {
+    friend class Value;
+    ChildTag() = default;
+  };
+  Value(ChildTag, ValueStore* store);
 
   // ---- Reading; never changes the value -------------------------------
   ValueKind kind() const { return kind_; }
@@ -153,9 +164,6 @@ class Value {
 
  private:
   friend class ValueStore;
-  friend class ValueTreeAccess;
-  struct ChildTag {};
-  Value(ChildTag, ValueStore* store);
 
   ValueStore* ensureStore();
   void release();
@@ -187,24 +195,48 @@ class Value {
 static_assert(sizeof(void*) == 4, "the runtime is 32-bit only");
 static_assert(sizeof(Value) == 16);
 
+namespace detail {
+
+// A structure's member name: an interned string of the tree's store. Lookups
+// compare against an unowned text.
+struct MemberName {
+  InternedString* entry;
+};
+
+struct MemberNameLess {
+  using is_transparent = void;
+  bool operator()(const MemberName& a, const MemberName& b) const {
+    return compareNames(a.entry->view(), b.entry->view()) < 0;
+  }
+  bool operator()(const MemberName& a, std::string_view b) const { return compareNames(a.entry->view(), b) < 0; }
+  bool operator()(std::string_view a, const MemberName& b) const { return compareNames(a, b.entry->view()) < 0; }
+};
+
+using MemberMap = std::map<MemberName, Value, MemberNameLess, StoreAllocator<std::pair<const MemberName, Value>>>;
+
+}  // namespace detail
+
 class Value::MemberIterator {
  public:
   using difference_type = std::ptrdiff_t;
   using value_type = MemberView;
   MemberIterator() = default;
-  MemberView operator*() const;
-  MemberIterator& operator++();
+  MemberView operator*() const { return {position_->first.entry->view(), position_->second}; }
+  MemberIterator& operator++() {
+    ++position_;
+    return *this;
+  }
   MemberIterator operator++(int) {
     MemberIterator before = *this;
     ++*this;
     return before;
   }
-  friend bool operator==(const MemberIterator& a, const MemberIterator& b) { return a.node_ == b.node_; }
+  friend bool operator==(const MemberIterator& a, const MemberIterator& b) { return a.position_ == b.position_; }
 
  private:
   friend class Value;
-  explicit MemberIterator(const void* node) : node_(node) {}
-  const void* node_ = nullptr;
+  explicit MemberIterator(detail::MemberMap::const_iterator position) : position_(position) {}
+  detail::MemberMap::const_iterator position_;
 };
 
 class Value::MemberRange {

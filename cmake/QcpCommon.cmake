@@ -18,8 +18,6 @@ if(QCP_SANITIZE)
       -fno-omit-frame-pointer)
   add_compile_options(${QCP_SANITIZER_FLAGS})
   add_link_options(${QCP_SANITIZER_FLAGS})
-  # The value store sends its blocks to the general heap so ASan sees every one.
-  add_compile_definitions(QCP_VALUE_STORE_USE_HEAP=1)
 endif()
 
 # Sources of one subsystem folder: files ending in _windows.cpp build only for

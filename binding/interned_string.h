@@ -1,0 +1,34 @@
+#pragma once
+// An entry of a value store's string set. Equal texts of one tree share one
+// entry; the entry lives while its reference count is above zero.
+
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace Quor {
+
+struct InternedString {
+  InternedString* next;  // next entry in the same hash bucket
+  std::uint32_t hash;    // FNV-1a of the text
+  std::uint32_t references;
+  std::uint32_t length;  // bytes, without the terminating zero
+  // The NUL-terminated text follows the entry; entries are allocated to fit.
+
+  const char* text() const { return reinterpret_cast<const char*>(this + 1); }
+  char* text() { return reinterpret_cast<char*>(this + 1); }
+  std::string_view view() const { return {text(), length}; }
+};
+static_assert(sizeof(InternedString) == 16);
+
+// Byte-wise order of unsigned characters, the order of strcmp for texts
+// without embedded zeros.
+inline int compareNames(std::string_view a, std::string_view b) {
+  const std::size_t common = a.size() < b.size() ? a.size() : b.size();
+  if (common != 0) {
+    if (const int order = std::memcmp(a.data(), b.data(), common); order != 0) return order;
+  }
+  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+}  // namespace Quor

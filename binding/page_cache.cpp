@@ -1,0 +1,102 @@
+#include "binding/page_cache.h"
+
+#include <mutex>
+#include <new>
+#include <unordered_map>
+
+namespace Quor {
+namespace {
+
+struct Chunk {
+  std::uintptr_t base;
+  std::uint16_t freePages;  // bit i set: page i is in the cache
+  Chunk* previousWithFree;
+  Chunk* nextWithFree;
+};
+
+constexpr std::uint16_t allPagesFree = 0xFFFF;
+static_assert(pagesPerChunk == 16);
+
+class PageCache {
+ public:
+  void* take() {
+    std::lock_guard lock(mutex_);
+    Chunk* chunk = withFree_;
+    if (chunk == nullptr) chunk = addChunk();
+    const unsigned index = static_cast<unsigned>(__builtin_ctz(chunk->freePages));
+    chunk->freePages = static_cast<std::uint16_t>(chunk->freePages & ~(1u << index));
+    if (chunk->freePages == 0) unlink(chunk);
+    ++pagesInUse_;
+    return reinterpret_cast<void*>(chunk->base + index * valuePageSize);
+  }
+
+  void give(void* page) noexcept {
+    const auto address = reinterpret_cast<std::uintptr_t>(page);
+    const std::uintptr_t base = address & ~static_cast<std::uintptr_t>(pageChunkSize - 1);
+    const unsigned index = static_cast<unsigned>((address - base) / valuePageSize);
+    std::lock_guard lock(mutex_);
+    auto found = chunks_.find(base);
+    if (found == chunks_.end()) return;  // not ours: never hand foreign memory to the system
+    Chunk& chunk = found->second;
+    const bool wasFull = chunk.freePages == 0;
+    chunk.freePages = static_cast<std::uint16_t>(chunk.freePages | (1u << index));
+    --pagesInUse_;
+    if (chunk.freePages == allPagesFree) {
+      if (!wasFull) unlink(&chunk);
+      releaseChunk(reinterpret_cast<void*>(base), pageChunkSize);
+      chunks_.erase(found);
+      return;
+    }
+    if (wasFull) pushFront(&chunk);
+  }
+
+  PageCacheStatistics statistics() {
+    std::lock_guard lock(mutex_);
+    return {chunks_.size(), pagesInUse_};
+  }
+
+ private:
+  Chunk* addChunk() {
+    void* memory = reserveChunk(pageChunkSize);
+    if (memory == nullptr) throw std::bad_alloc();
+    const auto base = reinterpret_cast<std::uintptr_t>(memory);
+    Chunk& chunk = chunks_[base];
+    chunk = Chunk{base, allPagesFree, nullptr, nullptr};
+    pushFront(&chunk);
+    return &chunk;
+  }
+
+  void pushFront(Chunk* chunk) {
+    chunk->previousWithFree = nullptr;
+    chunk->nextWithFree = withFree_;
+    if (withFree_ != nullptr) withFree_->previousWithFree = chunk;
+    withFree_ = chunk;
+  }
+
+  void unlink(Chunk* chunk) {
+    if (chunk->previousWithFree != nullptr) chunk->previousWithFree->nextWithFree = chunk->nextWithFree;
+    else withFree_ = chunk->nextWithFree;
+    if (chunk->nextWithFree != nullptr) chunk->nextWithFree->previousWithFree = chunk->previousWithFree;
+    chunk->previousWithFree = chunk->nextWithFree = nullptr;
+  }
+
+  std::mutex mutex_;
+  // Node-based, so Chunk addresses stay valid while others are added.
+  std::unordered_map<std::uintptr_t, Chunk> chunks_;
+  Chunk* withFree_ = nullptr;
+  std::size_t pagesInUse_ = 0;
+};
+
+// Never destroyed: stores of static values may give pages back during exit.
+PageCache& pageCache() {
+  static PageCache* cache = new PageCache();
+  return *cache;
+}
+
+}  // namespace
+
+void* takeValuePage() { return pageCache().take(); }
+void giveValuePage(void* page) noexcept { pageCache().give(page); }
+PageCacheStatistics pageCacheStatistics() { return pageCache().statistics(); }
+
+}  // namespace Quor

@@ -1,0 +1,474 @@
+#include "binding/value.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <tuple>
+#include <utility>
+
+#include "binding/value_store.h"
+
+namespace Quor {
+
+// Header of a collection: the element array lives in the store (pools for
+// small arrays, the heap beyond). Values hold no pointers into themselves, so
+// the array is relocated bytewise when it grows.
+struct Value::CollectionHeader {
+  Value* elements;
+  std::uint32_t size;
+  std::uint32_t capacity;
+};
+
+struct Value::StructureHeader {
+  detail::MemberMap members;
+};
+
+namespace {
+
+const Value& sharedEmptyValue() {
+  static const Value empty;
+  return empty;
+}
+
+const EnumValue sharedZeroEnum{};
+
+}  // namespace
+
+// ---- Construction and destruction ---------------------------------------------
+
+Value::Value() { payload_.unsignedValue = 0; }
+
+Value::Value(ChildTag, ValueStore* store) : store_(store), ownsStore_(0) { payload_.unsignedValue = 0; }
+
+Value::~Value() {
+  release();
+  if (ownsStore_ && store_ != nullptr) delete store_;
+}
+
+Value::Value(const Value& other) : Value() { copyFrom(other); }
+
+Value& Value::operator=(const Value& other) {
+  copyFrom(other);
+  return *this;
+}
+
+Value::Value(Value&& other) noexcept : Value() {
+  if (other.ownsStore_) {
+    swap(other);
+    return;
+  }
+  // A member or element given up: its storage belongs to another tree.
+  // Copying may throw only for want of memory, which ends the process here.
+  copyFrom(other);
+  other.setEmpty();
+}
+
+Value& Value::operator=(Value&& other) {
+  moveFrom(other);
+  return *this;
+}
+
+void Value::swap(Value& other) {
+  if (this == &other) return;
+  if (ownsStore_ && other.ownsStore_) {
+    std::swap(payload_, other.payload_);
+    std::swap(store_, other.store_);
+    std::swap(kind_, other.kind_);
+    return;
+  }
+  Value mine(*this);
+  *this = other;
+  other = mine;
+}
+
+ValueStore* Value::ensureStore() {
+  if (store_ == nullptr) store_ = new ValueStore();
+  return store_;
+}
+
+Value::CollectionHeader* Value::collection() const {
+  return kind_ == ValueKind::Collection ? static_cast<CollectionHeader*>(payload_.container) : nullptr;
+}
+
+Value::StructureHeader* Value::structure() const {
+  return kind_ == ValueKind::Structure ? static_cast<StructureHeader*>(payload_.container) : nullptr;
+}
+
+// ---- Release, copy, move ------------------------------------------------------------
+
+void Value::release() {
+  switch (kind_) {
+    case ValueKind::String:
+      if (payload_.string != ValueStore::emptyString()) store_->release(payload_.string);
+      break;
+    case ValueKind::Blob:
+      std::destroy_at(payload_.blob);
+      store_->freeBlock(payload_.blob);
+      break;
+    case ValueKind::Enum:
+      store_->freeBlock(payload_.enumValue);
+      break;
+    case ValueKind::Collection: {
+      CollectionHeader* header = collection();
+      for (std::uint32_t index = 0; index < header->size; ++index) std::destroy_at(&header->elements[index]);
+      store_->free(header->elements, header->capacity * sizeof(Value));
+      store_->freeBlock(header);
+      break;
+    }
+    case ValueKind::Structure: {
+      StructureHeader* header = structure();
+      for (auto& member : header->members) store_->release(member.first.entry);
+      std::destroy_at(header);
+      store_->freeBlock(header);
+      break;
+    }
+    default:
+      break;
+  }
+  kind_ = ValueKind::Empty;
+  payload_.unsignedValue = 0;
+}
+
+void Value::copyFrom(const Value& other) {
+  if (this == &other) return;
+  // The source may live inside this value's own tree, which clearing would
+  // destroy: copy it out first.
+  const bool sameTree = store_ != nullptr && store_ == other.store_;
+  if (sameTree && (kind_ == ValueKind::Collection || kind_ == ValueKind::Structure ||
+                   other.kind_ == ValueKind::Collection || other.kind_ == ValueKind::Structure)) {
+    const Value detached(other);
+    copyFrom(detached);
+    return;
+  }
+  switch (other.kind_) {
+    case ValueKind::Empty:
+      setEmpty();
+      break;
+    case ValueKind::Bool:
+    case ValueKind::Signed:
+    case ValueKind::Unsigned:
+    case ValueKind::Float:
+      release();
+      payload_ = other.payload_;
+      kind_ = other.kind_;
+      break;
+    case ValueKind::String: {
+      InternedString* source = other.payload_.string;
+      InternedString* entry;
+      if (source == ValueStore::emptyString()) {
+        entry = source;
+      } else if (store_ == other.store_) {
+        store_->retain(source);
+        entry = source;
+      } else {
+        entry = ensureStore()->intern(source->view(), source->hash);
+      }
+      release();
+      payload_.string = entry;
+      kind_ = ValueKind::String;
+      break;
+    }
+    case ValueKind::Blob: {
+      const auto bytes = other.getBlob();
+      setBlob(bytes.data(), bytes.size());
+      break;
+    }
+    case ValueKind::Enum:
+      setEnum(*other.payload_.enumValue);
+      break;
+    case ValueKind::Collection: {
+      setEmpty();
+      makeCollection();
+      const CollectionHeader* source = other.collection();
+      reserve(source->size);
+      for (std::uint32_t index = 0; index < source->size; ++index) {
+        writeElement(index).copyFrom(source->elements[index]);
+      }
+      break;
+    }
+    case ValueKind::Structure: {
+      setEmpty();
+      makeStructure();
+      for (const auto& member : other.structure()->members) {
+        writeMember(member.first.entry->view()).copyFrom(member.second);
+      }
+      break;
+    }
+  }
+}
+
+void Value::moveFrom(Value& other) {
+  if (this == &other) return;
+  if (ownsStore_ && other.ownsStore_) {
+    swap(other);
+    other.setEmpty();
+    return;
+  }
+  copyFrom(other);
+  other.setEmpty();
+}
+
+// ---- Reading --------------------------------------------------------------------------
+
+bool Value::getBool(bool defaultValue) const {
+  return kind_ == ValueKind::Bool ? payload_.boolean : defaultValue;
+}
+
+std::int64_t Value::getSigned(std::int64_t defaultValue) const {
+  return kind_ == ValueKind::Signed ? payload_.signedValue : defaultValue;
+}
+
+std::uint64_t Value::getUnsigned(std::uint64_t defaultValue) const {
+  return kind_ == ValueKind::Unsigned ? payload_.unsignedValue : defaultValue;
+}
+
+double Value::getFloat(double defaultValue) const {
+  return kind_ == ValueKind::Float ? payload_.floatValue : defaultValue;
+}
+
+std::uint64_t Value::toUnsigned(std::uint64_t defaultValue) const {
+  switch (kind_) {
+    case ValueKind::Bool:
+      return payload_.boolean ? 1 : 0;
+    case ValueKind::Signed:
+    case ValueKind::Unsigned:
+      return payload_.unsignedValue;
+    case ValueKind::Float: {
+      // Truncation toward zero; values the target cannot hold saturate rather
+      // than being undefined.
+      const double number = payload_.floatValue;
+      if (!(number == number)) return 0;
+      if (number <= -9223372036854775808.0) return static_cast<std::uint64_t>(INT64_MIN);
+      if (number < 0) return static_cast<std::uint64_t>(static_cast<std::int64_t>(number));
+      if (number >= 18446744073709551616.0) return UINT64_MAX;
+      return static_cast<std::uint64_t>(number);
+    }
+    case ValueKind::String:
+      return std::strtoull(payload_.string->text(), nullptr, 0);
+    case ValueKind::Enum:
+      return static_cast<std::uint64_t>(static_cast<std::int64_t>(payload_.enumValue->number));
+    default:
+      return defaultValue;
+  }
+}
+
+std::string_view Value::getString(std::string_view defaultValue) const {
+  return kind_ == ValueKind::String ? payload_.string->view() : defaultValue;
+}
+
+const char* Value::getCString(const char* defaultValue) const {
+  return kind_ == ValueKind::String ? payload_.string->text() : defaultValue;
+}
+
+std::span<const std::uint8_t> Value::getBlob(std::span<const std::uint8_t> defaultValue) const {
+  return kind_ == ValueKind::Blob ? std::span<const std::uint8_t>(*payload_.blob) : defaultValue;
+}
+
+const EnumValue& Value::getEnum() const {
+  return kind_ == ValueKind::Enum ? *payload_.enumValue : sharedZeroEnum;
+}
+
+std::size_t Value::size() const {
+  switch (kind_) {
+    case ValueKind::Empty:
+      return 0;
+    case ValueKind::String:
+      return payload_.string->length;
+    case ValueKind::Blob:
+      return payload_.blob->size();
+    case ValueKind::Collection:
+      return collection()->size;
+    case ValueKind::Structure:
+      return structure()->members.size();
+    default:
+      return 1;
+  }
+}
+
+const Value& Value::element(std::size_t index) const {
+  const CollectionHeader* header = collection();
+  return header != nullptr && index < header->size ? header->elements[index] : sharedEmptyValue();
+}
+
+const Value& Value::member(std::string_view name) const {
+  const StructureHeader* header = structure();
+  if (header == nullptr) return sharedEmptyValue();
+  const auto found = header->members.find(name);
+  return found != header->members.end() ? found->second : sharedEmptyValue();
+}
+
+bool Value::hasMember(std::string_view name) const {
+  const StructureHeader* header = structure();
+  return header != nullptr && header->members.find(name) != header->members.end();
+}
+
+std::span<const Value> Value::elements() const {
+  const CollectionHeader* header = collection();
+  return header != nullptr ? std::span<const Value>(header->elements, header->size) : std::span<const Value>();
+}
+
+std::span<Value> Value::elements() {
+  CollectionHeader* header = collection();
+  return header != nullptr ? std::span<Value>(header->elements, header->size) : std::span<Value>();
+}
+
+Value::MemberRange Value::members() const {
+  const StructureHeader* header = structure();
+  if (header == nullptr) return MemberRange(MemberIterator(), MemberIterator());
+  return MemberRange(MemberIterator(header->members.begin()), MemberIterator(header->members.end()));
+}
+
+// ---- Writing ---------------------------------------------------------------------------
+
+void Value::setEmpty() { release(); }
+
+void Value::setBool(bool value) {
+  release();
+  payload_.unsignedValue = 0;
+  payload_.boolean = value;
+  kind_ = ValueKind::Bool;
+}
+
+void Value::setSigned(std::int64_t value) {
+  release();
+  payload_.signedValue = value;
+  kind_ = ValueKind::Signed;
+}
+
+void Value::setUnsigned(std::uint64_t value) {
+  release();
+  payload_.unsignedValue = value;
+  kind_ = ValueKind::Unsigned;
+}
+
+void Value::setFloat(double value) {
+  release();
+  payload_.floatValue = value;
+  kind_ = ValueKind::Float;
+}
+
+void Value::setString(const char* text) { setString(std::string_view(text != nullptr ? text : "")); }
+
+void Value::setString(std::string_view text) {
+  // Interned before the old content goes, in case the text is that content.
+  InternedString* entry = text.empty() ? ValueStore::emptyString() : ensureStore()->intern(text);
+  release();
+  payload_.string = entry;
+  kind_ = ValueKind::String;
+}
+
+void Value::setBlob(std::vector<std::uint8_t>&& bytes) {
+  std::vector<std::uint8_t> taken(std::move(bytes));
+  release();
+  void* block = ensureStore()->allocateBlock(sizeof(std::vector<std::uint8_t>));
+  payload_.blob = new (block) std::vector<std::uint8_t>(std::move(taken));
+  kind_ = ValueKind::Blob;
+}
+
+void Value::setBlob(const void* bytes, std::size_t length) {
+  const auto* first = static_cast<const std::uint8_t*>(bytes);
+  setBlob(std::vector<std::uint8_t>(first, first + (first != nullptr ? length : 0)));
+}
+
+void Value::setEnum(const EnumValue& value) {
+  const EnumValue copy = value;
+  release();
+  void* block = ensureStore()->allocateBlock(sizeof(EnumValue));
+  payload_.enumValue = new (block) EnumValue(copy);
+  kind_ = ValueKind::Enum;
+}
+
+void Value::makeCollection() {
+  if (kind_ == ValueKind::Collection) return;
+  release();
+  void* block = ensureStore()->allocateBlock(sizeof(CollectionHeader));
+  payload_.container = new (block) CollectionHeader{nullptr, 0, 0};
+  kind_ = ValueKind::Collection;
+}
+
+void Value::makeStructure() {
+  if (kind_ == ValueKind::Structure) return;
+  release();
+  ValueStore* store = ensureStore();
+  void* block = store->allocateBlock(sizeof(StructureHeader));
+  payload_.container = new (block) StructureHeader{detail::MemberMap(StoreAllocator<std::pair<const detail::MemberName, Value>>(store))};
+  kind_ = ValueKind::Structure;
+}
+
+void Value::reserve(std::size_t count) {
+  CollectionHeader* header = collection();
+  if (header == nullptr) return;
+  if (count > maxReserve) throw std::length_error("Value::reserve: too many elements");
+  if (count <= header->capacity) return;
+  auto* grown = static_cast<Value*>(store_->allocate(count * sizeof(Value)));
+  if (header->size != 0) std::memcpy(static_cast<void*>(grown), header->elements, header->size * sizeof(Value));
+  store_->free(header->elements, header->capacity * sizeof(Value));
+  header->elements = grown;
+  header->capacity = static_cast<std::uint32_t>(count);
+}
+
+Value& Value::writeElement(std::size_t index) {
+  makeCollection();
+  CollectionHeader* header = collection();
+  if (index < header->size) return header->elements[index];
+  if (index >= maxReserve) throw std::length_error("Value::writeElement: index too large");
+  if (index >= header->capacity) {
+    std::size_t grown = header->capacity < 4 ? 4 : std::size_t{header->capacity} * 2;
+    if (grown <= index) grown = index + 1;
+    if (grown > maxReserve) grown = maxReserve;
+    reserve(grown);
+  }
+  while (header->size <= index) {
+    new (&header->elements[header->size]) Value(ChildTag{}, store_);
+    ++header->size;
+  }
+  return header->elements[index];
+}
+
+Value& Value::appendElement() {
+  return writeElement(kind_ == ValueKind::Collection ? collection()->size : 0);
+}
+
+Value& Value::writeMember(std::string_view name) {
+  makeStructure();
+  detail::MemberMap& members = structure()->members;
+  auto position = members.lower_bound(name);
+  if (position != members.end() && compareNames(position->first.entry->view(), name) == 0) {
+    return position->second;
+  }
+  InternedString* entry = store_->intern(name);
+  try {
+    position = members.emplace_hint(position, std::piecewise_construct, std::forward_as_tuple(detail::MemberName{entry}),
+                                    std::forward_as_tuple(ChildTag{}, store_));
+  } catch (...) {
+    store_->release(entry);
+    throw;
+  }
+  return position->second;
+}
+
+// ---- ValueResult ---------------------------------------------------------------------
+
+ValueResult::ValueResult(ValueResult&& other) noexcept : success_(other.success_) {
+  value_ = std::move(other.value_);
+}
+
+ValueResult& ValueResult::operator=(ValueResult&& other) noexcept {
+  success_ = other.success_;
+  value_ = std::move(other.value_);
+  return *this;
+}
+
+void ValueResult::fail(std::string_view message) {
+  value_.setEmpty();
+  success_ = false;
+  value_.writeMember("error").setString(message);
+}
+
+std::string_view ValueResult::error() const {
+  if (success_) return {};
+  return value_.member("error").getString();
+}
+
+}  // namespace Quor

@@ -1,0 +1,259 @@
+#include "binding/value_store.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "binding/page_cache.h"
+
+namespace Quor {
+namespace {
+
+// QCP_VALUE_STORE_USE_HEAP sends every block to the general heap instead of
+// the pools. Under the address sanitizer the pools poison free blocks, so a
+// use after free inside a page is caught as well.
+#if defined(QCP_VALUE_STORE_USE_HEAP) && QCP_VALUE_STORE_USE_HEAP
+constexpr bool blocksFromHeap = true;
+#else
+constexpr bool blocksFromHeap = false;
+#endif
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QCP_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define QCP_ASAN 1
+#endif
+
+#ifdef QCP_ASAN
+extern "C" void __asan_poison_memory_region(void const volatile* address, std::size_t size);
+extern "C" void __asan_unpoison_memory_region(void const volatile* address, std::size_t size);
+void poison(const void* memory, std::size_t bytes) { __asan_poison_memory_region(memory, bytes); }
+void unpoison(const void* memory, std::size_t bytes) { __asan_unpoison_memory_region(memory, bytes); }
+#else
+void poison(const void*, std::size_t) {}
+void unpoison(const void*, std::size_t) {}
+#endif
+
+constexpr std::size_t headerSize = sizeof(ValueStore::PageHeader);
+constexpr std::size_t entryOverhead = sizeof(InternedString) + 1;
+
+// The shared empty string: an entry followed by its terminating zero.
+struct StaticEmptyEntry {
+  InternedString entry{nullptr, fnv1aOffsetBasis, 0, 0};
+  char terminator[4] = {0, 0, 0, 0};
+};
+StaticEmptyEntry staticEmpty;
+InternedString& staticEmptyString = staticEmpty.entry;
+
+std::size_t classIndexFor(std::size_t bytes) { return (bytes + 3) / 4 - 1; }
+
+void* heapAllocate(std::size_t bytes) {
+  void* memory = std::malloc(bytes == 0 ? 1 : bytes);
+  if (memory == nullptr) throw std::bad_alloc();
+  return memory;
+}
+
+}  // namespace
+
+void* allocateFromStore(ValueStore* store, std::size_t bytes) { return store->allocate(bytes); }
+void freeToStore(ValueStore* store, void* memory, std::size_t bytes) noexcept { store->free(memory, bytes); }
+
+InternedString* ValueStore::emptyString() noexcept { return &staticEmptyString; }
+
+ValueStore::ValueStore() {
+  for (std::size_t index = 0; index < blockClassCount; ++index) {
+    SizeClass& sizeClass = classes_[index];
+    sizeClass.withRoom = nullptr;
+    auto* area = reinterpret_cast<PageHeader*>(sizeClass.area);
+    formatPage(area, inlineAreaSize, 4 * (index + 1));
+    if (area->firstFree != 0) linkWithRoom(sizeClass, area);
+  }
+}
+
+ValueStore::~ValueStore() {
+  // Trees release their content before the store goes, so every string entry
+  // is gone; pages still listed were left by blocks nobody freed.
+  for (std::uint32_t bucket = 0; bucket < bucketCount_; ++bucket) {
+    for (InternedString* entry = buckets_[bucket]; entry != nullptr;) {
+      InternedString* next = entry->next;
+      free(entry, entryOverhead + entry->length);
+      entry = next;
+    }
+  }
+  std::free(buckets_);
+  for (SizeClass& sizeClass : classes_) {
+    for (PageHeader* page = sizeClass.withRoom; page != nullptr;) {
+      PageHeader* next = page->next;
+      if (!isInlineArea(page)) {
+        unpoison(page, valuePageSize);
+        giveValuePage(page);
+      }
+      page = next;
+    }
+  }
+  unpoison(classes_, sizeof classes_);
+}
+
+void ValueStore::formatPage(PageHeader* page, std::size_t pageSize, std::size_t blockSize) noexcept {
+  page->next = page->previous = nullptr;
+  page->pageSize = static_cast<std::uint16_t>(pageSize);
+  page->blockSize = static_cast<std::uint16_t>(blockSize);
+  page->liveBlocks = 0;
+  // Blocks overlapping the header are never handed out; index 0 is therefore
+  // free to mark the end of the chain.
+  const std::size_t first = (headerSize + blockSize - 1) / blockSize;
+  const std::size_t count = pageSize / blockSize;
+  page->firstFree = first < count ? static_cast<std::uint16_t>(first) : 0;
+  auto* bytes = reinterpret_cast<unsigned char*>(page);
+  unpoison(bytes + headerSize, pageSize - headerSize);
+  for (std::size_t index = first; index < count; ++index) {
+    const std::uint16_t next = index + 1 < count ? static_cast<std::uint16_t>(index + 1) : 0;
+    std::memcpy(bytes + index * blockSize, &next, sizeof next);
+  }
+  poison(bytes + headerSize, pageSize - headerSize);
+}
+
+void ValueStore::linkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept {
+  page->previous = nullptr;
+  page->next = sizeClass.withRoom;
+  if (sizeClass.withRoom != nullptr) sizeClass.withRoom->previous = page;
+  sizeClass.withRoom = page;
+}
+
+void ValueStore::unlinkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept {
+  if (page->previous != nullptr) page->previous->next = page->next;
+  else sizeClass.withRoom = page->next;
+  if (page->next != nullptr) page->next->previous = page->previous;
+  page->next = page->previous = nullptr;
+}
+
+bool ValueStore::isInlineArea(const void* memory) const noexcept {
+  const auto* byte = static_cast<const unsigned char*>(memory);
+  return byte >= reinterpret_cast<const unsigned char*>(classes_) &&
+         byte < reinterpret_cast<const unsigned char*>(classes_ + blockClassCount);
+}
+
+void* ValueStore::allocateBlock(std::size_t bytes) {
+  if constexpr (blocksFromHeap) {
+    ++liveBlocks_;
+    return heapAllocate(bytes);
+  }
+  SizeClass& sizeClass = classes_[classIndexFor(bytes == 0 ? 1 : bytes)];
+  PageHeader* page = sizeClass.withRoom;
+  if (page == nullptr) {
+    page = static_cast<PageHeader*>(takeValuePage());
+    formatPage(page, valuePageSize, 4 * (classIndexFor(bytes == 0 ? 1 : bytes) + 1));
+    linkWithRoom(sizeClass, page);
+  }
+  auto* block = reinterpret_cast<unsigned char*>(page) + std::size_t{page->firstFree} * page->blockSize;
+  unpoison(block, page->blockSize);
+  std::memcpy(&page->firstFree, block, sizeof page->firstFree);
+  ++page->liveBlocks;
+  if (page->firstFree == 0) unlinkWithRoom(sizeClass, page);
+  ++liveBlocks_;
+  return block;
+}
+
+void ValueStore::freeBlock(void* block) noexcept {
+  if (block == nullptr) return;
+  --liveBlocks_;
+  if constexpr (blocksFromHeap) {
+    std::free(block);
+    return;
+  }
+  PageHeader* page;
+  if (isInlineArea(block)) {
+    const auto offset = static_cast<std::size_t>(static_cast<unsigned char*>(block) -
+                                                 reinterpret_cast<unsigned char*>(classes_));
+    page = reinterpret_cast<PageHeader*>(classes_[offset / sizeof(SizeClass)].area);
+  } else {
+    page = reinterpret_cast<PageHeader*>(reinterpret_cast<std::uintptr_t>(block) &
+                                         ~static_cast<std::uintptr_t>(valuePageSize - 1));
+  }
+  SizeClass& sizeClass = classes_[page->blockSize / 4 - 1];
+  const bool wasFull = page->firstFree == 0;
+  const auto index = static_cast<std::uint16_t>(
+      (static_cast<unsigned char*>(block) - reinterpret_cast<unsigned char*>(page)) / page->blockSize);
+  std::memcpy(block, &page->firstFree, sizeof page->firstFree);
+  poison(block, page->blockSize);
+  page->firstFree = index;
+  --page->liveBlocks;
+  if (wasFull) linkWithRoom(sizeClass, page);
+  if (page->liveBlocks == 0 && !isInlineArea(page)) {
+    unlinkWithRoom(sizeClass, page);
+    unpoison(page, valuePageSize);
+    giveValuePage(page);
+  }
+}
+
+void* ValueStore::allocate(std::size_t bytes) {
+  if (bytes <= largestBlock) return allocateBlock(bytes);
+  return heapAllocate(bytes);
+}
+
+void ValueStore::free(void* memory, std::size_t bytes) noexcept {
+  if (bytes <= largestBlock) freeBlock(memory);
+  else std::free(memory);
+}
+
+InternedString* ValueStore::intern(std::string_view text, std::uint32_t hash) {
+  if (text.empty()) return emptyString();
+  if (bucketCount_ != 0) {
+    for (InternedString* entry = buckets_[hash & (bucketCount_ - 1)]; entry != nullptr; entry = entry->next) {
+      if (entry->hash == hash && entry->view() == text) {
+        ++entry->references;
+        return entry;
+      }
+    }
+  }
+  if (stringCount_ + 1 > bucketCount_) growStringSet();
+  const std::size_t bytes = entryOverhead + text.size();
+  auto* entry = static_cast<InternedString*>(allocate(bytes));
+  entry->hash = hash;
+  entry->references = 1;
+  entry->length = static_cast<std::uint32_t>(text.size());
+  std::memcpy(entry->text(), text.data(), text.size());
+  entry->text()[text.size()] = '\0';
+  InternedString*& bucket = buckets_[hash & (bucketCount_ - 1)];
+  entry->next = bucket;
+  bucket = entry;
+  ++stringCount_;
+  return entry;
+}
+
+void ValueStore::retain(InternedString* entry) noexcept {
+  if (entry != &staticEmptyString) ++entry->references;
+}
+
+void ValueStore::release(InternedString* entry) noexcept {
+  if (entry == &staticEmptyString || --entry->references != 0) return;
+  InternedString** link = &buckets_[entry->hash & (bucketCount_ - 1)];
+  while (*link != entry) link = &(*link)->next;
+  *link = entry->next;
+  --stringCount_;
+  free(entry, entryOverhead + entry->length);
+}
+
+// Doubles the bucket count (starting at 8) so the load factor stays at most 1.
+void ValueStore::growStringSet() {
+  const std::uint32_t newCount = bucketCount_ == 0 ? 8 : bucketCount_ * 2;
+  auto* newBuckets = static_cast<InternedString**>(std::calloc(newCount, sizeof(InternedString*)));
+  if (newBuckets == nullptr) throw std::bad_alloc();
+  for (std::uint32_t bucket = 0; bucket < bucketCount_; ++bucket) {
+    for (InternedString* entry = buckets_[bucket]; entry != nullptr;) {
+      InternedString* next = entry->next;
+      InternedString*& target = newBuckets[entry->hash & (newCount - 1)];
+      entry->next = target;
+      target = entry;
+      entry = next;
+    }
+  }
+  std::free(buckets_);
+  buckets_ = newBuckets;
+  bucketCount_ = newCount;
+}
+
+}  // namespace Quor

@@ -1,0 +1,81 @@
+#pragma once
+// Storage of one Value tree, owned by its root: the interned strings and the
+// block pools from which container headers, enum records and blob headers
+// come.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "binding/fnv1a.h"
+#include "binding/interned_string.h"
+
+namespace Quor {
+
+class ValueStore {
+ public:
+  static constexpr std::size_t blockClassCount = 18;     // block sizes 4, 8, ... 72
+  static constexpr std::size_t largestBlock = 4 * blockClassCount;
+  static constexpr std::size_t inlineAreaSize = 144;
+
+  ValueStore();
+  ~ValueStore();
+  ValueStore(const ValueStore&) = delete;
+  ValueStore& operator=(const ValueStore&) = delete;
+
+  // ---- Interned strings ---------------------------------------------------
+  // The entry for text, with one more reference. The empty text is never
+  // interned: it gives the shared static empty entry.
+  InternedString* intern(std::string_view text, std::uint32_t hash);
+  InternedString* intern(std::string_view text) { return intern(text, fnv1a(text)); }
+  void retain(InternedString* entry) noexcept;
+  void release(InternedString* entry) noexcept;
+  std::size_t internedCount() const { return stringCount_; }
+
+  static InternedString* emptyString() noexcept;
+
+  // ---- Blocks ---------------------------------------------------------------
+  // A block of at least bytes (1 to 72), served by the size class of the next
+  // multiple of 4.
+  void* allocateBlock(std::size_t bytes);
+  void freeBlock(void* block) noexcept;
+
+  // Container memory of any size: pools up to 72 bytes, the heap beyond.
+  void* allocate(std::size_t bytes);
+  void free(void* memory, std::size_t bytes) noexcept;
+
+  // Blocks handed out and not yet freed (for tests and statistics).
+  std::size_t liveBlocks() const { return liveBlocks_; }
+
+  // The 16-byte header at the start of every page and inline area.
+  struct PageHeader {
+    PageHeader* next;  // pages of the class with room
+    PageHeader* previous;
+    std::uint16_t pageSize;
+    std::uint16_t blockSize;
+    std::uint16_t liveBlocks;
+    std::uint16_t firstFree;  // index of the first free block; 0 ends the chain
+  };
+  static_assert(sizeof(PageHeader) == 16);
+
+ private:
+  struct SizeClass {
+    PageHeader* withRoom;
+    alignas(8) unsigned char area[inlineAreaSize];
+  };
+
+  static void formatPage(PageHeader* page, std::size_t pageSize, std::size_t blockSize) noexcept;
+  void linkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept;
+  void unlinkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept;
+  bool isInlineArea(const void* memory) const noexcept;
+  void growStringSet();
+
+  SizeClass classes_[blockClassCount];
+  std::size_t liveBlocks_ = 0;
+
+  InternedString** buckets_ = nullptr;
+  std::uint32_t bucketCount_ = 0;
+  std::uint32_t stringCount_ = 0;
+};
+
+}  // namespace Quor

@@ -1,0 +1,374 @@
+#include "binding/value.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "binding/page_cache.h"
+#include "binding/value_store.h"
+
+namespace Quor {
+namespace {
+
+std::vector<std::string> memberNames(const Value& value) {
+  std::vector<std::string> names;
+  for (const MemberView member : value.members()) names.emplace_back(member.name);
+  return names;
+}
+
+TEST(ValueReading, NewValueIsEmptyAndReadsAsEmpty) {
+  const Value value;
+  EXPECT_EQ(value.kind(), ValueKind::Empty);
+  EXPECT_EQ(value.size(), 0u);
+  EXPECT_TRUE(value.member("x").isEmpty());
+  EXPECT_TRUE(value.element(0).isEmpty());
+  EXPECT_TRUE(value.members().empty());
+  EXPECT_TRUE(value.elements().empty());
+}
+
+TEST(ValueReading, TypedReadsNeverConvertBetweenKinds) {
+  Value value;
+  value.setSigned(std::int64_t{-7});
+  EXPECT_EQ(value.getSigned(1), -7);
+  EXPECT_EQ(value.getUnsigned(99), 99u);
+  EXPECT_EQ(value.getFloat(2.5), 2.5);
+  EXPECT_EQ(value.getBool(true), true);
+  value.setUnsigned(std::uint64_t{18446744073709551615u});
+  EXPECT_EQ(value.getUnsigned(), 18446744073709551615u);
+  EXPECT_EQ(value.getSigned(3), 3);
+  value.setFloat(0.25);
+  EXPECT_EQ(value.getFloat(), 0.25);
+  value.setBool(true);
+  EXPECT_TRUE(value.getBool(false));
+  EXPECT_EQ(value.getString("dflt"), "dflt");
+  EXPECT_EQ(value.getEnum().number, 0);
+}
+
+TEST(ValueReading, LenientUnsignedReadAcceptsEveryNumberForm) {
+  Value value;
+  value.setString("0x10");
+  EXPECT_EQ(value.toUnsigned(5), 16u);
+  value.setString("017 and more");
+  EXPECT_EQ(value.toUnsigned(5), 15u);  // base 0: leading zero is octal, text after is ignored
+  value.setString("no number");
+  EXPECT_EQ(value.toUnsigned(5), 0u);
+  value.setBool(true);
+  EXPECT_EQ(value.toUnsigned(5), 1u);
+  value.setFloat(41.9);
+  EXPECT_EQ(value.toUnsigned(), 41u);
+  value.setSigned(-1);
+  EXPECT_EQ(value.toUnsigned(), 0xFFFFFFFFFFFFFFFFu);
+  value.setEnum(EnumValue{-2, nullptr});
+  EXPECT_EQ(value.toUnsigned(), 0xFFFFFFFFFFFFFFFEu);
+  value.setEmpty();
+  EXPECT_EQ(value.toUnsigned(77), 77u);
+  value.makeCollection();
+  EXPECT_EQ(value.toUnsigned(78), 78u);
+  value.setFloat(std::nan(""));
+  EXPECT_EQ(value.toUnsigned(), 0u);
+}
+
+TEST(ValueReading, SizeByKind) {
+  Value value;
+  for (auto set : {+[](Value& v) { v.setBool(false); }, +[](Value& v) { v.setSigned(1); },
+                   +[](Value& v) { v.setUnsigned(1u); }, +[](Value& v) { v.setFloat(1.0); },
+                   +[](Value& v) { v.setEnum(EnumValue{3, nullptr}); }}) {
+    set(value);
+    EXPECT_EQ(value.size(), 1u);
+  }
+  value.setString("");
+  EXPECT_EQ(value.kind(), ValueKind::String);
+  EXPECT_EQ(value.size(), 0u);
+  value.setString("four");
+  EXPECT_EQ(value.size(), 4u);
+  const std::uint8_t bytes[] = {1, 2, 3};
+  value.setBlob(bytes, sizeof bytes);
+  EXPECT_EQ(value.size(), 3u);
+  ASSERT_EQ(value.getBlob().size(), 3u);
+  EXPECT_EQ(value.getBlob()[2], 3);
+}
+
+TEST(ValueWriting, MembersAreVisitedInByteOrderNotInsertionOrder) {
+  Value value;
+  value.writeMember("b").setSigned(2);
+  value.writeMember("a").setSigned(1);
+  value.writeMember("B").setSigned(0);
+  value.writeMember("\xC3\xA9").setSigned(3);  // bytes above 0x7F sort last
+  value.writeMember("ab").setSigned(4);
+  EXPECT_EQ(memberNames(value), (std::vector<std::string>{"B", "a", "ab", "b", "\xC3\xA9"}));
+  EXPECT_EQ(value.size(), 5u);
+  EXPECT_EQ(value.member("ab").getSigned(), 4);
+  EXPECT_TRUE(value.member("c").isEmpty());
+}
+
+TEST(ValueWriting, WritingAnExistingMemberAddressesTheSameOne) {
+  Value value;
+  value.writeMember("key").setSigned(1);
+  value.writeMember("key").setSigned(2);
+  EXPECT_EQ(value.size(), 1u);
+  EXPECT_EQ(value.member("key").getSigned(), 2);
+}
+
+TEST(ValueWriting, WritingElementThreeGrowsWithEmptyElements) {
+  Value value;
+  value.writeElement(3).setString("last");
+  ASSERT_EQ(value.kind(), ValueKind::Collection);
+  ASSERT_EQ(value.size(), 4u);
+  for (std::size_t index = 0; index < 3; ++index) EXPECT_TRUE(value.element(index).isEmpty());
+  EXPECT_EQ(value.element(3).getString(), "last");
+  EXPECT_TRUE(value.element(4).isEmpty());
+}
+
+TEST(ValueWriting, WritingAMemberIntoANumberReplacesIt) {
+  Value value;
+  value.setSigned(5);
+  value.writeMember("m").setBool(true);
+  EXPECT_EQ(value.kind(), ValueKind::Structure);
+  EXPECT_EQ(value.size(), 1u);
+  EXPECT_TRUE(value.member("m").getBool());
+}
+
+TEST(ValueWriting, BecomingAContainerKeepsAnExistingOne) {
+  Value value;
+  value.appendElement().setSigned(1);
+  value.makeCollection();
+  EXPECT_EQ(value.size(), 1u);
+  value.makeStructure();
+  EXPECT_EQ(value.size(), 0u);
+  value.writeMember("x");
+  value.makeStructure();
+  EXPECT_EQ(value.size(), 1u);
+}
+
+TEST(ValueWriting, ReserveIsLimited) {
+  Value value;
+  value.reserve(10);  // not a collection: nothing happens
+  EXPECT_TRUE(value.isEmpty());
+  value.makeCollection();
+  value.reserve(1000);
+  EXPECT_EQ(value.size(), 0u);
+  EXPECT_THROW(value.reserve(Value::maxReserve + 1), std::length_error);
+  EXPECT_EQ(value.kind(), ValueKind::Collection);
+}
+
+TEST(ValueWriting, SettingAStringFromItsOwnTextIsSafe) {
+  Value value;
+  value.setString("a text long enough to need its own entry");
+  value.setString(value.getString());
+  EXPECT_EQ(value.getString(), "a text long enough to need its own entry");
+  value.setString(value.getString().substr(2, 4));
+  EXPECT_EQ(value.getString(), "text");
+}
+
+TEST(ValueWriting, StringsKeepEmbeddedZeroBytes) {
+  Value value;
+  value.setString(std::string("a\0b", 3));
+  EXPECT_EQ(value.size(), 3u);
+  EXPECT_EQ(value.getString(), std::string_view("a\0b", 3));
+}
+
+TEST(ValueInterning, EqualTextsShareOneEntryUntilTheLastGoes) {
+  Value tree;
+  tree.writeMember("first").setString("shared text");
+  tree.writeMember("second").setString("shared text");
+  const char* first = tree.member("first").getCString();
+  EXPECT_EQ(first, tree.member("second").getCString());
+  tree.writeMember("first").setEmpty();
+  EXPECT_EQ(tree.member("second").getString(), "shared text");
+  tree.writeMember("third").setString("shared text");
+  EXPECT_EQ(tree.member("third").getCString(), tree.member("second").getCString());
+}
+
+TEST(ValueInterning, EmptyStringsAreNeverInterned) {
+  Value a;
+  Value b;
+  a.setString("");
+  b.setString(std::string());
+  EXPECT_EQ(a.getCString(), b.getCString());
+  EXPECT_EQ(a.getCString(), ValueStore::emptyString()->text());
+}
+
+TEST(ValueEnum, KeepsNumberAndTypeHash) {
+  static const std::uint32_t typeHash = 0x12345678u;
+  Value value;
+  value.setEnum(EnumValue{7, &typeHash});
+  EXPECT_EQ(value.getEnum().number, 7);
+  EXPECT_EQ(value.getEnum().hashCode(), 0x12345678u);
+  const Value copy(value);
+  EXPECT_EQ(copy.getEnum(), value.getEnum());
+}
+
+Value sampleTree() {
+  Value tree;
+  tree.writeMember("name").setString("client");
+  tree.writeMember("count").setUnsigned(3u);
+  Value& list = tree.writeMember("list");
+  list.appendElement().setSigned(-1);
+  list.appendElement().setFloat(1.5);
+  list.appendElement().writeMember("deep").setString("client");
+  const std::uint8_t bytes[] = {0, 255};
+  tree.writeMember("blob").setBlob(bytes, 2);
+  return tree;
+}
+
+void expectSampleTree(const Value& tree) {
+  EXPECT_EQ(memberNames(tree), (std::vector<std::string>{"blob", "count", "list", "name"}));
+  EXPECT_EQ(tree.member("name").getString(), "client");
+  EXPECT_EQ(tree.member("count").getUnsigned(), 3u);
+  EXPECT_EQ(tree.member("list").size(), 3u);
+  EXPECT_EQ(tree.member("list").element(0).getSigned(), -1);
+  EXPECT_EQ(tree.member("list").element(1).getFloat(), 1.5);
+  EXPECT_EQ(tree.member("list").element(2).member("deep").getString(), "client");
+  EXPECT_EQ(tree.member("blob").getBlob()[1], 255);
+}
+
+TEST(ValueCopy, DeepCopyIsIndependentOfTheSource) {
+  Value source = sampleTree();
+  Value copy(source);
+  expectSampleTree(copy);
+  source.writeMember("list").writeElement(0).setString("changed");
+  source.writeMember("name").setEmpty();
+  expectSampleTree(copy);
+  Value assigned;
+  assigned.setSigned(1);
+  assigned = copy;
+  expectSampleTree(assigned);
+}
+
+TEST(ValueCopy, AssigningAPartOfTheSameTreeToItsRootKeepsThePart) {
+  Value tree = sampleTree();
+  tree = tree.member("list");
+  ASSERT_EQ(tree.kind(), ValueKind::Collection);
+  EXPECT_EQ(tree.size(), 3u);
+  EXPECT_EQ(tree.element(2).member("deep").getString(), "client");
+  Value& inner = tree.writeElement(2);
+  inner = tree;  // a container copied into its own element
+  EXPECT_EQ(tree.element(2).size(), 3u);
+  EXPECT_EQ(tree.element(2).element(2).member("deep").getString(), "client");
+}
+
+TEST(ValueMove, MovingARootSwapsWithoutCopying) {
+  Value source = sampleTree();
+  const char* name = source.member("name").getCString();
+  Value target;
+  target.setString("old");
+  target = std::move(source);
+  expectSampleTree(target);
+  EXPECT_EQ(target.member("name").getCString(), name);  // same storage, not a copy
+  EXPECT_TRUE(source.isEmpty());
+}
+
+TEST(ValueMove, MovingAnElementIntoAnotherRootCopiesAndEmptiesIt) {
+  Value source = sampleTree();
+  Value target;
+  target = std::move(source.writeMember("list").writeElement(2));
+  EXPECT_EQ(target.member("deep").getString(), "client");
+  EXPECT_TRUE(source.member("list").element(2).isEmpty());
+  EXPECT_EQ(source.member("list").size(), 3u);
+  Value constructed(std::move(source.writeMember("name")));
+  EXPECT_EQ(constructed.getString(), "client");
+  EXPECT_TRUE(source.member("name").isEmpty());
+}
+
+TEST(ValueMove, SwapExchangesTwoRoots) {
+  Value a = sampleTree();
+  Value b;
+  b.setSigned(9);
+  a.swap(b);
+  EXPECT_EQ(a.getSigned(), 9);
+  expectSampleTree(b);
+}
+
+TEST(ValueResultTest, FailureCarriesExactlyTheMessage) {
+  ValueResult result;
+  EXPECT_TRUE(result.ok());
+  EXPECT_EQ(result.error(), "");
+  result.value().setSigned(4);
+  result.fail("Something went wrong.");
+  EXPECT_FALSE(result.ok());
+  EXPECT_EQ(result.error(), "Something went wrong.");
+  ASSERT_EQ(result.value().kind(), ValueKind::Structure);
+  EXPECT_EQ(memberNames(result.value()), std::vector<std::string>{"error"});
+
+  ValueResult moved = std::move(result);
+  EXPECT_FALSE(moved.ok());
+  EXPECT_EQ(moved.error(), "Something went wrong.");
+  EXPECT_EQ(ValueResult::failure("x").error(), "x");
+}
+
+TEST(ValueResultTest, ErrorTextIsEmptyWhenTheErrorMemberIsNotAString) {
+  ValueResult result = ValueResult::failure("x");
+  result.value().writeMember("error").setSigned(1);
+  EXPECT_EQ(result.error(), "");
+}
+
+TEST(ValueStoreTest, BlocksReturnAndPagesGoBackToTheCache) {
+  const PageCacheStatistics before = pageCacheStatistics();
+  {
+    Value tree;
+    for (int index = 0; index < 20000; ++index) {
+      Value& element = tree.appendElement();
+      element.writeMember("id").setSigned(index);
+      element.writeMember("text").setString("text " + std::to_string(index % 100));
+    }
+    EXPECT_EQ(tree.size(), 20000u);
+    EXPECT_EQ(tree.element(19999).member("id").getSigned(), 19999);
+    tree.writeElement(5).setEmpty();
+    EXPECT_EQ(tree.element(6).member("text").getString(), "text 6");
+  }
+  const PageCacheStatistics after = pageCacheStatistics();
+  EXPECT_EQ(after.pagesInUse, before.pagesInUse);
+  EXPECT_EQ(after.chunks, before.chunks);
+}
+
+TEST(ValueStoreTest, FreedBlocksAreReusedAndStringsLeaveTheSet) {
+  ValueStore store;
+  void* first = store.allocateBlock(10);
+  void* second = store.allocateBlock(12);
+  EXPECT_NE(first, second);
+  EXPECT_EQ(store.liveBlocks(), 2u);
+  store.freeBlock(first);
+  EXPECT_EQ(store.liveBlocks(), 1u);
+  void* again = store.allocateBlock(9);
+  store.freeBlock(again);
+  store.freeBlock(second);
+  EXPECT_EQ(store.liveBlocks(), 0u);
+
+  InternedString* a = store.intern("alpha");
+  InternedString* b = store.intern("alpha");
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(a->references, 2u);
+  for (int index = 0; index < 100; ++index) store.intern("s" + std::to_string(index));
+  EXPECT_EQ(store.internedCount(), 101u);
+  EXPECT_EQ(store.intern("alpha"), a);
+  store.release(a);
+  store.release(a);
+  store.release(a);
+  EXPECT_EQ(store.internedCount(), 100u);
+  for (int index = 0; index < 100; ++index) store.release(store.intern("s" + std::to_string(index)));
+  EXPECT_EQ(store.internedCount(), 100u);
+}
+
+TEST(ValueStoreTest, EveryBlockSizeServesManyBlocks) {
+  ValueStore store;
+  std::vector<std::pair<void*, std::size_t>> blocks;
+  for (std::size_t size = 1; size <= ValueStore::largestBlock; ++size) {
+    for (int count = 0; count < 300; ++count) {
+      auto* block = static_cast<unsigned char*>(store.allocateBlock(size));
+      std::fill(block, block + size, static_cast<unsigned char>(size));
+      blocks.emplace_back(block, size);
+    }
+  }
+  for (const auto& [block, size] : blocks) {
+    const auto* bytes = static_cast<unsigned char*>(block);
+    for (std::size_t index = 0; index < size; ++index) ASSERT_EQ(bytes[index], size);
+  }
+  for (const auto& block : blocks) store.freeBlock(block.first);
+  EXPECT_EQ(store.liveBlocks(), 0u);
+}
+
+}  // namespace
+}  // namespace Quor
