@@ -42,8 +42,15 @@ Value::Value() { payload_.unsignedValue = 0; }
 Value::Value(ChildTag, ValueStore* store) : store_(store), ownsStore_(0) { payload_.unsignedValue = 0; }
 
 Value::~Value() {
+  if (ownsStore_ && store_ != nullptr) {
+    // A whole tree goes at once: its pool blocks leave with the store, so
+    // only what lives on the heap is freed node by node.
+    if (ValueStore::releasesBlocksInBulk()) releaseHeapParts();
+    else release();
+    delete store_;
+    return;
+  }
   release();
-  if (ownsStore_ && store_ != nullptr) delete store_;
 }
 
 Value::Value(const Value& other) : Value() { copyFrom(other); }
@@ -128,6 +135,27 @@ void Value::release() {
   }
   kind_ = ValueKind::Empty;
   payload_.unsignedValue = 0;
+}
+
+void Value::releaseHeapParts() noexcept {
+  switch (kind_) {
+    case ValueKind::Blob:
+      std::destroy_at(payload_.blob);
+      break;
+    case ValueKind::Collection: {
+      CollectionHeader* header = collection();
+      for (std::uint32_t index = 0; index < header->size; ++index) header->elements[index].releaseHeapParts();
+      if (header->capacity * sizeof(Value) > ValueStore::largestBlock) std::free(header->elements);
+      break;
+    }
+    case ValueKind::Structure:
+      // The map's nodes are pool blocks: the map itself is dropped unwalked.
+      for (auto& member : structure()->members) member.second.releaseHeapParts();
+      break;
+    default:
+      break;
+  }
+  kind_ = ValueKind::Empty;
 }
 
 void Value::copyFrom(const Value& other) {

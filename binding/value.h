@@ -167,6 +167,7 @@ class Value {
 
   ValueStore* ensureStore();
   void release();
+  void releaseHeapParts() noexcept;
   void copyFrom(const Value& other);
   void moveFrom(Value& other);
 

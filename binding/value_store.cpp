@@ -74,28 +74,26 @@ ValueStore::ValueStore() {
 }
 
 ValueStore::~ValueStore() {
-  // Trees release their content before the store goes, so every string entry
-  // is gone; pages still listed were left by blocks nobody freed.
+  // Interned entries longer than the largest block live on the heap; pool
+  // entries go with their pages below.
   for (std::uint32_t bucket = 0; bucket < bucketCount_; ++bucket) {
     for (InternedString* entry = buckets_[bucket]; entry != nullptr;) {
       InternedString* next = entry->next;
-      free(entry, entryOverhead + entry->length);
+      const std::size_t bytes = entryOverhead + entry->length;
+      if (blocksFromHeap || bytes > largestBlock) std::free(entry);
       entry = next;
     }
   }
   std::free(buckets_);
-  for (SizeClass& sizeClass : classes_) {
-    for (PageHeader* page = sizeClass.withRoom; page != nullptr;) {
-      PageHeader* next = page->next;
-      if (!isInlineArea(page)) {
-        unpoison(page, valuePageSize);
-        giveValuePage(page);
-      }
-      page = next;
-    }
+  // Pages still held belong to blocks of a tree destroyed whole.
+  for (PageHeader* page : pages_) {
+    unpoison(page, valuePageSize);
+    giveValuePage(page);
   }
   unpoison(classes_, sizeof classes_);
 }
+
+bool ValueStore::releasesBlocksInBulk() noexcept { return !blocksFromHeap; }
 
 void ValueStore::formatPage(PageHeader* page, std::size_t pageSize, std::size_t blockSize) noexcept {
   page->next = page->previous = nullptr;
@@ -145,6 +143,12 @@ void* ValueStore::allocateBlock(std::size_t bytes) {
   PageHeader* page = sizeClass.withRoom;
   if (page == nullptr) {
     page = static_cast<PageHeader*>(takeValuePage());
+    try {
+      pages_.insert(page);
+    } catch (...) {
+      giveValuePage(page);
+      throw;
+    }
     formatPage(page, valuePageSize, 4 * (classIndexFor(bytes == 0 ? 1 : bytes) + 1));
     linkWithRoom(sizeClass, page);
   }
@@ -184,6 +188,7 @@ void ValueStore::freeBlock(void* block) noexcept {
   if (wasFull) linkWithRoom(sizeClass, page);
   if (page->liveBlocks == 0 && !isInlineArea(page)) {
     unlinkWithRoom(sizeClass, page);
+    pages_.erase(page);
     unpoison(page, valuePageSize);
     giveValuePage(page);
   }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <unordered_set>
 
 #include "binding/fnv1a.h"
 #include "binding/interned_string.h"
@@ -47,6 +48,10 @@ class ValueStore {
   // Blocks handed out and not yet freed (for tests and statistics).
   std::size_t liveBlocks() const { return liveBlocks_; }
 
+  // True when destroying the store releases every pool block at once, so a
+  // tree being destroyed whole need only free what lives on the heap.
+  static bool releasesBlocksInBulk() noexcept;
+
   // The 16-byte header at the start of every page and inline area.
   struct PageHeader {
     PageHeader* next;  // pages of the class with room
@@ -72,6 +77,7 @@ class ValueStore {
 
   SizeClass classes_[blockClassCount];
   std::size_t liveBlocks_ = 0;
+  std::unordered_set<PageHeader*> pages_;  // every page taken from the cache
 
   InternedString** buckets_ = nullptr;
   std::uint32_t bucketCount_ = 0;
