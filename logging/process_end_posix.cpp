@@ -1,0 +1,11 @@
+#include <cstdlib>
+
+#include "logging/fatal_error.h"
+
+namespace Quor {
+
+void endProcessAbnormally() {
+  std::abort();
+}
+
+}  // namespace Quor

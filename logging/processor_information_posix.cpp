@@ -1,0 +1,10 @@
+#include "logging/processor_information.h"
+
+namespace Quor {
+
+// No such system function natively.
+ProcessorInformationLookup lookUpProcessorInformation() {
+  return {ProcessorInformationLookup::Outcome::Absent, nullptr};
+}
+
+}  // namespace Quor
