@@ -1,5 +1,5 @@
 #pragma once
-// Positional message formatting (spec Part 5.5).
+// Positional message formatting.
 //
 // FormatMessage(format, a1[, a2[, a3]]) fills numbered placeholders "%1",
 // "%2", "%3" and ordinary C conversion specifications ("%5d", "%2$-8s",
@@ -51,7 +51,7 @@
 // formatSignedArgument, formatUnsignedArgument and formatFloatArgument do this
 // for the four kinds of data; the base structs FormatTextTraits,
 // FormatSignedTraits<T>, FormatUnsignedTraits<T> and FormatFloatTraits carry
-// the table's rows. The error record of logging/ (PluginError, Part 6.3) is
+// the table's rows. The error record of logging/ (PluginError) is
 // added this way, in the header that defines it:
 //
 //   template <>
@@ -309,8 +309,8 @@ FormatArgument makeFormatArgument(const T& value) {
 
 // ---- The core -----------------------------------------------------------------
 
-// Fills format into buffer[0..capacity) from count arguments by the rules of
-// Part 5.5 and returns the number of characters written (at most capacity - 1);
+// Fills format into buffer[0..capacity) from count arguments by the placeholder
+// rules above and returns the number of characters written (at most capacity - 1);
 // the buffer is NUL-terminated whenever capacity > 0. No argument beyond count
 // is read and nothing beyond the buffer is written.
 std::size_t formatMessageInto(char* buffer, std::size_t capacity, std::string_view format,

@@ -27,7 +27,7 @@ std::string lower(std::string text) {
   return text;
 }
 
-// ---- The edge cases of Part 5.5 ------------------------------------------------
+// ---- Documented edge cases ------------------------------------------------------
 
 TEST(FormatMessage, PositionalTexts) {
   EXPECT_EQ(FormatMessage("%1 (%2)", "1.0", "Windows"), "1.0 (Windows)");
@@ -215,7 +215,7 @@ TEST(FormatMessage, UnreadablePlaceholderStops) {
   EXPECT_EQ(FormatMessage("x%" + std::string(58, '-') + "dy", int32_t{5}), "x");
   // 59 characters are still readable.
   EXPECT_EQ(FormatMessage("x%" + std::string(57, '-') + "dy", int32_t{5}), "x5y");
-  // The "N$" of an explicit position is not part of the specification.
+  // The "N$" of an explicit position is not counted in the placeholder's length.
   EXPECT_EQ(FormatMessage("x%1$" + std::string(57, '-') + "dy", int32_t{5}), "x5y");
   EXPECT_EQ(FormatMessage("x%1$" + std::string(58, '-') + "dy", int32_t{5}), "x");
   // A long width of digits.
