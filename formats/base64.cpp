@@ -1,0 +1,31 @@
+#include "formats/base64.h"
+
+#include <cstddef>
+
+namespace Quor {
+
+std::string base64Encode(std::span<const std::uint8_t> bytes) {
+  static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string text;
+  text.reserve((bytes.size() + 2) / 3 * 4);
+  std::size_t index = 0;
+  for (; index + 3 <= bytes.size(); index += 3) {
+    const std::uint32_t group = (std::uint32_t{bytes[index]} << 16) | (std::uint32_t{bytes[index + 1]} << 8) | bytes[index + 2];
+    text += alphabet[(group >> 18) & 63];
+    text += alphabet[(group >> 12) & 63];
+    text += alphabet[(group >> 6) & 63];
+    text += alphabet[group & 63];
+  }
+  const std::size_t rest = bytes.size() - index;
+  if (rest != 0) {
+    std::uint32_t group = std::uint32_t{bytes[index]} << 16;
+    if (rest == 2) group |= std::uint32_t{bytes[index + 1]} << 8;
+    text += alphabet[(group >> 18) & 63];
+    text += alphabet[(group >> 12) & 63];
+    text += rest == 2 ? alphabet[(group >> 6) & 63] : '=';
+    text += '=';
+  }
+  return text;
+}
+
+}  // namespace Quor

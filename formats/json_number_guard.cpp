@@ -1,0 +1,94 @@
+#include "formats/json_number_guard.h"
+
+#include <cstddef>
+#include <cstring>
+#include <utility>
+
+namespace Quor {
+
+namespace {
+
+// Exponents with this many significant digits or more are rewritten.
+constexpr std::size_t hugeExponentDigits = 5;
+constexpr char safeExponent[] = "9999";
+static_assert(sizeof(safeExponent) - 1 < hugeExponentDigits);
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool isHugeExponent(const char* digits) {
+  while (*digits == '0') ++digits;
+  for (std::size_t count = 0; isDigit(digits[count]);) {
+    if (++count >= hugeExponentDigits) return true;
+  }
+  return false;
+}
+
+// One cheap pass over the whole text: is there any "<digit>e-<huge>" at
+// all? Matches inside strings are false alarms that the exact pass settles.
+bool mayHoldHugeNegativeExponent(const char* text) {
+  for (const char* minus = std::strchr(text, '-'); minus != nullptr; minus = std::strchr(minus + 1, '-')) {
+    if (minus - text >= 2 && (minus[-1] == 'e' || minus[-1] == 'E') && isDigit(minus[-2]) &&
+        isHugeExponent(minus + 1)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Reads the number token at `position` (as the tokenizer would: sign, integer
+// digits, fraction, exponent), rewrites a huge negative exponent and returns
+// the position after the token. The text ends in a NUL, which stops every run.
+std::size_t rewriteNumber(std::string& text, std::size_t position, bool& changed) {
+  if (text[position] == '-') ++position;
+  while (isDigit(text[position])) ++position;
+  if (text[position] == '.') {
+    ++position;
+    while (isDigit(text[position])) ++position;
+  }
+  if (text[position] != 'e' && text[position] != 'E') return position;
+  ++position;
+  const bool negative = text[position] == '-';
+  if (text[position] == '-' || text[position] == '+') ++position;
+  const std::size_t first = position;
+  while (isDigit(text[position])) ++position;
+  if (negative && isHugeExponent(text.c_str() + first)) {
+    const std::size_t safeLength = sizeof(safeExponent) - 1;
+    std::memset(&text[first], '0', position - first - safeLength);
+    std::memcpy(&text[position - safeLength], safeExponent, safeLength);
+    changed = true;
+  }
+  return position;
+}
+
+}  // namespace
+
+bool rewriteHugeNegativeExponents(const char* text, std::string& rewritten) {
+  if (!mayHoldHugeNegativeExponent(text)) return false;
+  std::string copy(text);
+  bool changed = false;
+  bool inString = false;
+  std::size_t position = 0;
+  while (position < copy.size()) {
+    const char c = copy[position];
+    if (inString) {
+      if (c == '\\') {
+        position += 2;
+        continue;
+      }
+      if (c == '"') inString = false;
+      ++position;
+    } else if (c == '"') {
+      inString = true;
+      ++position;
+    } else if (c == '-' || isDigit(c)) {
+      position = rewriteNumber(copy, position, changed);
+    } else {
+      ++position;
+    }
+  }
+  if (!changed) return false;
+  rewritten = std::move(copy);
+  return true;
+}
+
+}  // namespace Quor

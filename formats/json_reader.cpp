@@ -1,0 +1,122 @@
+#include "formats/json_reader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include <rapidjson/reader.h>
+
+#include "formats/json_error_text.h"
+#include "formats/json_number_guard.h"
+#include "formats/nesting_limit.h"
+#include "formats/value_builder.h"
+
+namespace Quor {
+
+namespace {
+
+// Tokenizer events, turned into the tree by the builder.
+class JsonEvents {
+ public:
+  explicit JsonEvents(Value& root) : builder_(root) {}
+
+  bool Null() {
+    builder_.slot().setEmpty();
+    return true;
+  }
+  bool Bool(bool value) {
+    builder_.slot().setBool(value);
+    return true;
+  }
+  // The tokenizer reports non-negative integers through Uint/Uint64 and
+  // negative ones through Int/Int64.
+  bool Int(int value) {
+    builder_.slot().setSigned(static_cast<std::int32_t>(value));
+    return true;
+  }
+  bool Uint(unsigned value) {
+    builder_.slot().setUnsigned(static_cast<std::uint32_t>(value));
+    return true;
+  }
+  bool Int64(std::int64_t value) {
+    builder_.slot().setSigned(value);
+    return true;
+  }
+  bool Uint64(std::uint64_t value) {
+    builder_.slot().setUnsigned(value);
+    return true;
+  }
+  bool Double(double value) {
+    builder_.slot().setFloat(value);
+    return true;
+  }
+  // Only sent with the numbers-as-strings flag, which is never set.
+  bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }
+  // The whole text, an escaped NUL and what follows it included.
+  bool String(const char* text, rapidjson::SizeType length, bool) {
+    builder_.slot().setString(std::string_view(text, length));
+    return true;
+  }
+  bool StartObject() { return builder_.beginStructure(); }
+  bool Key(const char* name, rapidjson::SizeType length, bool) {
+    builder_.key(std::string_view(name, length));
+    return true;
+  }
+  bool EndObject(rapidjson::SizeType) {
+    builder_.end();
+    return true;
+  }
+  bool StartArray() { return builder_.beginCollection(); }
+  bool EndArray(rapidjson::SizeType) {
+    builder_.end();
+    return true;
+  }
+
+  bool nestedTooDeeply() const { return builder_.nestedTooDeeply(); }
+
+ private:
+  ValueBuilder builder_;
+};
+
+bool isJsonWhitespace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+
+std::string errorMessage(const char* text, std::size_t offset) {
+  std::string message = "Error: ";
+  message += text;
+  message += " at offset ";
+  message += std::to_string(offset);
+  message += '.';
+  return message;
+}
+
+}  // namespace
+
+ValueResult parseJson(const char* text) {
+  ValueResult result;
+  if (text == nullptr) return result;
+  const char* first = text;
+  while (isJsonWhitespace(*first)) ++first;
+  if (*first == '\0') return result;
+
+  std::string rewritten;
+  const char* source = rewriteHugeNegativeExponents(text, rewritten) ? rewritten.c_str() : text;
+
+  JsonEvents events(result.value());
+  rapidjson::Reader reader;
+  rapidjson::StringStream stream(source);
+  const rapidjson::ParseResult outcome = reader.Parse<rapidjson::kParseDefaultFlags>(stream, events);
+  if (!outcome.IsError()) return result;
+
+  if (events.nestedTooDeeply()) {
+    // The tokenizer stops just after the bracket that was refused.
+    static const std::string tooDeep =
+        "The document is nested deeper than " + std::to_string(maxNestingDepth) + " levels.";
+    result.fail(errorMessage(tooDeep.c_str(), outcome.Offset() - 1));
+  } else {
+    result.fail(errorMessage(jsonErrorText(static_cast<unsigned>(outcome.Code())), outcome.Offset()));
+  }
+  return result;
+}
+
+}  // namespace Quor

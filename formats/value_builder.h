@@ -1,0 +1,85 @@
+#pragma once
+// Builds a Value tree from a reader's stream of events (scalars, keys, the
+// start and end of containers) through an explicit stack of open containers,
+// so the depth of the tree costs no recursion here. Shared by the readers of
+// every wire format.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "binding/value.h"
+#include "formats/nesting_limit.h"
+
+namespace Quor {
+
+class ValueBuilder {
+ public:
+  explicit ValueBuilder(Value& root) : root_(root) { open_.reserve(32); }
+
+  ValueBuilder(const ValueBuilder&) = delete;
+  ValueBuilder& operator=(const ValueBuilder&) = delete;
+
+  // The value that receives the next scalar or container: the root first,
+  // then a new element of the innermost open collection, or the member that
+  // the last key selected in the innermost open structure.
+  Value& slot() {
+    if (open_.empty()) return root_;
+    Value* innermost = open_.back();
+    if (innermost->kind() == ValueKind::Collection) return innermost->appendElement();
+    // Readers send a key before every member value; a value that arrives
+    // without one still lands somewhere defined rather than nowhere.
+    if (member_ == nullptr) member_ = &innermost->writeMember({});
+    Value* member = member_;
+    member_ = nullptr;
+    return *member;
+  }
+
+  // Selects (creates) the member of the innermost open structure that
+  // receives the next value. A name that occurs again addresses the same
+  // member, so its last value wins.
+  void key(std::string_view name) { member_ = &open_.back()->writeMember(name); }
+
+  // Opens a new collection or structure in the next slot. False when that
+  // would nest deeper than maxNestingDepth; nothing is added then.
+  bool beginCollection() { return begin(ValueKind::Collection); }
+  bool beginStructure() { return begin(ValueKind::Structure); }
+
+  // Closes the innermost open container.
+  void end() {
+    open_.pop_back();
+    member_ = nullptr;
+  }
+
+  // Whether a container was refused for its depth.
+  bool nestedTooDeeply() const { return nestedTooDeeply_; }
+  std::size_t depth() const { return open_.size(); }
+
+ private:
+  bool begin(ValueKind kind) {
+    if (open_.size() >= maxNestingDepth) {
+      nestedTooDeeply_ = true;
+      return false;
+    }
+    Value& container = slot();
+    // A repeated key replaces the earlier container instead of merging into it.
+    if (!container.isEmpty()) container.setEmpty();
+    if (kind == ValueKind::Collection) {
+      container.makeCollection();
+    } else {
+      container.makeStructure();
+    }
+    open_.push_back(&container);
+    return true;
+  }
+
+  Value& root_;
+  // Open containers, outermost first. A container's address stays valid while
+  // it is open: its parent gets no new element or member until it closes.
+  std::vector<Value*> open_;
+  Value* member_ = nullptr;
+  bool nestedTooDeeply_ = false;
+};
+
+}  // namespace Quor
