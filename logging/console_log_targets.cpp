@@ -42,6 +42,10 @@ bool StdErrLogTarget::write(const LogRecord& record) {
   char line[kLogBufferSize];
   const std::size_t length = formatRecordLocked(line, record);
   std::fwrite(line, 1, length, stream_);
+  // Standard error is meant to be unbuffered, but the Windows C runtime
+  // buffers it when it is redirected to a file or pipe; a line must not be
+  // lost when the process ends abnormally right after it.
+  std::fflush(stream_);
   return true;
 }
 

@@ -27,8 +27,9 @@ class BaseConsoleLogTarget : public LogTarget {
   std::size_t formatRecordLocked(char (&line)[kLogBufferSize], const LogRecord& record) const;
 };
 
-// Lines to standard error. Includes DBG, excludes GEN, format
-// "#E(#T): #L| #M"; registered by the logger when it is created.
+// Lines to standard error, each flushed as it is written. Includes DBG,
+// excludes GEN, format "#E(#T): #L| #M"; registered by the logger when it is
+// created.
 class StdErrLogTarget : public BaseConsoleLogTarget {
  public:
   explicit StdErrLogTarget(std::FILE* stream = stderr);

@@ -1,6 +1,7 @@
 #include "logging/fatal_error.h"
 
 #include <atomic>
+#include <cstdio>
 
 #include "logging/assertion_report.h"
 
@@ -17,6 +18,9 @@ ProcessEndHook setProcessEndHook(ProcessEndHook hook) {
 
 void endProcessOnFatalError(const char* identifier, const char* description) {
   reportAssertion(identifier, description, nullptr, 0, nullptr);
+  // The abnormal end runs no shutdown code: whatever the streams hold goes
+  // out now.
+  std::fflush(nullptr);
   if (const ProcessEndHook hook = gProcessEndHook.load()) {
     hook(identifier);
   }
