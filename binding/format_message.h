@@ -316,7 +316,7 @@ FormatArgument makeFormatArgument(const T& value) {
 std::size_t formatMessageInto(char* buffer, std::size_t capacity, std::string_view format,
                               const FormatArgument* arguments, std::size_t count);
 
-// ---- Placeholder reading, shared with the named templates of Part 6.3 ----------
+// ---- Placeholder reading, shared with the named-field templates ------------------
 
 // How a "*" width or precision names its argument.
 struct FormatStar {
