@@ -1,0 +1,25 @@
+#pragma once
+// Names of a TypeRef for help output: the identifier pair of the full help
+// format and the epytext type name.
+
+#include <string>
+
+#include "binding/type_description.h"
+
+namespace Quor {
+
+struct TypeIdentifierNames {
+  std::string type;
+  std::string elementType;  // empty except for vectors and maps
+};
+
+// Vectors and maps give "vector" and "map" with the element's identifier as
+// element type; enums and structs their registered name ("enum" or "struct"
+// without a description); every other kind its NativeKind name.
+TypeIdentifierNames typeIdentifierNames(const TypeRef& type);
+
+// "list[%1]", "dict[%1]", "L{%1}", "bytearray" or the kind's name; the empty
+// text for kind None or an unknown kind.
+std::string epytextTypeName(const TypeRef& type);
+
+}  // namespace Quor

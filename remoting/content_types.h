@@ -1,0 +1,31 @@
+#pragma once
+// The content-type names the remoting layer decodes by. A content type
+// matches a name when it starts with the name's first prefixLength
+// characters, compared without regard to case ("Application/JSON;
+// charset=utf-8" is JSON).
+
+#include <cstddef>
+#include <string_view>
+
+namespace Quor {
+
+struct ContentTypeName {
+  std::string_view text;
+  std::size_t prefixLength;
+};
+
+namespace ContentTypes {
+
+inline constexpr ContentTypeName json{"application/json", 16};
+inline constexpr ContentTypeName jsonApi{"application/vnd.api+json", 24};  // request bodies only
+inline constexpr ContentTypeName yaml{"application/x-yaml", 18};           // request bodies
+inline constexpr ContentTypeName yamlText{"text/x-yaml", 11};              // argument texts
+inline constexpr ContentTypeName msgpack{"application/x-msgpack", 21};     // also "application/x-msgpack-ext"
+inline constexpr ContentTypeName msgpackExt{"application/x-msgpack-ext", 25};
+inline constexpr ContentTypeName octetStream{"application/octet-stream", 24};  // raw bytes, become a blob
+
+}  // namespace ContentTypes
+
+bool contentTypeMatches(std::string_view contentType, const ContentTypeName& name);
+
+}  // namespace Quor
