@@ -1,0 +1,199 @@
+// lnk-tool.exe: plants and inspects shortcut files (.lnk) through the shell's
+// own IShellLinkA, for shell scripts and tests that run under Wine.
+//
+//   lnk-tool write LINK [--target=PATH] [--arguments=TEXT]
+//                       [--working-directory=PATH] [--icon=PATH] [--icon-index=N]
+//                       [--description=TEXT] [--show-command=N] [--hotkey=N]
+//     Builds a new shortcut with the given items and saves it as LINK
+//     (replacing it). The target need not exist.
+//
+//   lnk-tool read LINK
+//     Loads LINK (read-only) and prints one "key=value" line per item, in
+//     this order:
+//       target=             GetPath, flags 0
+//       target_short=       GetPath, SLGP_SHORTPATH (what the plugin reads)
+//       target_raw=         GetPath, SLGP_RAWPATH
+//       arguments=          GetArguments
+//       working_directory=  GetWorkingDirectory
+//       icon=               GetIconLocation's path
+//       icon_index=         GetIconLocation's index
+//       description=        GetDescription
+//       show_command=       GetShowCmd (Wine 8 answers 1 after a load whatever
+//                           the file holds; read the header's ShowCommand at
+//                           offset 0x3C for the value written)
+//       hotkey=             GetHotkey
+//
+// Paths are Windows paths in the ANSI code page (Z:\... for a Unix path under
+// Wine). Output lines end in "\n" only (stdout is binary). Exit code 0 on
+// success, 1 for a usage error, 2 when a shell call fails (its name and
+// HRESULT on stderr).
+
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#include <objbase.h>
+#include <objidl.h>
+#include <shobjidl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+template <class Interface>
+struct Held {
+  Interface* pointer = nullptr;
+  ~Held() {
+    if (pointer != nullptr) pointer->Release();
+  }
+  void** out() { return reinterpret_cast<void**>(&pointer); }
+  Interface* operator->() const { return pointer; }
+};
+
+int usage() {
+  std::fprintf(stderr,
+               "usage: lnk-tool write LINK [--target=PATH] [--arguments=TEXT] [--working-directory=PATH]\n"
+               "                           [--icon=PATH] [--icon-index=N] [--description=TEXT]\n"
+               "                           [--show-command=N] [--hotkey=N]\n"
+               "       lnk-tool read LINK\n");
+  return 1;
+}
+
+int failed(const char* call, HRESULT result) {
+  std::fprintf(stderr, "lnk-tool: %s failed (0x%08lX)\n", call, static_cast<unsigned long>(result));
+  return 2;
+}
+
+bool toWide(const char* text, std::wstring& out) {
+  const int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+  if (size <= 0) return false;
+  out.assign(static_cast<std::size_t>(size), L'\0');
+  if (MultiByteToWideChar(CP_ACP, 0, text, -1, out.data(), size) != size) return false;
+  out.pop_back();
+  return true;
+}
+
+// "--name=value": the value when `argument` has that name, else null.
+const char* option(const char* argument, const char* name) {
+  const std::size_t length = std::strlen(name);
+  if (std::strncmp(argument, name, length) == 0 && argument[length] == '=') return argument + length + 1;
+  return nullptr;
+}
+
+bool toNumber(const char* text, long& out) {
+  char* end = nullptr;
+  out = std::strtol(text, &end, 0);
+  return *text != '\0' && *end == '\0';
+}
+
+int writeLink(const char* linkPath, int count, char** arguments) {
+  Held<IShellLinkA> link;
+  HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.out());
+  if (FAILED(result)) return failed("CoCreateInstance", result);
+
+  const char* value = nullptr;
+  long number = 0;
+  const char* iconPath = nullptr;
+  long iconIndex = 0;
+  for (int index = 0; index < count; ++index) {
+    const char* argument = arguments[index];
+    if ((value = option(argument, "--target")) != nullptr) {
+      if (FAILED(result = link->SetPath(value))) return failed("SetPath", result);
+    } else if ((value = option(argument, "--arguments")) != nullptr) {
+      if (FAILED(result = link->SetArguments(value))) return failed("SetArguments", result);
+    } else if ((value = option(argument, "--working-directory")) != nullptr) {
+      if (FAILED(result = link->SetWorkingDirectory(value))) return failed("SetWorkingDirectory", result);
+    } else if ((value = option(argument, "--icon")) != nullptr) {
+      iconPath = value;
+    } else if ((value = option(argument, "--icon-index")) != nullptr) {
+      if (!toNumber(value, iconIndex)) return usage();
+    } else if ((value = option(argument, "--description")) != nullptr) {
+      if (FAILED(result = link->SetDescription(value))) return failed("SetDescription", result);
+    } else if ((value = option(argument, "--show-command")) != nullptr) {
+      if (!toNumber(value, number)) return usage();
+      if (FAILED(result = link->SetShowCmd(static_cast<int>(number)))) return failed("SetShowCmd", result);
+    } else if ((value = option(argument, "--hotkey")) != nullptr) {
+      if (!toNumber(value, number)) return usage();
+      if (FAILED(result = link->SetHotkey(static_cast<WORD>(number)))) return failed("SetHotkey", result);
+    } else {
+      std::fprintf(stderr, "lnk-tool: unknown option %s\n", argument);
+      return usage();
+    }
+  }
+  if (iconPath != nullptr || iconIndex != 0) {
+    result = link->SetIconLocation(iconPath != nullptr ? iconPath : "", static_cast<int>(iconIndex));
+    if (FAILED(result)) return failed("SetIconLocation", result);
+  }
+
+  Held<IPersistFile> file;
+  if (FAILED(result = link->QueryInterface(IID_IPersistFile, file.out()))) return failed("QueryInterface", result);
+  std::wstring widePath;
+  if (!toWide(linkPath, widePath)) return failed("MultiByteToWideChar", E_INVALIDARG);
+  if (FAILED(result = file->Save(widePath.c_str(), TRUE))) return failed("Save", result);
+  return 0;
+}
+
+int readLink(const char* linkPath) {
+  Held<IShellLinkA> link;
+  HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.out());
+  if (FAILED(result)) return failed("CoCreateInstance", result);
+  Held<IPersistFile> file;
+  if (FAILED(result = link->QueryInterface(IID_IPersistFile, file.out()))) return failed("QueryInterface", result);
+  std::wstring widePath;
+  if (!toWide(linkPath, widePath)) return failed("MultiByteToWideChar", E_INVALIDARG);
+  if (FAILED(result = file->Load(widePath.c_str(), STGM_READ))) return failed("Load", result);
+
+  char text[INFOTIPSIZE] = {};
+  WIN32_FIND_DATAA findData = {};
+  const struct {
+    const char* key;
+    DWORD flags;
+  } paths[] = {{"target", 0}, {"target_short", SLGP_SHORTPATH}, {"target_raw", SLGP_RAWPATH}};
+  for (const auto& path : paths) {
+    text[0] = '\0';
+    findData = {};
+    if (FAILED(result = link->GetPath(text, MAX_PATH, &findData, path.flags))) return failed("GetPath", result);
+    std::printf("%s=%s\n", path.key, text);
+  }
+  text[0] = '\0';
+  if (FAILED(result = link->GetArguments(text, sizeof text))) return failed("GetArguments", result);
+  std::printf("arguments=%s\n", text);
+  text[0] = '\0';
+  if (FAILED(result = link->GetWorkingDirectory(text, MAX_PATH))) return failed("GetWorkingDirectory", result);
+  std::printf("working_directory=%s\n", text);
+  text[0] = '\0';
+  int iconIndex = 0;
+  if (FAILED(result = link->GetIconLocation(text, MAX_PATH, &iconIndex))) return failed("GetIconLocation", result);
+  std::printf("icon=%s\nicon_index=%d\n", text, iconIndex);
+  text[0] = '\0';
+  if (FAILED(result = link->GetDescription(text, sizeof text))) return failed("GetDescription", result);
+  std::printf("description=%s\n", text);
+  int showCommand = 0;
+  if (FAILED(result = link->GetShowCmd(&showCommand))) return failed("GetShowCmd", result);
+  std::printf("show_command=%d\n", showCommand);
+  WORD hotkey = 0;
+  if (FAILED(result = link->GetHotkey(&hotkey))) return failed("GetHotkey", result);
+  std::printf("hotkey=%u\n", static_cast<unsigned>(hotkey));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  _setmode(_fileno(stdout), _O_BINARY);
+  if (argc < 3) return usage();
+  const HRESULT initialized = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  int code = 1;
+  if (std::strcmp(argv[1], "write") == 0) {
+    code = writeLink(argv[2], argc - 3, argv + 3);
+  } else if (std::strcmp(argv[1], "read") == 0 && argc == 3) {
+    code = readLink(argv[2]);
+  } else {
+    code = usage();
+  }
+  std::fflush(stdout);
+  if (SUCCEEDED(initialized)) CoUninitialize();
+  return code;
+}
