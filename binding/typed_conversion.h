@@ -15,6 +15,7 @@
 
 #include "binding/conversion_context.h"
 #include "binding/conversion_messages.h"
+#include "binding/format_message.h"
 #include "binding/native_to_value.h"
 #include "binding/native_type_traits.h"
 #include "binding/type_registry.h"
@@ -111,18 +112,19 @@ void assignNative(ConversionContext& context, T& target, const Value& source, st
   } else if constexpr (Traits::kind == NativeKind::Bool) {
     assignBool(context, target, source, name);
   } else if constexpr (Traits::kind >= NativeKind::Int8 && Traits::kind <= NativeKind::UInt64) {
+    // Entered after a failure the target gets 0; its own failure leaves it.
     std::uint64_t bits = 0;
-    if (integerFromValue(context, source, name, Traits::kind, bits)) {
-      target = static_cast<T>(bits);
-    } else if (!context.ok()) {
+    if (!context.ok()) {
       target = T{};
+    } else if (integerFromValue(context, source, name, Traits::kind, bits)) {
+      target = static_cast<T>(bits);
     }
   } else if constexpr (Traits::kind == NativeKind::Float || Traits::kind == NativeKind::Double) {
     double number = 0;
-    if (floatingPointFromValue(context, source, name, Traits::kind, number)) {
-      target = static_cast<T>(number);
-    } else if (!context.ok()) {
+    if (!context.ok()) {
       target = T{};
+    } else if (floatingPointFromValue(context, source, name, Traits::kind, number)) {
+      target = static_cast<T>(number);
     }
   } else if constexpr (Traits::kind == NativeKind::String) {
     assignString(context, target, source, name);
