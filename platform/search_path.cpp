@@ -22,6 +22,13 @@ bool endsWithSeparator(std::string_view text, const LeadBytes& leadBytes) {
 
 bool onlySeparators(std::string_view text) { return text.find_first_not_of('/') == std::string_view::npos; }
 
+bool isForbiddenInFileName(char c) {
+  const unsigned char byte = static_cast<unsigned char>(c);
+  if (byte < 0x20) return true;
+  constexpr std::string_view forbidden = "<>:\"/\\|?*";
+  return forbidden.find(c) != std::string_view::npos;
+}
+
 char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 }  // namespace
@@ -103,7 +110,7 @@ bool isListableEntryName(std::string_view name, const LeadBytes& leadBytes) {
   if (name.empty() || name == "." || name == "..") return false;
   for (std::size_t index = 0; index < name.size();) {
     const std::size_t length = leadBytes.characterLength(name, index);
-    if (length == 1 && (isSeparatorByte(name[index]) || name[index] == ':')) return false;
+    if (length == 1 && isForbiddenInFileName(name[index])) return false;
     index += length;
   }
   return true;

@@ -53,8 +53,11 @@ SearchPathParts splitSearchPath(std::string_view normalizedPath, const LeadBytes
 std::optional<std::string> appendPathPart(std::string_view base, std::string_view part, const LeadBytes& leadBytes);
 
 // Whether a name the system lists is an entry of the search: not empty, not
-// "." or "..", and without "/", "\" or ":", which would make the joined path
-// leave its folder or start afresh on another drive.
+// "." or "..", and without a character that a Windows file name cannot hold
+// (control characters and < > : " / \ | ? *). Such names do reach us from
+// other file systems, and joined into a path they would name something else:
+// "/" and "\" leave the folder, ":" starts afresh on a drive, "?" and "*"
+// make the path a pattern.
 bool isListableEntryName(std::string_view name, const LeadBytes& leadBytes);
 
 }  // namespace Quor
