@@ -94,7 +94,9 @@ TEST(JsonConformance, EveryNFileFailsWithAnOffsetMessage) {
 TEST(JsonConformance, EveryIFileEitherReadsOrFailsWithAnOffsetMessage) {
   for (const SuiteFile& file : suiteFiles('i')) {
     const ValueResult result = parseJson(file.content.c_str());
-    if (!result.ok()) EXPECT_TRUE(isParseErrorMessage(result.error())) << file.name << ": " << result.error();
+    if (!result.ok()) {
+      EXPECT_TRUE(isParseErrorMessage(result.error())) << file.name << ": " << result.error();
+    }
   }
 }
 
