@@ -36,22 +36,42 @@ void writeScalar(JsonWriter& writer, const Value& value, ValueTextStyle style) {
       writer.boolean(value.getBool());
       break;
     case ValueKind::Signed:
-      typed ? writer.raw(tagged('i', value.getSigned())) : writer.signedInteger(value.getSigned());
+      if (typed) {
+        writer.raw(tagged('i', value.getSigned()));
+      } else {
+        writer.signedInteger(value.getSigned());
+      }
       break;
     case ValueKind::Unsigned:
-      typed ? writer.raw(tagged('u', value.getUnsigned())) : writer.unsignedInteger(value.getUnsigned());
+      if (typed) {
+        writer.raw(tagged('u', value.getUnsigned()));
+      } else {
+        writer.unsignedInteger(value.getUnsigned());
+      }
       break;
     case ValueKind::Float:
-      typed ? writer.raw(taggedFloat(value.getFloat())) : writer.number(value.getFloat());
+      if (typed) {
+        writer.raw(taggedFloat(value.getFloat()));
+      } else {
+        writer.number(value.getFloat());
+      }
       break;
     case ValueKind::String:
       writer.string(value.getString());
       break;
     case ValueKind::Blob:
-      typed ? writer.raw("b:" + base64Encode(value.getBlob())) : writer.string(base64Encode(value.getBlob()));
+      if (typed) {
+        writer.raw("b:" + base64Encode(value.getBlob()));
+      } else {
+        writer.string(base64Encode(value.getBlob()));
+      }
       break;
     case ValueKind::Enum:
-      typed ? writer.raw(tagged('e', value.getEnum().number)) : writer.signedInteger(value.getEnum().number);
+      if (typed) {
+        writer.raw(tagged('e', value.getEnum().number));
+      } else {
+        writer.signedInteger(value.getEnum().number);
+      }
       break;
     default:
       writer.null();

@@ -15,8 +15,12 @@ class [[nodiscard]] Expected {
   static_assert(!std::is_same_v<std::remove_cv_t<T>, PluginError>, "an error is not a result value");
 
  public:
-  Expected(const T& value) : state_(std::in_place_index<0>, value) {}
-  Expected(T&& value) : state_(std::in_place_index<0>, std::move(value)) {}
+  // A value, or anything a value can be built from ("text" for a string).
+  template <class U = T>
+    requires(std::is_constructible_v<T, U &&> && !std::is_same_v<std::remove_cvref_t<U>, PluginError> &&
+             !std::is_same_v<std::remove_cvref_t<U>, Expected> &&
+             !std::is_same_v<std::remove_cvref_t<U>, std::in_place_t>)
+  Expected(U&& value) : state_(std::in_place_index<0>, std::forward<U>(value)) {}
   Expected(const PluginError& error) : state_(std::in_place_index<1>, error) {}
   Expected(PluginError&& error) : state_(std::in_place_index<1>, std::move(error)) {}
   // Builds the value in place from constructor arguments.

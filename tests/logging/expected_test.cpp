@@ -51,6 +51,18 @@ TEST(ExpectedValue, MoveOnlyValuesAndInPlaceConstruction) {
   EXPECT_EQ(*text, "xxx");
 }
 
+Expected<std::string> greeting(bool polite) {
+  if (!polite) return failure("rude", 1);
+  return "hello";
+}
+
+TEST(ExpectedValue, BuildsTheValueFromWhatConvertsToIt) {
+  EXPECT_EQ(greeting(true).value(), "hello");
+  EXPECT_EQ(greeting(false).error().message, "rude");
+  const Expected<double> number = 3;
+  EXPECT_EQ(number.value(), 3.0);
+}
+
 TEST(ExpectedValue, TheErrorCanBeTakenOver) {
   Expected<std::string> failed = failure("gone", 8);
   PluginError error = std::move(failed).error();
