@@ -45,6 +45,8 @@ inline constexpr const char* unregisteredNativeStructure =
 inline constexpr const char* unregisteredNativeEnumeration =
     "Couldn't convert native value because it's an unregistered enumeration.";
 inline constexpr const char* noNativeConverter = "Couldn't convert native value of type %1 because it has no conversion.";
+inline constexpr const char* nativeVectorTooLarge =
+    "Couldn't convert native value because a vector has %1 elements, more than a value can hold.";
 inline constexpr const char* nativeNestedTooDeeply =
     "Couldn't convert native value because it is nested deeper than %1 levels.";
 

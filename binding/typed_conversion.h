@@ -166,6 +166,10 @@ void produceNative(ToValueContext& context, Value& target, const T& source);
 template <class E>
 void produceVector(ToValueContext& context, Value& target, const std::vector<E>& source) {
   if (!context.ok()) return;
+  if (source.size() > Value::maxReserve) {
+    context.fail(FormatMessage(ConversionMessages::nativeVectorTooLarge, static_cast<std::uint64_t>(source.size())));
+    return;
+  }
   const NestingLevel level(context);
   if (!level) return;
   target.makeCollection();

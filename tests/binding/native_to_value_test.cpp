@@ -176,6 +176,13 @@ TEST_F(NativeToValue, RoundTripThroughValueKeepsTheRecord) {
   EXPECT_TRUE(BindingTest::sameTree(back.body, event.body));
 }
 
+TEST_F(NativeToValue, VectorsLargerThanAValueCanHoldFailInsteadOfThrowing) {
+  const std::vector<bool> flags(Value::maxReserve + 1);
+  const ValueResult result = convert(flags);
+  EXPECT_EQ(result.error(),
+            "Couldn't convert native value because a vector has 268435456 elements, more than a value can hold.");
+}
+
 TEST_F(NativeToValue, DeepNativeTreesConvertUpToTheLimit) {
   const auto chain = [](std::size_t levels) {
     Node root;
