@@ -1,0 +1,20 @@
+#pragma once
+// Removing the uninstaller files that the alpha client left in the
+// installation root.
+
+#include "logging/expected.h"
+
+namespace Quor {
+
+// The installation root is taken to be six folder levels above the current
+// directory (the client runs in "<root>\...\Client"). Every entry of the root
+// matching "Uninstall Tessaryn client alpha*.*" (the system's wildcards; no
+// subfolders are searched) is removed, read-only ones included. Each entry
+// that cannot be removed (held open without delete sharing, a folder) is
+// logged as "Failed to remove: <path>" while the others are still removed,
+// and the result is then the error "Failed to remove one or more uninstaller
+// files." (code 0). Nothing to remove, or a root that cannot be searched, is
+// success.
+Expected<void> cleanLegacyUninstallers();
+
+}  // namespace Quor

@@ -1,0 +1,19 @@
+#pragma once
+// The shortcut migration run, shared by the elevated process and the client
+// process.
+
+#include <string_view>
+
+#include "logging/expected.h"
+
+namespace Quor {
+
+// On the calling thread: initializes COM (single-threaded apartment; see
+// ComInitialization for a thread that is already initialized), resolves the
+// five shortcut folders (failing with 59 or 60 before any shortcut is
+// touched), migrates their shortcuts for the installation root `rootDir`,
+// tells the shell that associations changed whatever the migration
+// returned, and ends COM. The result is the migration's.
+Expected<void> migrateShortcuts(std::string_view rootDir);
+
+}  // namespace Quor

@@ -1,0 +1,41 @@
+#pragma once
+// The shortcut migration over a list of folders: shortcuts of the old alpha
+// client that point into the installation are unpinned and deleted, and
+// shortcuts that start a legacy launcher executable in it are rewritten to
+// start the new client.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "logging/expected.h"
+#include "plugin/legacy_shortcut_rules.h"
+
+namespace Quor {
+
+// Walks each folder, in order, for "*.lnk" entries in it and down to two
+// folder levels below it (so Quick Launch's "User Pinned\TaskBar" is
+// reached), depth first. For each shortcut whose target's canonical long path
+// lies in the canonical long form of `rootDir`:
+// - a file name that matches the obsolete-shortcut pattern: unpin, then delete
+//   (whatever the target's name; never rewritten);
+// - else a target named like a legacy executable: replace the shortcut by one
+//   to "<root>\TessarynClient.exe" with working directory "<root>" and that
+//   icon at index 0 (arguments and everything else are dropped), where
+//   "<root>" is the canonical long root without a trailing separator (but
+//   "C:\" for a drive's root);
+// - else leave it alone.
+// Shortcuts that cannot be read and targets that cannot be normalized (a
+// target that no longer exists) are skipped silently. Unpin, delete and write
+// failures are logged and do not stop the walk; the first of them is the
+// result.
+//
+// The thread must have COM initialized. Errors before any folder is walked:
+// 61 or 62 when `rootDir` cannot be normalized; 61 "Failed to canonicalize
+// %s" as well when it is empty or names no more than the current drive's
+// root ("\"), which would otherwise take in paths that are no part of any
+// installation.
+Expected<void> migrateShortcutFolders(const LegacyShortcutRules& rules, const std::vector<std::string>& folders,
+                                      std::string_view rootDir);
+
+}  // namespace Quor
