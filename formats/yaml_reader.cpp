@@ -1,0 +1,343 @@
+#include "formats/yaml_reader.h"
+
+#include <yaml.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "binding/format_message.h"
+#include "formats/nesting_limit.h"
+#include "formats/value_tree_measure.h"
+#include "formats/yaml_anchor_table.h"
+#include "formats/yaml_scalar.h"
+
+namespace Quor {
+
+namespace {
+
+constexpr const char* multiDocument = "Multi-document YAML is not supported.";
+constexpr const char* invalidKey = "Invalid mapping key. Only string scalar keys are allowed. At line: %1 col: %2";
+constexpr const char* unexpectedSequence = "Unexpected start of sequence. At line: %1 col: %2";
+constexpr const char* unexpectedMapping = "Unexpected start of mapping. At line: %1 col: %2";
+constexpr const char* cyclicAlias = "Cannot deserialize cyclic aliases. Alias \"%1\". At line: %2 col: %3";
+constexpr const char* undefinedAlias = "Undefined alias encountered: \"%1\". At line: %2 col: %3";
+constexpr const char* duplicateAnchor = "Duplicate occurrence of anchor \"%1\". At line: %2 col: %3";
+constexpr const char* nestedTooDeeply = "The YAML document is nested deeper than %1 levels. At line: %2 col: %3";
+// The limit is part of the text: the formatter fills three placeholders at most.
+const std::string expandsTooFar = "YAML aliases expand to more than " + std::to_string(maxYamlAliasExpansion) +
+                                  " nodes. Alias \"%1\". At line: %2 col: %3";
+constexpr const char* parserError = "YAML parser error: %1. At line: %2 col: %3";
+
+// libyaml's parser for the reading's lifetime.
+class Parser {
+ public:
+  explicit Parser(std::string_view text) {
+    ready_ = yaml_parser_initialize(&parser_) != 0;
+    if (!ready_) return;
+    yaml_parser_set_encoding(&parser_, YAML_UTF8_ENCODING);
+    yaml_parser_set_input_string(&parser_, reinterpret_cast<const unsigned char*>(text.data()), text.size());
+  }
+  ~Parser() {
+    if (ready_) yaml_parser_delete(&parser_);
+  }
+  Parser(const Parser&) = delete;
+  Parser& operator=(const Parser&) = delete;
+
+  bool ready() const { return ready_; }
+  yaml_parser_t* get() { return &parser_; }
+
+ private:
+  yaml_parser_t parser_;
+  bool ready_ = false;
+};
+
+// One event, released when it goes out of scope.
+class Event {
+ public:
+  Event() { std::memset(&event_, 0, sizeof event_); }
+  ~Event() { yaml_event_delete(&event_); }
+  Event(const Event&) = delete;
+  Event& operator=(const Event&) = delete;
+
+  yaml_event_t* get() { return &event_; }
+  const yaml_event_t& operator*() const { return event_; }
+
+ private:
+  yaml_event_t event_;
+};
+
+std::string_view textOf(const yaml_char_t* text) {
+  return text != nullptr ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
+}
+
+class YamlReader {
+ public:
+  explicit YamlReader(ValueResult& result) : result_(result), root_(result.value()) { open_.reserve(32); }
+
+  void read(std::string_view text) {
+    Parser parser(text);
+    if (!parser.ready()) {
+      result_.fail(FormatMessage(parserError, "cannot initialize the parser", std::uint64_t{0}, std::uint64_t{0}));
+      return;
+    }
+    for (;;) {
+      Event event;
+      if (yaml_parser_parse(parser.get(), event.get()) == 0) {
+        failParser(*parser.get());
+        return;
+      }
+      if ((*event).type == YAML_STREAM_END_EVENT || !handle(*event)) return;
+    }
+  }
+
+ private:
+  // An open sequence or mapping.
+  struct OpenNode {
+    Value* value;
+    bool isMapping;
+    YamlAnchorTable::Anchor* anchor;
+    // Made when an anchor below needs it.
+    YamlAnchorTable::PathId path;
+    YamlPathStep step;
+  };
+
+  void failParser(const yaml_parser_t& parser) {
+    const char* problem = parser.problem != nullptr ? parser.problem : "out of memory";
+    result_.fail(FormatMessage(parserError, problem, std::uint64_t{parser.problem_mark.line},
+                               std::uint64_t{parser.problem_mark.column}));
+  }
+
+  // Fails with a message whose last two placeholders are the event's line
+  // and column (1-based).
+  template <class... Arguments>
+  bool fail(const yaml_event_t& event, const char* message, const Arguments&... arguments) {
+    result_.fail(FormatMessage(message, arguments..., std::uint64_t{event.start_mark.line} + 1,
+                               std::uint64_t{event.start_mark.column} + 1));
+    return false;
+  }
+
+  bool handle(const yaml_event_t& event) {
+    switch (event.type) {
+      case YAML_DOCUMENT_START_EVENT:
+        if (!root_.isEmpty()) {
+          result_.fail(multiDocument);
+          return false;
+        }
+        return true;
+      case YAML_SCALAR_EVENT:
+        settleTarget();
+        return targetIsKey_ ? takeKey(event) : takeScalar(event);
+      case YAML_SEQUENCE_START_EVENT:
+        settleTarget();
+        return openNode(event, false, textOf(event.data.sequence_start.anchor));
+      case YAML_MAPPING_START_EVENT:
+        settleTarget();
+        return openNode(event, true, textOf(event.data.mapping_start.anchor));
+      case YAML_SEQUENCE_END_EVENT:
+      case YAML_MAPPING_END_EVENT:
+        closeNode();
+        return true;
+      case YAML_ALIAS_EVENT:
+        settleTarget();
+        return takeAlias(event);
+      default:
+        return true;
+    }
+  }
+
+  // Where the next node goes: the root, a new element of the innermost
+  // sequence, the member the pending key names, or (no key pending) the
+  // innermost mapping itself, which then expects a key.
+  void settleTarget() {
+    targetIsKey_ = false;
+    if (open_.empty()) {
+      target_ = &root_;
+      targetIsRoot_ = true;
+      return;
+    }
+    targetIsRoot_ = false;
+    OpenNode& innermost = open_.back();
+    if (!innermost.isMapping) {
+      targetStep_.isMember = false;
+      targetStep_.index = static_cast<std::uint32_t>(innermost.value->size());
+      target_ = &innermost.value->appendElement();
+    } else if (keyPending_) {
+      keyPending_ = false;
+      target_ = &innermost.value->writeMember(pendingKey_);
+      targetStep_.isMember = true;
+      targetStep_.name.swap(pendingKey_);
+    } else {
+      target_ = innermost.value;
+      targetIsKey_ = true;
+    }
+  }
+
+  // The path of the target, making the paths of its open ancestors first.
+  YamlAnchorTable::PathId targetPath() {
+    if (targetIsRoot_) return YamlAnchorTable::rootPath;
+    std::size_t first = open_.size();
+    while (first > 0 && open_[first - 1].path == YamlAnchorTable::noPath) --first;
+    for (std::size_t index = first; index < open_.size(); ++index) {
+      open_[index].path = anchors_.addPath(open_[index - 1].path, open_[index].step);
+    }
+    return anchors_.addPath(open_.back().path, targetStep_);
+  }
+
+  YamlAnchorTable::Anchor* addAnchor(const yaml_event_t& event, std::string_view name) {
+    YamlAnchorTable::Anchor* anchor = anchors_.add(name);
+    if (anchor == nullptr) fail(event, duplicateAnchor, name);
+    return anchor;
+  }
+
+  bool takeKey(const yaml_event_t& event) {
+    const char* tag = reinterpret_cast<const char*>(event.data.scalar.tag);
+    if (tag != nullptr && yamlStringTag != tag) return fail(event, invalidKey);
+    pendingKey_.assign(reinterpret_cast<const char*>(event.data.scalar.value), event.data.scalar.length);
+    keyPending_ = true;
+    const std::string_view anchorName = textOf(event.data.scalar.anchor);
+    if (anchorName.empty()) return true;
+    YamlAnchorTable::Anchor* anchor = addAnchor(event, anchorName);
+    if (anchor == nullptr) return false;
+    anchor->isKeyText = true;
+    anchor->keyText = pendingKey_;
+    return true;
+  }
+
+  bool takeScalar(const yaml_event_t& event) {
+    const auto& scalar = event.data.scalar;
+    const std::string_view text(reinterpret_cast<const char*>(scalar.value), scalar.length);
+    const YamlScalarStyle style = scalar.style == YAML_PLAIN_SCALAR_STYLE ? YamlScalarStyle::Plain : YamlScalarStyle::Other;
+    if (!yamlScalarToValue(reinterpret_cast<const char*>(scalar.tag), text, style, *target_, error_)) {
+      result_.fail(error_);
+      return false;
+    }
+    const std::string_view anchorName = textOf(scalar.anchor);
+    if (anchorName.empty()) return true;
+    YamlAnchorTable::Anchor* anchor = addAnchor(event, anchorName);
+    if (anchor == nullptr) return false;
+    anchor->path = targetPath();
+    return true;
+  }
+
+  bool openNode(const yaml_event_t& event, bool isMapping, std::string_view anchorName) {
+    if (targetIsKey_) return fail(event, isMapping ? unexpectedMapping : unexpectedSequence);
+    if (open_.size() >= maxNestingDepth) return fail(event, nestedTooDeeply, std::uint64_t{maxNestingDepth});
+    Value& node = *target_;
+    // A repeated key gets a new container rather than merging into the old.
+    if (!node.isEmpty()) node.setEmpty();
+    if (isMapping) {
+      node.makeStructure();
+    } else {
+      node.makeCollection();
+    }
+    YamlAnchorTable::Anchor* anchor = nullptr;
+    YamlAnchorTable::PathId path = targetIsRoot_ ? YamlAnchorTable::rootPath : YamlAnchorTable::noPath;
+    if (!anchorName.empty()) {
+      anchor = addAnchor(event, anchorName);
+      if (anchor == nullptr) return false;
+      path = targetPath();
+      anchor->path = path;
+      anchor->open = true;
+    }
+    open_.push_back(OpenNode{&node, isMapping, anchor, path, {}});
+    if (!targetIsRoot_) open_.back().step = std::move(targetStep_);
+    return true;
+  }
+
+  void closeNode() {
+    if (open_.empty()) return;
+    if (open_.back().anchor != nullptr) open_.back().anchor->open = false;
+    open_.pop_back();
+    keyPending_ = false;
+  }
+
+  // What an alias stands for: an anchored key's text, or a node.
+  struct Aliased {
+    const std::string* keyText = nullptr;
+    const Value* node = nullptr;
+  };
+
+  // False after failing.
+  bool resolveAlias(const yaml_event_t& event, std::string_view name, Aliased& aliased) {
+    YamlAnchorTable::Anchor* anchor = anchors_.find(name);
+    if (anchor != nullptr && anchor->open) return fail(event, cyclicAlias, name);
+    if (anchor == nullptr) return fail(event, undefinedAlias, name);
+    if (anchor->isKeyText) {
+      aliased.keyText = &anchor->keyText;
+      return true;
+    }
+    std::size_t steps = 0;
+    aliased.node = anchors_.resolve(anchor->path, root_, steps);
+    if (aliased.node == nullptr) return fail(event, undefinedAlias, name);
+    // A repeated key may have put an open node where the anchored one was.
+    if (steps < open_.size() && open_[steps].value == aliased.node) return fail(event, cyclicAlias, name);
+    return true;
+  }
+
+  bool takeAlias(const yaml_event_t& event) {
+    const std::string_view name = textOf(event.data.alias.anchor);
+    Aliased aliased;
+    if (!resolveAlias(event, name, aliased)) return false;
+
+    if (targetIsKey_) {
+      if (aliased.keyText != nullptr) {
+        pendingKey_ = *aliased.keyText;
+      } else if (aliased.node->kind() == ValueKind::String) {
+        pendingKey_.assign(aliased.node->getString());
+      } else {
+        return fail(event, invalidKey);
+      }
+      keyPending_ = true;
+      return true;
+    }
+
+    const std::size_t budget = maxYamlAliasExpansion - copiedNodes_;
+    if (aliased.keyText != nullptr) {
+      if (budget == 0) return fail(event, expandsTooFar.c_str(), name);
+      ++copiedNodes_;
+      target_->setString(*aliased.keyText);
+      return true;
+    }
+    const TreeMeasure measure = measureTree(*aliased.node, budget);
+    if (!measure.withinBudget) return fail(event, expandsTooFar.c_str(), name);
+    if (open_.size() + measure.height > maxNestingDepth) {
+      return fail(event, nestedTooDeeply, std::uint64_t{maxNestingDepth});
+    }
+    copiedNodes_ += measure.nodes;
+    *target_ = *aliased.node;
+    return true;
+  }
+
+  ValueResult& result_;
+  Value& root_;
+  std::vector<OpenNode> open_;
+  YamlAnchorTable anchors_;
+
+  Value* target_ = nullptr;
+  bool targetIsKey_ = false;
+  bool targetIsRoot_ = false;
+  YamlPathStep targetStep_;
+
+  // A key read and not yet given its value; may be empty.
+  std::string pendingKey_;
+  bool keyPending_ = false;
+
+  std::size_t copiedNodes_ = 0;
+  std::string error_;
+};
+
+}  // namespace
+
+ValueResult parseYaml(std::string_view text) {
+  ValueResult result;
+  YamlReader reader(result);
+  reader.read(text);
+  return result;
+}
+
+ValueResult parseYaml(const char* text) { return parseYaml(std::string_view(text != nullptr ? text : "")); }
+
+}  // namespace Quor

@@ -1,0 +1,163 @@
+#include "formats/yaml_scalar.h"
+
+#include <cerrno>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+#include "binding/conversion_messages.h"
+#include "binding/format_message.h"
+
+namespace Quor {
+
+namespace {
+
+// The name and type names the conversion messages quote for YAML scalars.
+constexpr const char* targetName = "yaml";
+constexpr const char* signedTypeName = "int64_t";
+constexpr const char* unsignedTypeName = "uint64_t";
+constexpr const char* doubleTypeName = "double";
+
+constexpr const char* unsupportedTag = "Unsupported YAML tag '%1'.";
+
+bool isOneOf(std::string_view text, std::initializer_list<std::string_view> words) {
+  for (const std::string_view word : words) {
+    if (text == word) return true;
+  }
+  return false;
+}
+
+bool isNullWord(std::string_view text) { return isOneOf(text, {"", "~", "null", "Null", "NULL"}); }
+bool isTrueWord(std::string_view text) {
+  return isOneOf(text, {"true", "True", "TRUE", "y", "Y", "yes", "Yes", "YES", "on", "On", "ON"});
+}
+bool isFalseWord(std::string_view text) {
+  return isOneOf(text, {"false", "False", "FALSE", "n", "N", "no", "No", "NO", "off", "Off", "OFF"});
+}
+
+bool isCSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// Whether the whole text (an embedded NUL counts as a leftover) was read.
+bool readWhole(std::string_view text, const char* end) { return end == text.data() + text.size(); }
+
+bool failWith(std::string& error, const char* message, std::string_view text, const char* typeName) {
+  error = FormatMessage(message, text, targetName, typeName);
+  return false;
+}
+
+// The string-to-integer conversion: base 0 as the C library reads it, the
+// whole text, within the 64-bit range of the type.
+bool integerFromText(std::string_view text, Value& target, std::string& error) {
+  char* end = nullptr;
+  errno = 0;
+  if (!text.empty() && text[0] == '-') {
+    const long long number = std::strtoll(text.data(), &end, 0);
+    const bool overflow = errno == ERANGE;
+    if (!readWhole(text, end)) return failWith(error, ConversionMessages::incorrectFormat, text, signedTypeName);
+    if (overflow) return failWith(error, ConversionMessages::outOfRange, text, signedTypeName);
+    target.setSigned(static_cast<std::int64_t>(number));
+    return true;
+  }
+  const unsigned long long number = std::strtoull(text.data(), &end, 0);
+  const bool overflow = errno == ERANGE;
+  if (!readWhole(text, end)) return failWith(error, ConversionMessages::incorrectFormat, text, unsignedTypeName);
+  // The C library negates " -1" into the largest number; a minus sign after
+  // leading white space is out of range for the unsigned type.
+  std::size_t first = 0;
+  while (first < text.size() && isCSpace(text[first])) ++first;
+  const bool negative = first < text.size() && text[first] == '-';
+  if (overflow || negative) return failWith(error, ConversionMessages::outOfRange, text, unsignedTypeName);
+  target.setUnsigned(static_cast<std::uint64_t>(number));
+  return true;
+}
+
+// The string-to-double conversion: the whole text, a finite double without a
+// range error (overflow or underflow) of the parse. NaN passes.
+bool floatFromText(std::string_view text, Value& target, std::string& error) {
+  char* end = nullptr;
+  errno = 0;
+  const double number = std::strtod(text.data(), &end);
+  const bool rangeError = errno == ERANGE;
+  if (!readWhole(text, end)) return failWith(error, ConversionMessages::incorrectFormat, text, doubleTypeName);
+  if (rangeError || number < -DBL_MAX || number > DBL_MAX) {
+    return failWith(error, ConversionMessages::outOfRange, text, doubleTypeName);
+  }
+  target.setFloat(number);
+  return true;
+}
+
+// Characters a text strtod reads can start with (plain scalars never start
+// with white space): saves the parse for most words.
+bool mayBeNumber(char first) {
+  return (first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.' || first == 'i' ||
+         first == 'I' || first == 'n' || first == 'N';
+}
+
+// A plain scalar that reads as a number; false leaves target alone.
+bool plainNumber(std::string_view text, Value& target) {
+  if (text.empty() || !mayBeNumber(text[0])) return false;
+  char* end = nullptr;
+  const double number = std::strtod(text.data(), &end);
+  if (!readWhole(text, end) || std::isinf(number)) return false;
+  if (std::isnan(number) || number != std::trunc(number)) {
+    target.setFloat(number);
+  } else if (number < 0) {
+    // -2^63 is the smallest signed 64-bit number; below it the float stays.
+    if (number >= -0x1p63) {
+      target.setSigned(static_cast<std::int64_t>(number));
+    } else {
+      target.setFloat(number);
+    }
+  } else if (number < 0x1p64) {
+    target.setUnsigned(static_cast<std::uint64_t>(number));
+  } else {
+    target.setFloat(number);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool yamlScalarToValue(const char* tag, std::string_view text, YamlScalarStyle style, Value& target,
+                       std::string& error) {
+  if (tag != nullptr) {
+    const std::string_view name(tag);
+    if (name == yamlStringTag) {
+      target.setString(text);
+      return true;
+    }
+    if (name == yamlIntTag) return integerFromText(text, target, error);
+    if (name == yamlFloatTag) return floatFromText(text, target, error);
+    if (name == yamlBoolTag) {
+      if (isTrueWord(text)) {
+        target.setBool(true);
+      } else if (isFalseWord(text)) {
+        target.setBool(false);
+      } else {
+        target.setEmpty();
+      }
+      return true;
+    }
+    error = FormatMessage(unsupportedTag, name);
+    return false;
+  }
+  if (style != YamlScalarStyle::Plain) {
+    target.setString(text);
+    return true;
+  }
+  if (isNullWord(text)) {
+    target.setEmpty();
+  } else if (!plainNumber(text, target)) {
+    if (isTrueWord(text)) {
+      target.setBool(true);
+    } else if (isFalseWord(text)) {
+      target.setBool(false);
+    } else {
+      target.setString(text);
+    }
+  }
+  return true;
+}
+
+}  // namespace Quor
