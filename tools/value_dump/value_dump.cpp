@@ -1,4 +1,4 @@
-// value-dump [--format json] [--typed] FILE
+// value-dump [--format json|msgpack|yaml] [--typed] FILE
 //
 // Reads FILE ("-" for standard input) as the runtime reads a body of that
 // format and prints the value as compact JSON, members in the value's own

@@ -38,10 +38,30 @@ check(unknown-format 2 "${CASES}/usage.expected" --format xml "${in}/members.jso
 check(no-file 2 "${CASES}/usage.expected" --typed)
 check(two-files 2 "${CASES}/usage.expected" "${in}/members.json" "${in}/empty.json")
 
+check(msgpack-typed 0 "${CASES}/members_msgpack.typed.expected" --format msgpack --typed "${in}/members.msgpack")
+check(msgpack-plain 0 "${CASES}/members_msgpack.plain.expected" --format msgpack "${in}/members.msgpack")
+check(msgpack-empty 0 "${CASES}/empty.expected" --format msgpack "${in}/empty.json")
+# A body's bytes after the value are an error; so is a body cut short.
+check(msgpack-trailing 1 "${CASES}/trailing_msgpack.expected" --format msgpack "${in}/trailing.msgpack")
+check(msgpack-truncated 1 "${CASES}/truncated_msgpack.expected" --format msgpack "${in}/truncated.msgpack")
+
+check(yaml-typed 0 "${CASES}/members_yaml.typed.expected" --typed --format yaml "${in}/members.yaml")
+check(yaml-plain 0 "${CASES}/members_yaml.plain.expected" --format yaml "${in}/members.yaml")
+check(yaml-empty 0 "${CASES}/empty.expected" --format yaml "${in}/empty.json")
+check(yaml-cycle 1 "${CASES}/cycle.expected" --format yaml "${in}/cycle.yaml")
+# A billion nodes in a few hundred bytes must fail, not exhaust memory.
+check(yaml-laughs 1 "${CASES}/laughs.expected" --format yaml "${in}/laughs.yaml")
+
 # A million opening brackets must fail cleanly at the nesting limit.
 string(REPEAT "[" 1000000 brackets)
 file(WRITE "${WORK}/deep.json" "${brackets}")
 check(deep 1 "${CASES}/deep.expected" "${PATH_PREFIX}${WORK}/deep.json")
+check(deep-yaml 1 "${CASES}/deep_yaml.expected" --format yaml "${PATH_PREFIX}${WORK}/deep.json")
+# A million one-element arrays (type byte 0x91).
+string(ASCII 145 fixarray1)
+string(REPEAT "${fixarray1}" 1000000 arrays)
+file(WRITE "${WORK}/deep.msgpack" "${arrays}")
+check(deep-msgpack 1 "${CASES}/deep_msgpack.expected" --format msgpack "${PATH_PREFIX}${WORK}/deep.msgpack")
 
 # Standard input, through files rather than pipes: under Wine a pipe can stay
 # open in Wine's background processes.
