@@ -65,6 +65,13 @@ class Event {
   yaml_event_t* get() { return &event_; }
   const yaml_event_t& operator*() const { return event_; }
 
+  // Takes over other's event, releasing the one held so far.
+  void adopt(Event& other) {
+    yaml_event_delete(&event_);
+    event_ = other.event_;
+    std::memset(&other.event_, 0, sizeof other.event_);
+  }
+
  private:
   yaml_event_t event_;
 };
@@ -89,7 +96,7 @@ class YamlReader {
         failParser(*parser.get());
         return;
       }
-      if ((*event).type == YAML_STREAM_END_EVENT || !handle(*event)) return;
+      if ((*event).type == YAML_STREAM_END_EVENT || !handle(event)) return;
     }
   }
 
@@ -119,7 +126,8 @@ class YamlReader {
     return false;
   }
 
-  bool handle(const yaml_event_t& event) {
+  bool handle(Event& held) {
+    const yaml_event_t& event = *held;
     switch (event.type) {
       case YAML_DOCUMENT_START_EVENT:
         if (!root_.isEmpty()) {
@@ -129,7 +137,7 @@ class YamlReader {
         return true;
       case YAML_SCALAR_EVENT:
         settleTarget();
-        return targetIsKey_ ? takeKey(event) : takeScalar(event);
+        return targetIsKey_ ? takeKey(held) : takeScalar(event);
       case YAML_SEQUENCE_START_EVENT:
         settleTarget();
         return openNode(event, false, textOf(event.data.sequence_start.anchor));
@@ -168,7 +176,7 @@ class YamlReader {
       keyPending_ = false;
       target_ = &innermost.value->writeMember(pendingKey_);
       targetStep_.isMember = true;
-      targetStep_.name.swap(pendingKey_);
+      targetStep_.name = pendingKey_;
     } else {
       target_ = innermost.value;
       targetIsKey_ = true;
@@ -183,7 +191,7 @@ class YamlReader {
     for (std::size_t index = first; index < open_.size(); ++index) {
       open_[index].path = anchors_.addPath(open_[index - 1].path, open_[index].step);
     }
-    return anchors_.addPath(open_.back().path, targetStep_);
+    return anchors_.addPath(open_.back().path, ownedStep(targetStep_));
   }
 
   YamlAnchorTable::Anchor* addAnchor(const yaml_event_t& event, std::string_view name) {
@@ -192,14 +200,19 @@ class YamlReader {
     return anchor;
   }
 
-  bool takeKey(const yaml_event_t& event) {
+  // The key's text stays in its event, held until the next key.
+  bool takeKey(Event& held) {
+    const yaml_event_t& event = *held;
     const char* tag = reinterpret_cast<const char*>(event.data.scalar.tag);
     if (tag != nullptr && yamlStringTag != tag) return fail(event, invalidKey);
-    pendingKey_.assign(reinterpret_cast<const char*>(event.data.scalar.value), event.data.scalar.length);
+    keyEvent_.adopt(held);
+    pendingKey_ = std::string_view(reinterpret_cast<const char*>((*keyEvent_).data.scalar.value),
+                                   (*keyEvent_).data.scalar.length);
     keyPending_ = true;
-    const std::string_view anchorName = textOf(event.data.scalar.anchor);
+    const yaml_event_t& key = *keyEvent_;
+    const std::string_view anchorName = textOf(key.data.scalar.anchor);
     if (anchorName.empty()) return true;
-    YamlAnchorTable::Anchor* anchor = addAnchor(event, anchorName);
+    YamlAnchorTable::Anchor* anchor = addAnchor(key, anchorName);
     if (anchor == nullptr) return false;
     anchor->isKeyText = true;
     anchor->keyText = pendingKey_;
@@ -243,7 +256,7 @@ class YamlReader {
       anchor->open = true;
     }
     open_.push_back(OpenNode{&node, isMapping, anchor, path, {}});
-    if (!targetIsRoot_) open_.back().step = std::move(targetStep_);
+    if (!targetIsRoot_) open_.back().step = ownedStep(targetStep_);
     return true;
   }
 
@@ -284,12 +297,13 @@ class YamlReader {
 
     if (targetIsKey_) {
       if (aliased.keyText != nullptr) {
-        pendingKey_ = *aliased.keyText;
+        aliasKey_ = *aliased.keyText;
       } else if (aliased.node->kind() == ValueKind::String) {
-        pendingKey_.assign(aliased.node->getString());
+        aliasKey_.assign(aliased.node->getString());
       } else {
         return fail(event, invalidKey);
       }
+      pendingKey_ = aliasKey_;
       keyPending_ = true;
       return true;
     }
@@ -316,14 +330,28 @@ class YamlReader {
   std::vector<OpenNode> open_;
   YamlAnchorTable anchors_;
 
+  // How the target is reached from its parent; a member name is only
+  // copied when a path or an open node keeps it.
+  struct TargetStep {
+    bool isMember = false;
+    std::uint32_t index = 0;
+    std::string_view name;
+  };
+  static YamlPathStep ownedStep(const TargetStep& step) {
+    return YamlPathStep{step.isMember, step.index, std::string(step.name)};
+  }
+
   Value* target_ = nullptr;
   bool targetIsKey_ = false;
   bool targetIsRoot_ = false;
-  YamlPathStep targetStep_;
+  TargetStep targetStep_;
 
-  // A key read and not yet given its value; may be empty.
-  std::string pendingKey_;
+  // A key read and not yet given its value; may be empty. Its text lives in
+  // the key's event, or for an alias used as a key in aliasKey_.
+  std::string_view pendingKey_;
   bool keyPending_ = false;
+  Event keyEvent_;
+  std::string aliasKey_;
 
   std::size_t copiedNodes_ = 0;
   std::string error_;

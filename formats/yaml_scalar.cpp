@@ -1,10 +1,12 @@
 #include "formats/yaml_scalar.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <system_error>
 
 #include "binding/conversion_messages.h"
 #include "binding/format_message.h"
@@ -94,13 +96,35 @@ bool mayBeNumber(char first) {
          first == 'I' || first == 'n' || first == 'N';
 }
 
+// What strtod makes of the whole text; false when it stops short.
+//
+// Most numbers are plain decimals, which std::from_chars reads to the same
+// double, correctly rounded like glibc's and MinGW's strtod, at a fraction of
+// the cost. Whatever it does not take whole (a "+" sign, hexadecimal, text
+// beyond the number) or cannot represent (overflow, underflow) goes to
+// strtod itself.
+bool readDouble(std::string_view text, double& number) {
+  const char* last = text.data() + text.size();
+  const std::from_chars_result parsed = std::from_chars(text.data(), last, number);
+  if (parsed.ec == std::errc() && parsed.ptr == last) return true;
+  char* end = nullptr;
+  number = std::strtod(text.data(), &end);
+  return readWhole(text, end);
+}
+
+// Whether a finite double has a fractional part; every double of magnitude
+// 2^52 or more is integral.
+bool hasFraction(double number) {
+  if (!(number > -0x1p52 && number < 0x1p52)) return false;
+  return number != static_cast<double>(static_cast<std::int64_t>(number));
+}
+
 // A plain scalar that reads as a number; false leaves target alone.
 bool plainNumber(std::string_view text, Value& target) {
   if (text.empty() || !mayBeNumber(text[0])) return false;
-  char* end = nullptr;
-  const double number = std::strtod(text.data(), &end);
-  if (!readWhole(text, end) || std::isinf(number)) return false;
-  if (std::isnan(number) || number != std::trunc(number)) {
+  double number = 0;
+  if (!readDouble(text, number) || std::isinf(number)) return false;
+  if (std::isnan(number) || hasFraction(number)) {
     target.setFloat(number);
   } else if (number < 0) {
     // -2^63 is the smallest signed 64-bit number; below it the float stays.
