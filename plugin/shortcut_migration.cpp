@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 #include "logging/log_record.h"
 #include "logging/logger.h"
@@ -53,6 +54,28 @@ std::string inFolder(const std::string& folder, const std::string& name) {
   return endsWithSeparator(folder) ? folder + name : folder + "\\" + name;
 }
 
+// The canonical long paths of the targets met in one run. A player's
+// shortcuts to the game mostly share a few targets, and each lookup asks the
+// file system about every folder of the path. Only a deletion by the run can
+// change what a lookup answers (a target that was itself a deleted shortcut),
+// so every deletion empties the cache.
+class TargetPaths {
+ public:
+  const Expected<std::string>& canonical(const std::string& target) {
+    const auto known = known_.find(target);
+    if (known != known_.end()) return known->second;
+    // A bound on what a folder full of shortcuts to distinct targets can cost.
+    if (known_.size() >= maxKnown) known_.clear();
+    return known_.emplace(target, canonicalLongPath(target)).first->second;
+  }
+
+  void forget() { known_.clear(); }
+
+ private:
+  static constexpr std::size_t maxKnown = 512;
+  std::unordered_map<std::string, Expected<std::string>> known_;
+};
+
 class ShortcutMigration {
  public:
   ShortcutMigration(const LegacyShortcutRules& rules, std::string_view rootDir, std::string root)
@@ -73,14 +96,16 @@ class ShortcutMigration {
   void migrateShortcut(const std::string& linkPath) {
     const Expected<ShortcutInfo> info = readShortcut(linkPath);
     if (!info) return;
-    const Expected<std::string> target = canonicalLongPath(info->target);
-    if (!target) return;
-    if (!isPathWithin(root_, *target)) return;
+    const Expected<std::string>& canonicalTarget = targetPaths_.canonical(info->target);
+    if (!canonicalTarget) return;
+    // A copy: a deletion empties the cache that holds the original.
+    const std::string target = *canonicalTarget;
+    if (!isPathWithin(root_, target)) return;
 
     if (isObsoleteShortcutName(rules_, fileNamePart(linkPath))) {
-      removeShortcut(linkPath, *target);
-    } else if (isLegacyExecutableName(rules_, fileNamePart(*target))) {
-      rewriteShortcut(linkPath, *target);
+      removeShortcut(linkPath, target);
+    } else if (isLegacyExecutableName(rules_, fileNamePart(target))) {
+      rewriteShortcut(linkPath, target);
     }
   }
 
@@ -96,6 +121,7 @@ class ShortcutMigration {
       return;
     }
     const Expected<void> deleted = deleteShortcut(linkPath);
+    targetPaths_.forget();
     if (!deleted) {
       log(LogLevel::Error, LogCategory::Dbg, "qel-beta-opt-in: Failed to delete link %s : %s", linkPath.c_str(),
           deleted.error().message.c_str());
@@ -122,6 +148,7 @@ class ShortcutMigration {
   const std::string rootDir_;
   const std::string root_;
   const std::string newTarget_;
+  TargetPaths targetPaths_;
   std::optional<PluginError> firstError_;
 };
 

@@ -228,6 +228,23 @@ TEST_F(ShortcutMigrationTest, ShortcutsAreFoundTwoLevelsDownButNotThree) {
   EXPECT_EQ(QcpTest::snapshot(folders_[2] + "\\User Pinned\\TaskBar\\Deeper"), deeper);
 }
 
+TEST_F(ShortcutMigrationTest, ATargetThatTheRunDeletedIsMissingForLaterShortcuts) {
+  // The second folder lies inside the root; its alpha shortcut is the target
+  // of a shortcut in the first folder and of an alpha shortcut in the third.
+  folders_[1] = root_ + "\\Links";
+  ASSERT_TRUE(QcpTest::makeFolders(folders_[1]));
+  const std::string alpha = plant(1, "Tessaryn client alpha.lnk", root_ + "\\Tessaryn.exe");
+  const std::string before = plant(0, "Link to the alpha link.lnk", alpha);
+  const std::string after = plant(2, "Tessaryn client alpha (link).lnk", alpha);
+  const std::string afterBytes = QcpTest::readFile(after);
+
+  ASSERT_TRUE(migrate());
+  EXPECT_FALSE(QcpTest::fileExists(alpha));
+  EXPECT_TRUE(QcpTest::fileExists(before));
+  EXPECT_EQ(QcpTest::readFile(after), afterBytes);
+  EXPECT_EQ(QcpTest::readLines(pins_), std::vector<std::string>{alpha});
+}
+
 TEST_F(ShortcutMigrationTest, MissingFoldersYieldNothing) {
   const std::string link = plant(2, "Tessaryn.lnk", root_ + "\\Tessaryn.exe");
   folders_.insert(folders_.begin(), base_ + "\\Shell\\Missing");
