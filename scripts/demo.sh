@@ -1,18 +1,103 @@
 #!/usr/bin/env bash
-# Builds the plugin DLL and shows it at work under Wine, in a throwaway prefix.
+# Builds the plugin DLL and shows its main job under Wine, in a throwaway
+# prefix, as a player would see it: a sample installation with a blank in its
+# path, a handful of legacy shortcuts on the desktops, in the Start menu and
+# pinned to the taskbar, the elevated entry run the way the client starts it,
+# and the shortcuts before and after. QCP_BUILD_DIR picks another build folder
+# of the windows preset.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 
 ./scripts/setup.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j"$(nproc)" --target qcp_plugin_dll plugin-demo
+BUILD="$(realpath -m "${QCP_BUILD_DIR:-$ROOT/build/windows}")"
+cmake --preset windows -B "$BUILD" >/dev/null
+cmake --build "$BUILD" -j"$(nproc)" --target qcp_plugin_dll lnk-tool qcp_test_pin_server
 
-DLL="$ROOT/build/windows/qcp-be-qel-beta-opt-in.dll"
+DLL="$BUILD/qcp-be-qel-beta-opt-in.dll"
+LNK_TOOL="$BUILD/tests/support/lnk-tool.exe"
+PIN_SERVER="$BUILD/tests/support/qcp-test-pin-server.dll"
 echo "== $(file -b "$DLL" 2>/dev/null || echo "PE32 DLL") : $DLL"
 i686-w64-mingw32-objdump -p "$DLL" | grep -E "^\s*DLL Name:" | sed 's/^\s*/   depends on /'
+echo "   exports:"
+i686-w64-mingw32-objdump -p "$DLL" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | grep -E '^\s*\[ *[0-9]+\]' |
+  sed 's/^\s*\[ *[0-9]*\] /     /'
 
 source "$ROOT/scripts/wine-env.sh"
 trap 'wine_prefix_stop' EXIT
-wine_prefix_start "$ROOT/build/wine-demo" "$ROOT/build/wine-demo.log"
-"$ROOT/scripts/wine-run.sh" "$ROOT/build/windows/demo/plugin-demo.exe" "Z:$DLL"
+WORK="$BUILD/wine-demo"
+echo "== Preparing a throwaway Wine prefix in $WORK"
+wine_prefix_start "$WORK" "$WORK.log"
+C="$WINEPREFIX/drive_c"
+USER_DIR="$(cd "$C/users" && ls | grep -vx Public | head -n1)"
+quiet() { "$@" </dev/null >>"$WORK.log" 2>&1; }
+
+# The sample installation.
+ROOT_WIN='C:\Games\Tessaryn Game'
+mkdir -p "$C/Games/Tessaryn Game/Launcher"
+for exe in Tessaryn.exe TessarynClient.exe Launcher/QelLauncher.exe; do printf 'MZ' >"$C/Games/Tessaryn Game/$exe"; done
+
+# Wine has no Start-menu pin list; a stand-in records what is unpinned.
+quiet "$ROOT/tests/support/register_pin_server.sh" register "$PIN_SERVER" "--log=Z:${WORK//\//\\}\\unpinned.txt"
+
+# The player's shortcuts: "folder|file|target|arguments".
+SHORTCUTS=(
+  'users/Public/Desktop|Tessaryn.lnk|C:\Games\Tessaryn Game\Tessaryn.exe|--from-kxu'
+  "users/$USER_DIR/Desktop|Tessaryn client alpha.lnk|C:\\Games\\Tessaryn Game\\Tessaryn.exe|"
+  "users/$USER_DIR/Desktop|Tessaryn Client.lnk|C:\\Games\\Tessaryn Game\\TessarynClient.exe|"
+  "users/$USER_DIR/Desktop|Notepad.lnk|C:\\windows\\notepad.exe|"
+  "users/$USER_DIR/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Tessaryn|Tessaryn Launcher.lnk|C:\\Games\\Tessaryn Game\\Launcher\\QelLauncher.exe|--no-zamp"
+  "users/$USER_DIR/AppData/Roaming/Microsoft/Internet Explorer/Quick Launch/User Pinned/TaskBar|Tessaryn.lnk|C:\\Games\\Tessaryn Game\\Tessaryn.exe|"
+)
+for entry in "${SHORTCUTS[@]}"; do
+  IFS='|' read -r folder file target arguments <<<"$entry"
+  mkdir -p "$C/$folder"
+  link="C:\\${folder//\//\\}\\$file"
+  quiet wine "$LNK_TOOL" write "$link" "--target=$target" "--arguments=$arguments" \
+    "--working-directory=${target%\\*}" "--icon=$target" --icon-index=1
+done
+
+# A short name for each shell folder, for the table.
+short_folder() {
+  case "$1" in
+    users/Public/Desktop) echo "All users' desktop" ;;
+    "users/$USER_DIR/Desktop") echo "Desktop" ;;
+    */Start\ Menu/Programs/*) echo "Start menu${1##*Start Menu/Programs}" ;;
+    */Quick\ Launch/*) echo "Quick Launch${1##*Quick Launch}" ;;
+    *) echo "$1" ;;
+  esac
+}
+table() {
+  printf '   %-46s %-48s %-32s %s\n' "SHORTCUT" "TARGET" "WORKING DIRECTORY" "ARGUMENTS"
+  for entry in "${SHORTCUTS[@]}"; do
+    IFS='|' read -r folder file _ _ <<<"$entry"
+    local name
+    name="$(short_folder "$folder")/$file"
+    if [ ! -e "$C/$folder/$file" ]; then
+      printf '   %-46s %s\n' "$name" "(deleted)"
+      continue
+    fi
+    wine "$LNK_TOOL" read "C:\\${folder//\//\\}\\$file" </dev/null >"$WORK/read.txt" 2>>"$WORK.log" || true
+    value() { grep -a "^$1=" "$WORK/read.txt" | head -n1 | cut -d= -f2- | tr -d '\r'; }
+    printf '   %-46s %-48s %-32s %s\n' "$name" "$(value target)" "$(value working_directory)" "$(value arguments)"
+  done
+}
+
+echo
+echo "== Before: the installation is $ROOT_WIN"
+table
+echo
+echo "== wine rundll32.exe qcp-be-qel-beta-opt-in.dll,_MigrateEntryPoint@16 $ROOT_WIN"
+code=0
+# The root goes to wine word by word: the client's launch line hands it over
+# unquoted, blanks and all.
+wine rundll32.exe "Z:${DLL//\//\\},_MigrateEntryPoint@16" 'C:\Games\Tessaryn' 'Game' \
+  </dev/null >"$WORK/stdout.txt" 2>"$WORK/stderr.txt" || code=$?
+sed 's/^/   /' "$WORK/stderr.txt"
+echo "   exit code $code$([ "$code" -eq 42 ] && echo " (success)")"
+echo
+echo "== After"
+table
+echo
+echo "== Unpinned before deletion"
+sed 's/^/   /' "$WORK/unpinned.txt" 2>/dev/null || echo "   (nothing)"
