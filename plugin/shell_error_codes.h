@@ -1,6 +1,6 @@
 #pragma once
 // Error codes of the shell link and path utilities. They become the
-// elevated migration process's exit code , so the
+// elevated migration process's exit code, so the
 // values are fixed.
 
 #include <cstdint>

@@ -33,7 +33,7 @@ TEST(JoinPath, DocumentedEdgeCases) {
   EXPECT_EQ(joinPath("C:\\Windows\\system32", "cmd.exe"), "C:/Windows/system32/cmd.exe");
 }
 
-TEST(JoinPath, UninstallerPatternOfPart16) {
+TEST(JoinPath, UninstallerPattern) {
   const std::string base = joinPath("C:\\Games\\T\\a\\b\\c\\d\\e\\f", "../../../../../../");
   EXPECT_EQ(base, "C:/Games/T/a/b/c/d/e/f/../../../../../../");
   EXPECT_EQ(joinPath(base, "Uninstall Tessaryn client alpha*.*"),
