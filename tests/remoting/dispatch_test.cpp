@@ -20,12 +20,6 @@ using RemotingTest::copyOf;
 using RemotingTest::send;
 using RemotingTest::TestRequest;
 
-TEST(DispatchMessagesText, AreTheSystemsOwnSentences) {
-  EXPECT_STREQ(DispatchMessages::invalidFunction, "Invalid function");
-  EXPECT_STREQ(DispatchMessages::extraMessagePackData, "Extra MessgePack data found in body");
-  EXPECT_STREQ(DispatchMessages::unsupportedBodyContentType, "Unsupported body content type");
-}
-
 class Dispatching : public ::testing::Test {
  protected:
   Transport transport_;

@@ -2,9 +2,11 @@
 
 #include <string>
 
+#include "formats/json_reader.h"
 #include "remoting/function_name.h"
 #include "remoting/query_string.h"
 #include "remoting/request_method.h"
+#include "remoting/text_assignment.h"
 #include "remoting/url_decode.h"
 
 namespace Quor {
@@ -69,6 +71,37 @@ TEST(QueryStrings, SplitDecodedAndTheLastValueOfAKeyWins) {
 TEST(QueryStrings, EmptyPiecesGiveTheEmptyKey) {
   EXPECT_EQ(parseQuery("/x?"), (PathCaptures{{"", ""}}));
   EXPECT_EQ(parseQuery("/x?a=1&&=2"), (PathCaptures{{"", "2"}, {"a", "1"}}));
+}
+
+TEST(TextAssignment, ContentTypesChooseTheDecoder) {
+  RemotingResponse response;
+  Value target;
+  assignText(response, target, "[1,2]", "p", "F", "Application/JSON; charset=utf-8", false);
+  EXPECT_EQ(target.kind(), ValueKind::Collection);
+  assignText(response, target, "a: 1", "p", "F", "text/x-yaml", false);
+  EXPECT_EQ(target.kind(), ValueKind::Structure);
+  assignText(response, target, std::string("\x92\x01\x02\xFF", 4), "p", "F", "application/x-msgpack-ext", false);
+  EXPECT_EQ(target.size(), 2u) << "bytes after the value are ignored";
+  assignText(response, target, std::string("a\0b", 3), "p", "F", "application/octet-stream", true);
+  ASSERT_EQ(target.kind(), ValueKind::Blob);
+  EXPECT_EQ(target.getBlob().size(), 3u);
+  // Without a decoder the text stays a text, even when it looks structured.
+  assignText(response, target, "[1,2]", "p", "F", "text/plain", true);
+  EXPECT_EQ(target.getString(), "[1,2]");
+  assignText(response, target, "[1,2]", "p", "F", "", false);
+  EXPECT_EQ(target.getString(), "[1,2]");
+  EXPECT_TRUE(response.result.ok());
+}
+
+TEST(TextAssignment, AFailureLeavesTheTargetAsItWas) {
+  RemotingResponse response;
+  Value target;
+  target.setString("before");
+  assignText(response, target, "[1,", "param", "Fn", "application/json", false);
+  EXPECT_FALSE(response.result.ok());
+  EXPECT_EQ(response.result.error(),
+            "Couldn't deserialize JSON value for parameter 'param' of 'Fn': " + std::string(parseJson("[1,").error()));
+  EXPECT_EQ(target.getString(), "before");
 }
 
 }  // namespace
