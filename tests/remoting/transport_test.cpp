@@ -135,6 +135,29 @@ TEST_F(TransportRoutes, AFunctionWithoutTemplateIsReachedUnderItsName) {
   }
 }
 
+struct Counter {
+  int count = 0;
+  int add(std::int32_t amount) { return count += amount; }
+  int read() const { return count; }
+};
+
+TEST_F(TransportRoutes, MemberFunctionsAreCalledOnTheirObject) {
+  Counter counter;
+  const FunctionRegistration* add =
+      transport_.addRoute(RequestMethod::Put, "/counter", &Counter::add, &counter).parameter(0, "amount").registration();
+  const FunctionRegistration* read = transport_.addRoute(RequestMethod::Get, "/counter", &Counter::read,
+                                                         static_cast<const Counter*>(&counter))
+                                         .registration();
+  RemotingTest::TestRequest put(RequestMethod::Put, "/counter", add);
+  Value amount;
+  amount.setSigned(std::int32_t{5});
+  put.argument("amount", amount);
+  EXPECT_EQ(RemotingTest::send(put).body.getSigned(), 5);
+  RemotingTest::TestRequest get(RequestMethod::Get, "/counter", read);
+  EXPECT_EQ(RemotingTest::send(get).body.getSigned(), 5);
+  EXPECT_EQ(counter.count, 5);
+}
+
 // ---- Endpoint records -------------------------------------------------------------------
 
 TEST_F(TransportRoutes, EndpointRecordsCarryTheDescriptionContextAndRoute) {
