@@ -327,7 +327,7 @@ struct FormatStar {
 
 // One placeholder read from a format text.
 struct FormatPlaceholder {
-  // False when the specification reached formatSpecificationLimit characters
+  // False when the placeholder's specification reached formatSpecificationLimit characters
   // or the text ended before a conversion character; formatting stops there.
   bool readable = false;
   // Characters of the format the placeholder takes, from its "%" on.
