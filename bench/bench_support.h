@@ -5,12 +5,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <iterator>
+#include <memory>
 #include <string>
 
 namespace bench {
@@ -65,6 +68,42 @@ inline bool runIsolated(const std::function<void(Figures&)>& work, Figures& out)
   int status = 0;
   waitpid(child, &status, 0);
   return got == static_cast<ssize_t>(sizeof out) && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The whole file, or the end of the program when it cannot be read.
+inline std::string readFile(const std::string& path) {
+  std::ifstream stream(path, std::ios::binary);
+  if (!stream) {
+    std::fprintf(stderr, "cannot read %s\n", path.c_str());
+    std::exit(1);
+  }
+  return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+}
+
+// Best times of a parse and of freeing what it built.
+struct ParseTiming {
+  double parse = 1e30;    // seconds
+  double destroy = 1e30;  // seconds
+};
+
+// Times parse (which returns the tree as an owning pointer) and the tree's
+// destruction, keeping the best of runs; ends the program when a parse fails.
+template <class Tree>
+ParseTiming measureParse(int runs, const char* what, const std::function<std::unique_ptr<Tree>()>& parse) {
+  ParseTiming timing;
+  for (int run = 0; run < runs; ++run) {
+    double start = nowSeconds();
+    std::unique_ptr<Tree> tree = parse();
+    timing.parse = std::min(timing.parse, nowSeconds() - start);
+    if (!tree) {
+      std::fprintf(stderr, "%s: parse failed\n", what);
+      std::exit(1);
+    }
+    start = nowSeconds();
+    tree.reset();
+    timing.destroy = std::min(timing.destroy, nowSeconds() - start);
+  }
+  return timing;
 }
 
 }  // namespace bench

@@ -25,42 +25,9 @@ namespace {
 
 constexpr int runs = 15;
 
-struct Timing {
-  double parse = 1e30;  // best parse time in seconds
-  double destroy = 1e30;  // best time to free the tree
-};
-
-// Times parse (which returns the tree as an owning pointer) and the tree's
-// destruction, keeping the best of `runs`; stops the program when a parse
-// fails.
-template <class Tree>
-Timing measure(const char* what, const std::function<std::unique_ptr<Tree>()>& parse) {
-  Timing timing;
-  for (int run = 0; run < runs; ++run) {
-    double start = bench::nowSeconds();
-    std::unique_ptr<Tree> tree = parse();
-    timing.parse = std::min(timing.parse, bench::nowSeconds() - start);
-    if (!tree) {
-      std::fprintf(stderr, "%s: parse failed\n", what);
-      std::exit(1);
-    }
-    start = bench::nowSeconds();
-    tree.reset();
-    timing.destroy = std::min(timing.destroy, bench::nowSeconds() - start);
-  }
-  return timing;
-}
 
 struct NullHandler : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, NullHandler> {};
 
-std::string readFile(const std::string& path) {
-  std::ifstream stream(path, std::ios::binary);
-  if (!stream) {
-    std::fprintf(stderr, "cannot read %s\n", path.c_str());
-    std::exit(1);
-  }
-  return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-}
 
 double megabytesPerSecond(std::size_t bytes, double seconds) { return bytes / 1e6 / seconds; }
 
@@ -72,23 +39,23 @@ int main() {
   std::printf("%-18s %10s %10s %10s %10s   %9s %9s   %s\n", "corpus", "parseJson", "Document", "nlohmann",
               "Reader", "vs Doc", "vs nlohm", "free ms: parseJson / Document / nlohmann");
   for (const char* corpus : corpora) {
-    const std::string text = readFile(std::string(QCP_SHARED_DIR) + "/bench-data/json/" + corpus);
+    const std::string text = bench::readFile(std::string(QCP_SHARED_DIR) + "/bench-data/json/" + corpus);
 
-    const Timing ours = measure<Quor::ValueResult>("parseJson", [&] {
+    const bench::ParseTiming ours = bench::measureParse<Quor::ValueResult>(runs, "parseJson", [&] {
       auto result = std::make_unique<Quor::ValueResult>(Quor::parseJson(text.c_str()));
       if (!result->ok()) result.reset();
       return result;
     });
-    const Timing document = measure<rapidjson::Document>("Document", [&] {
+    const bench::ParseTiming document = bench::measureParse<rapidjson::Document>(runs, "Document", [&] {
       auto result = std::make_unique<rapidjson::Document>();
       result->Parse<rapidjson::kParseDefaultFlags>(text.c_str());
       if (result->HasParseError()) result.reset();
       return result;
     });
-    const Timing peer = measure<nlohmann::json>("nlohmann", [&] {
+    const bench::ParseTiming peer = bench::measureParse<nlohmann::json>(runs, "nlohmann", [&] {
       return std::make_unique<nlohmann::json>(nlohmann::json::parse(text));
     });
-    const Timing floor = measure<int>("Reader", [&] {
+    const bench::ParseTiming floor = bench::measureParse<int>(runs, "Reader", [&] {
       rapidjson::Reader reader;
       rapidjson::StringStream stream(text.c_str());
       NullHandler handler;

@@ -26,37 +26,7 @@ namespace {
 
 constexpr int runs = 15;
 
-struct Timing {
-  double parse = 1e30;    // best parse time in seconds
-  double destroy = 1e30;  // best time to free the tree
-};
 
-template <class Tree>
-Timing measure(const char* what, const std::function<std::unique_ptr<Tree>()>& parse) {
-  Timing timing;
-  for (int run = 0; run < runs; ++run) {
-    double start = bench::nowSeconds();
-    std::unique_ptr<Tree> tree = parse();
-    timing.parse = std::min(timing.parse, bench::nowSeconds() - start);
-    if (!tree) {
-      std::fprintf(stderr, "%s: parse failed\n", what);
-      std::exit(1);
-    }
-    start = bench::nowSeconds();
-    tree.reset();
-    timing.destroy = std::min(timing.destroy, bench::nowSeconds() - start);
-  }
-  return timing;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream stream(path, std::ios::binary);
-  if (!stream) {
-    std::fprintf(stderr, "cannot read %s\n", path.c_str());
-    std::exit(1);
-  }
-  return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-}
 
 std::uint32_t bigEndian(const std::uint8_t* bytes, int size) {
   std::uint32_t value = 0;
@@ -129,22 +99,22 @@ int main() {
   std::printf("%-22s %17s %10s %10s   %9s %9s   %s\n", "corpus", "parseMessagePack", "msgpack-c", "type walk",
               "vs msgpk", "vs walk", "free ms: parseMessagePack / msgpack-c");
   for (const char* corpus : corpora) {
-    const std::string data = readFile(std::string(QCP_SHARED_DIR) + "/bench-data/msgpack/" + corpus);
+    const std::string data = bench::readFile(std::string(QCP_SHARED_DIR) + "/bench-data/msgpack/" + corpus);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
 
-    const Timing ours = measure<Quor::ValueResult>("parseMessagePack", [&] {
+    const bench::ParseTiming ours = bench::measureParse<Quor::ValueResult>(runs, "parseMessagePack", [&] {
       Quor::MessagePackReading reading = Quor::parseMessagePack(data.data(), data.size());
       if (!reading.result.ok() || reading.position != data.size()) return std::unique_ptr<Quor::ValueResult>();
       return std::make_unique<Quor::ValueResult>(std::move(reading.result));
     });
-    const Timing peer = measure<msgpack::object_handle>("msgpack-c", [&] {
+    const bench::ParseTiming peer = bench::measureParse<msgpack::object_handle>(runs, "msgpack-c", [&] {
       auto handle = std::make_unique<msgpack::object_handle>();
       std::size_t offset = 0;
       msgpack::unpack(*handle, data.data(), data.size(), offset);
       if (offset != data.size()) handle.reset();
       return handle;
     });
-    const Timing floor = measure<long long>("type walk", [&] {
+    const bench::ParseTiming floor = bench::measureParse<long long>(runs, "type walk", [&] {
       const long long values = walkTypeBytes(bytes, data.size());
       return values > 0 ? std::make_unique<long long>(values) : nullptr;
     });
