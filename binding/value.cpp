@@ -24,6 +24,10 @@ struct Value::StructureHeader {
   detail::MemberMap members;
 };
 
+// Blob headers and enum records come from the store's block pools.
+static_assert(sizeof(std::vector<std::uint8_t>) <= ValueStore::largestBlock);
+static_assert(sizeof(EnumValue) <= ValueStore::largestBlock);
+
 namespace {
 
 const Value& sharedEmptyValue() {
@@ -408,6 +412,7 @@ void Value::setEnum(const EnumValue& value) {
 }
 
 void Value::makeCollection() {
+  static_assert(sizeof(CollectionHeader) <= ValueStore::largestBlock);
   if (kind_ == ValueKind::Collection) return;
   release();
   void* block = ensureStore()->allocateBlock(sizeof(CollectionHeader));
@@ -416,6 +421,7 @@ void Value::makeCollection() {
 }
 
 void Value::makeStructure() {
+  static_assert(sizeof(StructureHeader) <= ValueStore::largestBlock);
   if (kind_ == ValueKind::Structure) return;
   release();
   ValueStore* store = ensureStore();
