@@ -68,9 +68,18 @@ bool writeFile(const std::string& path, const char* bytes) {
   return ok != 0;
 }
 
-// A player's shortcut to `target`, with arguments and a description, saved
-// by the shell itself.
-bool writeLegacyShortcut(const std::string& linkPath, const std::string& target, const std::string& folder) {
+// The extras a player's own shortcut carries beside what a rewrite writes.
+struct LegacyExtras {
+  const char* arguments;
+  const char* description;
+  int iconIndex;
+};
+
+// A new shortcut with the target, working directory and icon saved over
+// `linkPath` by the shell itself: what a rewrite writes, or with `extras` a
+// player's legacy shortcut.
+bool saveShortcut(const std::string& linkPath, const std::string& target, const std::string& folder,
+                  const LegacyExtras* extras = nullptr) {
   IShellLinkA* link = nullptr;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                               reinterpret_cast<void**>(&link)))) {
@@ -79,9 +88,10 @@ bool writeLegacyShortcut(const std::string& linkPath, const std::string& target,
   IPersistFile* file = nullptr;
   bool saved = false;
   wchar_t wide[MAX_PATH] = {};
-  if (SUCCEEDED(link->SetPath(target.c_str())) && SUCCEEDED(link->SetArguments("--from-kxu")) &&
-      SUCCEEDED(link->SetWorkingDirectory(folder.c_str())) && SUCCEEDED(link->SetIconLocation(target.c_str(), 1)) &&
-      SUCCEEDED(link->SetDescription("Play Tessaryn")) &&
+  const bool extrasSet = extras == nullptr || (SUCCEEDED(link->SetArguments(extras->arguments)) &&
+                                               SUCCEEDED(link->SetDescription(extras->description)));
+  if (extrasSet && SUCCEEDED(link->SetPath(target.c_str())) && SUCCEEDED(link->SetWorkingDirectory(folder.c_str())) &&
+      SUCCEEDED(link->SetIconLocation(target.c_str(), extras != nullptr ? extras->iconIndex : 0)) &&
       SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
       MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH) > 0) {
     saved = SUCCEEDED(file->Save(wide, TRUE));
@@ -91,26 +101,9 @@ bool writeLegacyShortcut(const std::string& linkPath, const std::string& target,
   return saved;
 }
 
-// A new shortcut with the target, working directory and icon, saved over
-// `linkPath`: what a rewrite writes.
-bool saveShortcut(const std::string& linkPath, const std::string& target, const std::string& folder) {
-  IShellLinkA* link = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              reinterpret_cast<void**>(&link)))) {
-    return false;
-  }
-  IPersistFile* file = nullptr;
-  bool saved = false;
-  wchar_t wide[MAX_PATH] = {};
-  if (SUCCEEDED(link->SetPath(target.c_str())) && SUCCEEDED(link->SetWorkingDirectory(folder.c_str())) &&
-      SUCCEEDED(link->SetIconLocation(target.c_str(), 0)) &&
-      SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-      MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH) > 0) {
-    saved = SUCCEEDED(file->Save(wide, TRUE));
-  }
-  if (file != nullptr) file->Release();
-  link->Release();
-  return saved;
+bool writeLegacyShortcut(const std::string& linkPath, const std::string& target, const std::string& folder) {
+  static const LegacyExtras legacy{"--from-kxu", "Play Tessaryn", 1};
+  return saveShortcut(linkPath, target, folder, &legacy);
 }
 
 // The floor for one shortcut: load it and read its path.
