@@ -1,6 +1,7 @@
 #include "logging/logger.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <vector>
 
@@ -11,9 +12,6 @@ namespace Quor {
 namespace {
 
 struct Logger {
-  bool paused = false;
-  std::int32_t minimumLevel = LogLevel::Warn;
-  std::uint64_t excludedCategories = LogCategory::Xtr;
   int useCount = 0;
   std::vector<LogTarget*> targets;
   StdErrLogTarget stdErr;
@@ -23,6 +21,18 @@ struct Logger {
 
 // Guarded by loggerLock().
 Logger* gLogger = nullptr;
+
+// The global filters, read without the lock so that a call they drop never
+// waits for a target that is writing. Written under the lock; back to their
+// defaults when the logger goes away.
+std::atomic<bool> gPaused{false};
+std::atomic<std::int32_t> gMinimumLevel{LogLevel::Warn};
+std::atomic<std::uint64_t> gExcludedCategories{LogCategory::Xtr};
+
+bool passesGlobalFilters(std::int32_t level, std::uint64_t category) {
+  return !gPaused.load(std::memory_order_relaxed) && level >= gMinimumLevel.load(std::memory_order_relaxed) &&
+         (category & gExcludedCategories.load(std::memory_order_relaxed)) == 0;
+}
 
 // Set while this thread is inside a target's write.
 thread_local bool tInsideWrite = false;
@@ -87,6 +97,9 @@ void destroyLogger() {
   }
   gLogger = nullptr;
   delete logger;
+  gPaused = false;
+  gMinimumLevel = LogLevel::Warn;
+  gExcludedCategories = LogCategory::Xtr;
 }
 
 // The logger goes away with the library.
@@ -115,12 +128,9 @@ void logV(std::int32_t level, std::uint64_t category, const char* format, std::v
   if (tInsideWrite) {
     return;
   }
-  ExitSafeGuard lock(loggerLock());
-  if (!lock.owns()) {
-    return;
-  }
-  Logger& logger = currentLogger();
-  if (logger.paused || level < logger.minimumLevel || (category & logger.excludedCategories) != 0) {
+  // Filtered and formatted before the lock: only the targets' writes wait
+  // for one another.
+  if (!passesGlobalFilters(level, category)) {
     return;
   }
   char message[kLogBufferSize];
@@ -131,6 +141,11 @@ void logV(std::int32_t level, std::uint64_t category, const char* format, std::v
   record.category = category;
   record.message = message;
 
+  ExitSafeGuard lock(loggerLock());
+  if (!lock.owns()) {
+    return;
+  }
+  Logger& logger = currentLogger();
   InsideWrite insideWrite;
   // A target may unregister itself or others while writing: the list is
   // re-read at every step, and the walk stops if the logger went away.
@@ -171,32 +186,38 @@ void releaseLogger() {
 
 void setMinimumLevel(std::int32_t level) {
   std::lock_guard lock(loggerLock());
-  currentLogger().minimumLevel = level;
+  currentLogger();
+  gMinimumLevel = level;
 }
 
 std::int32_t getMinimumLevel() {
   std::lock_guard lock(loggerLock());
-  return currentLogger().minimumLevel;
+  currentLogger();
+  return gMinimumLevel;
 }
 
 void setExcludedCategories(std::uint64_t mask) {
   std::lock_guard lock(loggerLock());
-  currentLogger().excludedCategories = mask;
+  currentLogger();
+  gExcludedCategories = mask;
 }
 
 std::uint64_t getExcludedCategories() {
   std::lock_guard lock(loggerLock());
-  return currentLogger().excludedCategories;
+  currentLogger();
+  return gExcludedCategories;
 }
 
 void pause() {
   std::lock_guard lock(loggerLock());
-  currentLogger().paused = true;
+  currentLogger();
+  gPaused = true;
 }
 
 void resume() {
   std::lock_guard lock(loggerLock());
-  currentLogger().paused = false;
+  currentLogger();
+  gPaused = false;
 }
 
 void addTarget(LogTarget* target) {

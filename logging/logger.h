@@ -11,7 +11,9 @@
 // the logger in place (and drops the call) when a dead thread still holds it.
 //
 // A call is rejected by the pause flag, the global minimum level and the
-// globally excluded categories before its message is formatted. Messages and
+// globally excluded categories before its message is formatted; filtering,
+// formatting and the time stamp happen before the logger's lock is taken, so
+// only the targets' writes wait behind one another. Messages and
 // lines are built in 4096-byte buffers on the caller's stack; nothing is
 // allocated while logging. Log calls made by a target while it writes (on the
 // same thread) are dropped, so a target cannot recurse into itself.

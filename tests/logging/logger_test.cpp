@@ -3,7 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <future>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -333,6 +336,62 @@ TEST_F(IsolatedLoggerTest, LinesFromManyThreadsStayWhole) {
     formatBounded(expected, sizeof expected, "thread %d line %d|thread %d line %d\n", t, i, t, i);
     EXPECT_EQ(line, expected);
   }
+}
+
+// A target that stays inside its write until released, as a host's
+// logging callback may.
+class StallingTarget : public CapturingLogTarget {
+ public:
+  StallingTarget() : CapturingLogTarget("stalling") {}
+  ~StallingTarget() override { close(); }
+  bool write(const LogRecord& record) override {
+    std::unique_lock lock(mutex_);
+    entered_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return released_; });
+    return CapturingLogTarget::write(record);
+  }
+  void waitUntilEntered() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return entered_; });
+  }
+  void release() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool entered_ = false;
+  bool released_ = false;
+};
+
+TEST_F(IsolatedLoggerTest, DroppedCallsDoNotWaitForAStalledTarget) {
+  StallingTarget stalling;
+  stalling.configure(stalling.settings());
+  std::thread writer([] { log(LogLevel::Error, 0, "stalled"); });
+  stalling.waitUntilEntered();
+  struct Dropped {
+    std::int32_t level;
+    std::uint64_t category;
+  };
+  const Dropped dropped[] = {{LogLevel::Okay, 0}, {LogLevel::Error, LogCategory::Xtr}};
+  // The futures outlive the waits: a future of std::async waits for its call
+  // when destroyed.
+  std::vector<std::future<void>> calls;
+  std::vector<std::future_status> outcomes;
+  for (const Dropped& call : dropped) {
+    calls.push_back(std::async(std::launch::async, [call] { log(call.level, call.category, "dropped"); }));
+    outcomes.push_back(calls.back().wait_for(std::chrono::seconds(10)));
+  }
+  stalling.release();
+  writer.join();
+  for (std::future_status outcome : outcomes) {
+    EXPECT_EQ(outcome, std::future_status::ready);
+  }
+  EXPECT_THAT(stalling.lines(), ElementsAre("stalled\n"));
 }
 
 }  // namespace
