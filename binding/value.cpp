@@ -4,8 +4,10 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 #include "binding/value_store.h"
 
@@ -88,9 +90,51 @@ void Value::swap(Value& other) {
     std::swap(kind_, other.kind_);
     return;
   }
+  if (inSameTreeAs(other)) {
+    // One inside the other: the outer value takes the inner one's content,
+    // and the inner one goes with the outer one's old content.
+    if (encloses(other)) {
+      *this = Value(other);
+      return;
+    }
+    if (other.encloses(*this)) {
+      other = Value(*this);
+      return;
+    }
+  }
   Value mine(*this);
   *this = other;
   other = mine;
+}
+
+bool Value::inSameTreeAs(const Value& other) const {
+  return store_ != nullptr && store_ == other.store_;
+}
+
+bool Value::encloses(const Value& inner) const {
+  if (kind_ != ValueKind::Collection && kind_ != ValueKind::Structure) return false;
+  // Walked with a list of its own: trees built in code may nest deeper than
+  // the stack allows.
+  std::vector<const Value*> pending{this};
+  while (!pending.empty()) {
+    const Value* value = pending.back();
+    pending.pop_back();
+    if (const CollectionHeader* header = value->collection()) {
+      if (&inner >= header->elements && &inner < header->elements + header->size) return true;
+      for (std::uint32_t index = 0; index < header->size; ++index) {
+        const Value& element = header->elements[index];
+        if (element.kind_ == ValueKind::Collection || element.kind_ == ValueKind::Structure) pending.push_back(&element);
+      }
+    } else if (const StructureHeader* header = value->structure()) {
+      for (const auto& member : header->members) {
+        if (&member.second == &inner) return true;
+        if (member.second.kind_ == ValueKind::Collection || member.second.kind_ == ValueKind::Structure) {
+          pending.push_back(&member.second);
+        }
+      }
+    }
+  }
+  return false;
 }
 
 ValueStore* Value::ensureStore() {
@@ -235,6 +279,14 @@ void Value::moveFrom(Value& other) {
   if (ownsStore_ && other.ownsStore_) {
     swap(other);
     other.setEmpty();
+    return;
+  }
+  if (inSameTreeAs(other) && encloses(other)) {
+    // The source goes with this value's old content: it is copied out
+    // first, and there is nothing left of it to clear afterwards.
+    Value detached(other);
+    if (ownsStore_) swap(detached);
+    else copyFrom(detached);
     return;
   }
   copyFrom(other);
@@ -495,6 +547,9 @@ ValueResult& ValueResult::operator=(ValueResult&& other) noexcept {
 }
 
 void ValueResult::fail(std::string_view message) {
+  // The message may be text of the value about to be cleared.
+  const std::string text(message);
+  message = text;
   value_.setEmpty();
   success_ = false;
   value_.writeMember("error").setString(message);

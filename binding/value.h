@@ -74,7 +74,8 @@ class Value {
   Value(Value&& other) noexcept;
   Value& operator=(Value&& other);
 
-  // Swaps two root values entirely.
+  // Swaps two root values entirely. Swapped with a value inside its own tree
+  // (or the reverse), the outer value takes the inner one's content.
   void swap(Value& other);
 
   // Elements and members are built in place inside their tree's containers;
@@ -170,6 +171,9 @@ class Value {
   void releaseHeapParts() noexcept;
   void copyFrom(const Value& other);
   void moveFrom(Value& other);
+  bool inSameTreeAs(const Value& other) const;
+  // Whether `inner` is one of this value's elements or members, at any depth.
+  bool encloses(const Value& inner) const;
 
   struct CollectionHeader;
   struct StructureHeader;

@@ -282,6 +282,67 @@ TEST(ValueMove, SwapExchangesTwoRoots) {
   expectSampleTree(b);
 }
 
+// A compact text of a tree: strings quoted, numbers as written, members in
+// name order.
+std::string render(const Value& value) {
+  switch (value.kind()) {
+    case ValueKind::String:
+      return "'" + std::string(value.getString()) + "'";
+    case ValueKind::Signed:
+      return std::to_string(value.getSigned());
+    case ValueKind::Unsigned:
+      return std::to_string(value.getUnsigned());
+    case ValueKind::Float:
+      return std::to_string(value.getFloat());
+    case ValueKind::Blob:
+      return "blob";
+    case ValueKind::Collection: {
+      std::string text = "[";
+      for (const Value& element : value.elements()) text += render(element) + ",";
+      return text + "]";
+    }
+    case ValueKind::Structure: {
+      std::string text = "{";
+      for (const MemberView member : value.members()) text += std::string(member.name) + ":" + render(member.value) + ",";
+      return text + "}";
+    }
+    default:
+      return "-";
+  }
+}
+
+// A value moved or swapped with one inside its own tree: the outer one takes
+// the inner one's content, and the inner one goes with the outer's old content.
+TEST(ValueMove, MovesAndSwapsWithinOneTreeKeepTheMovedContent) {
+  struct Case {
+    const char* what;
+    void (*act)(Value& tree);
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"root takes a list member", [](Value& tree) { tree = std::move(tree.writeMember("list")); },
+       "[-1,1.500000,{deep:'client',},]"},
+      {"root takes a string member", [](Value& tree) { tree = std::move(tree.writeMember("name")); }, "'client'"},
+      {"member takes its own element",
+       [](Value& tree) {
+         Value& list = tree.writeMember("list");
+         list = std::move(list.writeElement(2));
+       },
+       "{blob:blob,count:3,list:{deep:'client',},name:'client',}"},
+      {"member takes a sibling", [](Value& tree) { tree.writeMember("count") = std::move(tree.writeMember("name")); },
+       "{blob:blob,count:'client',list:[-1,1.500000,{deep:'client',},],name:-,}"},
+      {"root swapped with a member", [](Value& tree) { tree.swap(tree.writeMember("list")); },
+       "[-1,1.500000,{deep:'client',},]"},
+      {"member swapped with the root", [](Value& tree) { tree.writeMember("list").swap(tree); },
+       "[-1,1.500000,{deep:'client',},]"},
+  };
+  for (const Case& c : cases) {
+    Value tree = sampleTree();
+    c.act(tree);
+    EXPECT_EQ(render(tree), c.expected) << c.what;
+  }
+}
+
 TEST(ValueResultTest, FailureCarriesExactlyTheMessage) {
   ValueResult result;
   EXPECT_TRUE(result.ok());
@@ -297,6 +358,12 @@ TEST(ValueResultTest, FailureCarriesExactlyTheMessage) {
   EXPECT_FALSE(moved.ok());
   EXPECT_EQ(moved.error(), "Something went wrong.");
   EXPECT_EQ(ValueResult::failure("x").error(), "x");
+}
+
+TEST(ValueResultTest, FailingWithItsOwnMessageKeepsTheMessage) {
+  ValueResult result = ValueResult::failure("first failure");
+  result.fail(result.error());
+  EXPECT_EQ(result.error(), "first failure");
 }
 
 TEST(ValueResultTest, ErrorTextIsEmptyWhenTheErrorMemberIsNotAString) {
