@@ -19,6 +19,11 @@ struct AllocationCounters {
   Counter allocationCount{0};
   Counter bytesFreed{0};
   Counter freeCount{0};
+  // What is live now, each kept by one counter whose update returns the new
+  // figure: two separate readings of the totals above can straddle another
+  // thread's allocation and free, and their difference then wraps.
+  std::atomic<std::int64_t> liveBytes{0};
+  std::atomic<std::int64_t> liveBlocks{0};
 };
 
 // Constant-initialised, so it is usable before any dynamic initialisation.
@@ -30,17 +35,23 @@ void add(Counter& counter, std::uint64_t amount) {
   }
 }
 
-void raisePeak() {
-  const std::uint64_t live =
-      counters.bytesAllocated.load(std::memory_order_relaxed) - counters.bytesFreed.load(std::memory_order_relaxed);
+// Moves the live figures by the given amounts and answers them as they now
+// stand.
+std::int64_t changeLiveBytes(std::int64_t amount) {
+  return counters.liveBytes.fetch_add(amount, std::memory_order_relaxed) + amount;
+}
+std::int64_t changeLiveBlocks(std::int64_t amount) {
+  return counters.liveBlocks.fetch_add(amount, std::memory_order_relaxed) + amount;
+}
+
+void raisePeak(std::int64_t live, std::int64_t blocks) {
+  if (live < 0) return;
   std::uint64_t peak = counters.peakLiveBytes.load(std::memory_order_relaxed);
-  while (live > peak) {
-    if (counters.peakLiveBytes.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
-      const std::uint64_t blocks = counters.allocationCount.load(std::memory_order_relaxed) -
-                                   counters.freeCount.load(std::memory_order_relaxed);
-      std::uint64_t previous = counters.liveBlocksAtPeak.load(std::memory_order_relaxed);
-      while (!counters.liveBlocksAtPeak.compare_exchange_weak(previous, blocks, std::memory_order_relaxed)) {
-      }
+  while (static_cast<std::uint64_t>(live) > peak) {
+    if (counters.peakLiveBytes.compare_exchange_weak(peak, static_cast<std::uint64_t>(live),
+                                                     std::memory_order_relaxed)) {
+      counters.liveBlocksAtPeak.store(static_cast<std::uint64_t>(blocks < 0 ? 0 : blocks),
+                                      std::memory_order_relaxed);
       return;
     }
   }
@@ -48,9 +59,11 @@ void raisePeak() {
 
 void countAllocation(void* block) {
   if (block == nullptr) return;
-  add(counters.bytesAllocated, runtimeBlockSize(block));
+  const std::size_t size = runtimeBlockSize(block);
+  add(counters.bytesAllocated, size);
   add(counters.allocationCount, 1);
-  raisePeak();
+  const std::int64_t blocks = changeLiveBlocks(1);
+  raisePeak(changeLiveBytes(static_cast<std::int64_t>(size)), blocks);
 }
 
 void* countingAllocate(std::size_t bytes) {
@@ -61,8 +74,11 @@ void* countingAllocate(std::size_t bytes) {
 
 void countingFree(void* block) {
   if (block == nullptr) return;
-  add(counters.bytesFreed, runtimeBlockSize(block));
+  const std::size_t size = runtimeBlockSize(block);
+  add(counters.bytesFreed, size);
   add(counters.freeCount, 1);
+  changeLiveBlocks(-1);
+  changeLiveBytes(-static_cast<std::int64_t>(size));
   std::free(block);
 }
 
@@ -71,11 +87,13 @@ void* countingReallocate(void* block, std::size_t bytes) {
   void* grown = std::realloc(block, bytes);
   // A failed reallocation leaves the old block in place: nothing changed.
   if (grown == nullptr && bytes != 0) return nullptr;
+  const std::size_t newSize = runtimeBlockSize(grown);
   add(counters.bytesFreed, oldSize);
-  add(counters.bytesAllocated, runtimeBlockSize(grown));
+  add(counters.bytesAllocated, newSize);
   add(counters.freeCount, 1);
   add(counters.allocationCount, 1);
-  raisePeak();
+  raisePeak(changeLiveBytes(static_cast<std::int64_t>(newSize) - static_cast<std::int64_t>(oldSize)),
+            changeLiveBlocks(0));
   return grown;
 }
 
@@ -109,9 +127,8 @@ void readMemoryStatistics(MemoryStatistics& statistics) {
 }
 
 std::uint64_t libraryLiveBytes() {
-  MemoryStatistics statistics;
-  readMemoryStatistics(statistics);
-  return statistics.bytesAllocated - statistics.bytesFreed;
+  const std::int64_t live = counters.liveBytes.load();
+  return live < 0 ? 0 : static_cast<std::uint64_t>(live);
 }
 
 }  // namespace Quor

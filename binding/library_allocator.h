@@ -6,8 +6,8 @@
 // allocation statistics.
 //
 // The function table is installed by the first allocation and never changes;
-// the six 64-bit counters are updated with atomic compare-and-swap and may be
-// read from any thread.
+// the six 64-bit counters are updated atomically and may be read from any
+// thread. The peak is raised from one live figure kept on its own.
 
 #include <cstddef>
 #include <cstdint>
@@ -40,7 +40,7 @@ inline std::size_t libraryBlockSize(void* block) { return libraryAllocationFunct
 // The six counters, each read atomically; the two trailing words are 0.
 void readMemoryStatistics(MemoryStatistics& statistics);
 
-// Bytes allocated minus bytes freed, from one reading of the counters.
+// Bytes allocated minus bytes freed, as one consistent figure.
 std::uint64_t libraryLiveBytes();
 
 // A standard allocator on the library's functions, for containers whose

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -108,6 +109,31 @@ TEST(LibraryAllocator, CountersStayConsistentUnderConcurrentUse) {
   EXPECT_EQ(after.allocationCount - before.allocationCount, 2u * threadCount * rounds);
   EXPECT_EQ(after.freeCount - before.freeCount, 2u * threadCount * rounds);
   EXPECT_EQ(after.bytesAllocated - before.bytesAllocated, after.bytesFreed - before.bytesFreed);
+}
+
+// Each thread holds one block at a time, so the peak can rise at most by one
+// block per thread above the live amount before.
+TEST(LibraryAllocator, PeakStaysWithinWhatThreadsCanHoldAtOnce) {
+  constexpr int threadCount = 4;
+  constexpr int rounds = 200000;
+  constexpr std::size_t requested = 4000;
+  void* probe = libraryAllocate(requested);
+  const std::uint64_t blockBytes = libraryBlockSize(probe);
+  libraryFree(probe);
+  const MemoryStatistics before = statistics();
+  std::vector<std::thread> threads;
+  for (int thread = 0; thread < threadCount; ++thread) {
+    threads.emplace_back([] {
+      for (int round = 0; round < rounds; ++round) libraryFree(libraryAllocate(requested));
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  const MemoryStatistics after = statistics();
+  const std::uint64_t liveBefore = before.bytesAllocated - before.bytesFreed;
+  const std::uint64_t blocksBefore = before.allocationCount - before.freeCount;
+  EXPECT_LE(after.peakLiveBytes, after.bytesAllocated);
+  EXPECT_LE(after.peakLiveBytes, std::max(before.peakLiveBytes, liveBefore + threadCount * blockBytes));
+  EXPECT_LE(after.liveBlocksAtPeak, std::max<std::uint64_t>(before.liveBlocksAtPeak, blocksBefore + threadCount));
 }
 
 TEST(LibraryAllocator, StandardContainersOnTheLibraryFunctionsAreCounted) {
