@@ -208,14 +208,17 @@ void Value::releaseHeapParts() noexcept {
 
 void Value::copyFrom(const Value& other) {
   if (this == &other) return;
-  // The source may live inside this value's own tree, which clearing would
-  // destroy: copy it out first.
-  const bool sameTree = store_ != nullptr && store_ == other.store_;
-  if (sameTree && (kind_ == ValueKind::Collection || kind_ == ValueKind::Structure ||
-                   other.kind_ == ValueKind::Collection || other.kind_ == ValueKind::Structure)) {
-    const Value detached(other);
-    copyFrom(detached);
-    return;
+  // Within one tree the source may live inside this value's old content,
+  // which clearing would destroy, or this value inside the source, which
+  // the copy would change under its own walk: copy the source out first,
+  // unless this value is empty and outside it.
+  if (inSameTreeAs(other) && (kind_ == ValueKind::Collection || kind_ == ValueKind::Structure ||
+                              other.kind_ == ValueKind::Collection || other.kind_ == ValueKind::Structure)) {
+    if (kind_ != ValueKind::Empty || other.encloses(*this)) {
+      const Value detached(other);
+      copyFrom(detached);
+      return;
+    }
   }
   switch (other.kind_) {
     case ValueKind::Empty:

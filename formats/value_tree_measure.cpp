@@ -14,10 +14,18 @@ bool isContainer(const Value& value) {
 
 }  // namespace
 
-TreeMeasure measureTree(const Value& tree, std::size_t nodeBudget) {
+TreeMeasure measureTree(const Value& tree, std::size_t nodeBudget, std::size_t textBudget) {
   TreeMeasure measure;
   // Containers still to visit, with their height from the root (1-based).
   std::vector<std::pair<const Value*, std::size_t>> pending;
+  auto addText = [&](std::size_t bytes) {
+    if (bytes > textBudget - measure.textBytes) {
+      measure.withinTextBudget = false;
+      return false;
+    }
+    measure.textBytes += bytes;
+    return true;
+  };
   auto visit = [&](const Value& value, std::size_t level) {
     if (++measure.nodes > nodeBudget) {
       measure.withinBudget = false;
@@ -26,7 +34,10 @@ TreeMeasure measureTree(const Value& tree, std::size_t nodeBudget) {
     if (isContainer(value)) {
       measure.height = std::max(measure.height, level);
       pending.emplace_back(&value, level);
+      return true;
     }
+    if (value.kind() == ValueKind::String) return addText(value.getString().size());
+    if (value.kind() == ValueKind::Blob) return addText(value.getBlob().size());
     return true;
   };
   if (!visit(tree, 1)) return measure;
@@ -39,7 +50,7 @@ TreeMeasure measureTree(const Value& tree, std::size_t nodeBudget) {
       }
     } else {
       for (const MemberView member : container->members()) {
-        if (!visit(member.value, level + 1)) return measure;
+        if (!addText(member.name.size()) || !visit(member.value, level + 1)) return measure;
       }
     }
   }

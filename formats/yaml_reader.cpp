@@ -29,6 +29,8 @@ constexpr const char* nestedTooDeeply = "The YAML document is nested deeper than
 // The limit is part of the text: the formatter fills three placeholders at most.
 const std::string expandsTooFar = "YAML aliases expand to more than " + std::to_string(maxYamlAliasExpansion) +
                                   " nodes. Alias \"%1\". At line: %2 col: %3";
+const std::string copiesTooMuchText = "YAML aliases copy more than " + std::to_string(maxYamlAliasText) +
+                                      " bytes of text. Alias \"%1\". At line: %2 col: %3";
 constexpr const char* parserError = "YAML parser error: %1. At line: %2 col: %3";
 
 // libyaml's parser for the reading's lifetime.
@@ -296,13 +298,16 @@ class YamlReader {
     if (!resolveAlias(event, name, aliased)) return false;
 
     if (targetIsKey_) {
+      std::string_view key;
       if (aliased.keyText != nullptr) {
-        aliasKey_ = *aliased.keyText;
+        key = *aliased.keyText;
       } else if (aliased.node->kind() == ValueKind::String) {
-        aliasKey_.assign(aliased.node->getString());
+        key = aliased.node->getString();
       } else {
         return fail(event, invalidKey);
       }
+      if (!chargeText(key.size())) return fail(event, copiesTooMuchText.c_str(), name);
+      aliasKey_.assign(key);
       pendingKey_ = aliasKey_;
       keyPending_ = true;
       return true;
@@ -311,17 +316,27 @@ class YamlReader {
     const std::size_t budget = maxYamlAliasExpansion - copiedNodes_;
     if (aliased.keyText != nullptr) {
       if (budget == 0) return fail(event, expandsTooFar.c_str(), name);
+      if (!chargeText(aliased.keyText->size())) return fail(event, copiesTooMuchText.c_str(), name);
       ++copiedNodes_;
       target_->setString(*aliased.keyText);
       return true;
     }
-    const TreeMeasure measure = measureTree(*aliased.node, budget);
+    const TreeMeasure measure = measureTree(*aliased.node, budget, maxYamlAliasText - copiedText_);
     if (!measure.withinBudget) return fail(event, expandsTooFar.c_str(), name);
+    if (!measure.withinTextBudget) return fail(event, copiesTooMuchText.c_str(), name);
     if (open_.size() + measure.height > maxNestingDepth) {
       return fail(event, nestedTooDeeply, std::uint64_t{maxNestingDepth});
     }
     copiedNodes_ += measure.nodes;
+    copiedText_ += measure.textBytes;
     *target_ = *aliased.node;
+    return true;
+  }
+
+  // Counts text an alias copies; false past the budget.
+  bool chargeText(std::size_t bytes) {
+    if (bytes > maxYamlAliasText - copiedText_) return false;
+    copiedText_ += bytes;
     return true;
   }
 
@@ -354,6 +369,7 @@ class YamlReader {
   std::string aliasKey_;
 
   std::size_t copiedNodes_ = 0;
+  std::size_t copiedText_ = 0;
   std::string error_;
 };
 

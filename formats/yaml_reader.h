@@ -13,6 +13,12 @@ namespace Quor {
 // aliases can otherwise stand for billions of nodes.
 inline constexpr std::size_t maxYamlAliasExpansion = 1000000;
 
+// Bytes of text that aliases may copy in one reading: the length of every
+// string, blob and member name of every copy, and of every alias used as a
+// key. Copies share their strings inside the tree, but whatever turns the
+// tree into text or native strings pays for each one.
+inline constexpr std::size_t maxYamlAliasText = 64 * 1024 * 1024;
+
 // Reads one YAML document (a stream whose documents after a non-empty one
 // fail with "Multi-document YAML is not supported."). Empty text, or a
 // document without content, gives the empty value with success.
@@ -34,6 +40,7 @@ inline constexpr std::size_t maxYamlAliasExpansion = 1000000;
 //   "Duplicate occurrence of anchor "A". At line: L col: C"
 //   "The YAML document is nested deeper than 512 levels. At line: L col: C"
 //   "YAML aliases expand to more than 1000000 nodes. Alias "A". At line: L col: C"
+//   "YAML aliases copy more than 67108864 bytes of text. Alias "A". At line: L col: C"
 // Scalars that do not convert fail with the conversion's message, unknown
 // tags with "Unsupported YAML tag '<tag>'."; libyaml's own errors with
 // "YAML parser error: <problem>. At line: L col: C", where line and column

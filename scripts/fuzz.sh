@@ -5,7 +5,8 @@
 # sanitize preset in build/sanitize, or in QCP_FUZZ_BUILD_DIR when set. New
 # inputs go to a scratch corpus beside the build (<build>/fuzz-corpus/<name>),
 # never into the committed seeds; crashes to <build>/fuzz-artifacts/<name>/.
-# Inputs are at most FUZZ_MAX_LEN bytes (default 8192).
+# Inputs are at most FUZZ_MAX_LEN bytes (default 8192; for the YAML target
+# 4 MiB, enough for aliases of long texts).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
@@ -13,7 +14,12 @@ cd "$ROOT"
 seconds="${1:-60}"
 [ "$#" -gt 0 ] && shift
 BUILD="${QCP_FUZZ_BUILD_DIR:-$ROOT/build/sanitize}"
-MAX_LEN="${FUZZ_MAX_LEN:-8192}"
+max_len_of() {
+  if [ -n "${FUZZ_MAX_LEN:-}" ]; then echo "$FUZZ_MAX_LEN"
+  elif [ "$1" = yaml ]; then echo 4194304
+  else echo 8192
+  fi
+}
 
 if [ "$#" -eq 0 ]; then
   set -- $(cd fuzz && ls *_fuzz.cpp | sed 's/_fuzz\.cpp$//')
@@ -32,11 +38,12 @@ for name in "$@"; do
   scratch="$BUILD/fuzz-corpus/$name"
   artifacts="$BUILD/fuzz-artifacts/$name"
   mkdir -p "$scratch" "$artifacts"
-  options=(-max_total_time="$seconds" -max_len="$MAX_LEN" -timeout=10 -rss_limit_mb=2048
+  max_len="$(max_len_of "$name")"
+  options=(-max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048
            -print_final_stats=1 -artifact_prefix="$artifacts/")
   [ -f "fuzz/$name.dict" ] && options+=(-dict="fuzz/$name.dict")
   log="$BUILD/fuzz-$name.log"
-  echo "== $name: ${seconds}s, inputs up to $MAX_LEN bytes, log $log"
+  echo "== $name: ${seconds}s, inputs up to $max_len bytes, log $log"
   status=0
   "$BUILD/fuzz/${name}_fuzz" "${options[@]}" "$scratch" "fuzz/corpus/$name" >"$log" 2>&1 || status=$?
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n1)"
