@@ -5,6 +5,7 @@
 #include <span>
 #include <iterator>
 #include <limits>
+#include <new>
 #include <stdexcept>
 #include <vector>
 
@@ -84,7 +85,9 @@ class FromHost {
     if (!checkContainer(buffer, code(HostValueKind::Collection), depth)) return false;
     target.setEmpty();
     target.makeCollection();
-    target.reserve(buffer.count);
+    // The count is the core's word: room grows with the elements actually
+    // converted rather than being taken for all of them up front.
+    target.reserve(std::min<std::uint32_t>(buffer.count, 1024));
     const auto* elements = static_cast<const HostValue*>(buffer.data);
     for (std::uint32_t index = 0; index < buffer.count; ++index) {
       if (!convert(target.writeElement(index), elements[index], depth + 1)) return false;
@@ -337,18 +340,22 @@ void releaseHostValue(HostValue& value) noexcept {
 bool hostValueToValue(HostErrorSink& sink, Value& target, const HostValue& source, std::string_view name) {
   FromHost conversion(name);
   bool converted = false;
+  bool outOfMemory = false;
   try {
     converted = conversion.convert(target, source, 0);
   } catch (const std::length_error&) {
     // Value refuses more elements than a tree can hold. The counts are
     // checked before, so this only guards the boundary.
     converted = false;
+  } catch (const std::bad_alloc&) {
+    outOfMemory = true;
   }
   if (converted) return true;
   // The sink is written only now, after the source has been read entirely:
   // the source may live inside the sink's own body.
-  const std::string message =
-      conversion.message().empty() ? FormatMessage(tooLargeMessage, name) : conversion.message();
+  const std::string message = outOfMemory                    ? std::string(outOfMemoryMessage)
+                              : conversion.message().empty() ? FormatMessage(tooLargeMessage, name)
+                                                             : conversion.message();
   releaseHostValue(sink.body);
   if (sink.errorMessageOwned != 0) libraryFree(sink.errorMessage);
   sink.errorMessage = libraryDuplicateText(message.c_str());

@@ -234,6 +234,19 @@ TEST(HostValueToValue, UnknownTypeCodesFailWithTheIncompatibleTypeMessage) {
   EXPECT_EQ(libraryLiveBytes(), live);
 }
 
+TEST(HostValueToValue, AHugeCountReservesLittleAndFailsAtTheFirstBadElement) {
+  // The count promises far more elements than memory could hold; the first
+  // one already fails.
+  HostValue elements[1] = {emptyRecord()};
+  elements[0].type = 11;
+  HostErrorSink sink = emptySink();
+  Value value;
+  EXPECT_FALSE(hostValueToValue(sink, value, arrayRecord(HostValueKind::Collection, elements, 0x0FFFFFFF), "arg"));
+  EXPECT_STREQ(sink.errorMessage,
+               "Couldn't assign value to 'arg' of type object because the input is of an incompatible type ''.");
+  libraryFree(sink.errorMessage);
+}
+
 TEST(HostValueToValue, SourceInsideTheSinksOwnBodyIsReadBeforeTheSinkIsReleased) {
   const std::uint64_t live = libraryLiveBytes();
   HostValue* elements = allocateRecords(3);
