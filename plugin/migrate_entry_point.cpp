@@ -19,8 +19,9 @@ extern "C" void __stdcall MigrateEntryPoint(HWND, HINSTANCE, LPSTR commandLine, 
   std::uint32_t exitCode = Quor::kUncodedFailureExitCode;
   try {
     exitCode = Quor::migrationExitCode(Quor::migrateShortcuts(commandLine != nullptr ? commandLine : ""));
-  } catch (const std::exception&) {
-    // Nothing may unwind into rundll32; the failure has no code.
+  } catch (...) {
+    // Nothing may unwind into rundll32, whatever was thrown; the failure
+    // has no code.
   }
   ExitProcess(exitCode);
 }

@@ -13,6 +13,8 @@ inline constexpr const char* indexIncorrectFormat = "Index %1 is in an incorrect
 inline constexpr const char* indexOutOfRange = "Index %1 is out of range";
 inline constexpr const char* extraMessagePackData = "Extra MessgePack data found in body";
 inline constexpr const char* unsupportedBodyContentType = "Unsupported body content type";
+// An exception that carries no text of its own (one not derived from std::exception).
+inline constexpr const char* unknownException = "Unknown exception";
 inline constexpr const char* messagePackArgument = "Couldn't deserialize MessagePack value for parameter '%1' of '%2': %3";
 inline constexpr const char* jsonArgument = "Couldn't deserialize JSON value for parameter '%1' of '%2': %3";
 inline constexpr const char* yamlArgument = "Couldn't deserialize YAML value for parameter '%1' of '%2': %3";

@@ -55,6 +55,10 @@ std::uint32_t handleRequest(HostResponse* hostResponse, const HostRequest* hostR
     hostResponse->errorMessage = libraryDuplicateText(error.what());
     hostResponse->errorMessageOwned = hostResponse->errorMessage != nullptr ? 1 : 0;
     hostResponse->status = 500;
+  } catch (...) {
+    releaseHostResponse(hostResponse);
+    resetHostResponse(*hostResponse);
+    answerStatic(*hostResponse, DispatchMessages::unknownException, 500);
   }
   return 0;
 }

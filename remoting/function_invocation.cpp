@@ -5,6 +5,7 @@
 #include <ratio>
 
 #include "remoting/argument_binding.h"
+#include "remoting/dispatch_messages.h"
 #include "remoting/function_registration.h"
 #include "remoting/query_string.h"
 #include "remoting/remoting_request.h"
@@ -82,6 +83,9 @@ void invoke(HostResponse& hostResponse, const HostRequest& hostRequest, const Ro
     }
   } catch (const std::exception& error) {
     response.setError(error.what());
+    response.status = 500;
+  } catch (...) {
+    response.setError(DispatchMessages::unknownException);
     response.status = 500;
   }
   fillHostResponse(hostResponse, response, function.owner);

@@ -149,15 +149,24 @@ TEST_F(Dispatching, FailuresOfTheFunctionAreAnsweredAsErrors) {
 }
 
 TEST_F(Dispatching, ExceptionsDoNotEscapeToTheCore) {
-  const FunctionRegistration* throwing =
-      transport_.addRoute(RequestMethod::Get, "/throw", []() -> int { throw std::length_error("too long"); })
-          .registration();
-  TestRequest request(RequestMethod::Get, "/throw", throwing);
-  const std::uint64_t live = libraryLiveBytes();
-  const Answer answer = send(request);
-  EXPECT_EQ(answer.error, "too long");
-  EXPECT_EQ(answer.status, 500);
-  EXPECT_EQ(libraryLiveBytes(), live);
+  struct Case {
+    const char* path;
+    int (*function)();
+    const char* error;
+  };
+  const Case cases[] = {
+      {"/throw", []() -> int { throw std::length_error("too long"); }, "too long"},
+      {"/throw-int", []() -> int { throw 7; }, "Unknown exception"},
+  };
+  for (const Case& c : cases) {
+    const FunctionRegistration* throwing = transport_.addRoute(RequestMethod::Get, c.path, c.function).registration();
+    TestRequest request(RequestMethod::Get, c.path, throwing);
+    const std::uint64_t live = libraryLiveBytes();
+    const Answer answer = send(request);
+    EXPECT_EQ(answer.error, c.error) << c.path;
+    EXPECT_EQ(answer.status, 500) << c.path;
+    EXPECT_EQ(libraryLiveBytes(), live) << c.path;
+  }
 }
 
 TEST_F(Dispatching, OptionalResultsWithoutValueAreEmpty) {
