@@ -5,7 +5,10 @@
 
 namespace Quor {
 
-ComInitialization::ComInitialization() : mustUninitialize_(SUCCEEDED(CoInitialize(nullptr))) {}
+ComInitialization::ComInitialization(ComInitializer initialize)
+    : result_(initialize != nullptr ? initialize() : CoInitialize(nullptr)),
+      mustUninitialize_(SUCCEEDED(result_)),
+      usable_(SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE) {}
 
 ComInitialization::~ComInitialization() {
   if (mustUninitialize_) CoUninitialize();

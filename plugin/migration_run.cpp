@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "logging/make_error.h"
 #include "plugin/com_initialization.h"
 #include "plugin/legacy_shortcut_rules.h"
 #include "plugin/shell_notifications.h"
@@ -11,8 +12,14 @@
 
 namespace Quor {
 
-Expected<void> migrateShortcuts(std::string_view rootDir) {
-  const ComInitialization com;
+Expected<void> migrateShortcuts(std::string_view rootDir, ComInitializer initializeCom) {
+  const ComInitialization com(initializeCom);
+  // Without COM no shortcut can be read: a run that looked at none is not
+  // a success.
+  if (!com.usable()) {
+    return makeError(0, "COM could not be initialized for the shortcut migration (HRESULT 0x%08X).",
+                     static_cast<std::uint32_t>(com.result()));
+  }
   const LegacyShortcutRules rules = legacyShortcutRules();
   Expected<std::vector<std::string>> folders = shortcutFolders();
   if (!folders) return std::move(folders).error();

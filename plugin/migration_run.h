@@ -5,15 +5,19 @@
 #include <string_view>
 
 #include "logging/expected.h"
+#include "plugin/com_initialization.h"
 
 namespace Quor {
 
 // On the calling thread: initializes COM (single-threaded apartment; see
-// ComInitialization for a thread that is already initialized), resolves the
+// ComInitialization for a thread that is already initialized; any other
+// failure ends the run with an error of code 0 naming its HRESULT, before
+// anything is walked), resolves the
 // five shortcut folders (failing with 59 or 60 before any shortcut is
 // touched), migrates their shortcuts for the installation root `rootDir`,
 // tells the shell that associations changed whatever the migration
 // returned, and ends COM. The result is the migration's.
-Expected<void> migrateShortcuts(std::string_view rootDir);
+// `initializeCom` replaces the COM initialization call (tests only).
+Expected<void> migrateShortcuts(std::string_view rootDir, ComInitializer initializeCom = nullptr);
 
 }  // namespace Quor

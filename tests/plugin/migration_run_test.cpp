@@ -150,6 +150,16 @@ TEST_F(MigrationRunTest, ShortcutsAreMigratedInTheMultithreadedApartmentToo) {
   });
 }
 
+TEST_F(MigrationRunTest, ComThatCannotBeInitializedEndsTheRunWithoutCode) {
+  onFreshThread([&] {
+    const Expected<void> result = migrateShortcuts(root_, [] { return std::int32_t{E_OUTOFMEMORY}; });
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().code, 0);
+    EXPECT_EQ(result.error().message, "COM could not be initialized for the shortcut migration (HRESULT 0x8007000E).");
+    EXPECT_EQ(migrationExitCode(result), 41u);
+  });
+}
+
 TEST_F(MigrationRunTest, AnEmptyRootFailsWithCode61) {
   onFreshThread([&] {
     const Expected<void> result = migrateShortcuts("");
