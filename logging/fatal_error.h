@@ -1,7 +1,9 @@
 #pragma once
 // Fatal conditions: a fixed identifier ("ALE-" and eight hexadecimal digits)
 // and a description are logged as an assertion report (level ERROR, category
-// DBG), then either the process or only the current operation ends.
+// DBG), then either the process or only the current operation ends. A report
+// raised inside a log target's write, where the logger drops every call, goes
+// to standard error directly.
 
 namespace Quor {
 

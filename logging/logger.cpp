@@ -162,6 +162,10 @@ void logV(std::int32_t level, std::uint64_t category, const char* format, std::v
   }
 }
 
+bool insideTargetWrite() {
+  return tInsideWrite;
+}
+
 void log(std::int32_t level, std::uint64_t category, const char* format, ...) {
   std::va_list arguments;
   va_start(arguments, format);

@@ -34,6 +34,10 @@ namespace Quor {
 void log(std::int32_t level, std::uint64_t category, const char* format, ...) QCP_PRINTF_LIKE(3, 4);
 void logV(std::int32_t level, std::uint64_t category, const char* format, std::va_list arguments);
 
+// Whether the calling thread is inside a target's write, where the logger
+// drops every call.
+bool insideTargetWrite();
+
 // Counted use: the first acquire creates the logger; the release that brings
 // the count to 0 unregisters every target (last registered first) and
 // destroys the logger with its built-in targets. A release without an

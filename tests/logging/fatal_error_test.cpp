@@ -86,5 +86,23 @@ TEST(FatalErrorDeathTest, AHookThatReturnsDoesNotKeepTheProcessAlive) {
       ::testing::HasSubstr("Description: hook returned\n"));
 }
 
+// A target that meets a fatal condition while it writes.
+class FailingFatallyTarget : public CapturingLogTarget {
+ public:
+  ~FailingFatallyTarget() override { close(); }
+  bool write(const LogRecord&) override { endProcessOnFatalError("ALE-EECF0606", "raised inside a write"); }
+};
+
+TEST(FatalErrorDeathTest, AReportRaisedInsideATargetsWriteStillReachesStandardError) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(
+      {
+        FailingFatallyTarget target;
+        target.configure(target.settings());
+        log(LogLevel::Error, 0, "about to fail");
+      },
+      ::testing::HasSubstr("Description: raised inside a write\n"));
+}
+
 }  // namespace
 }  // namespace Quor
