@@ -36,11 +36,6 @@ TEST(StaticTypeHashCode, DisplayTextIsHashSignAndEightUpperCaseDigits) {
   EXPECT_EQ(std::strlen(StaticType::HashRecord<void>().text), 9u);
 }
 
-TEST(StaticTypeHashCode, OneRecordPerTypeForTheWholeProcess) {
-  EXPECT_EQ(&StaticType::HashRecord<int>(), &StaticType::HashRecord<int>());
-  EXPECT_NE(&StaticType::HashRecord<int>(), &StaticType::HashRecord<unsigned int>());
-}
-
 TEST(StaticTypeHashCode, DistinctTypesGetDistinctCodes) {
   using namespace Quor::Client;
   const std::vector<std::uint32_t> codes = {

@@ -8,12 +8,12 @@
 # the target, working directory, icon and icon index 0 in after.lnk.
 #
 #   lnkinfo_check.sh EMULATOR PLUGIN_TESTS_EXE WORK_DIR
-# Exit code 77 (CTest's skip) when lnkinfo is not installed.
+# Fails when lnkinfo is not installed (scripts/setup.sh installs it).
 set -euo pipefail
 
 if ! command -v lnkinfo >/dev/null 2>&1; then
-  echo "lnkinfo not installed (Debian package liblnk-utils); skipped"
-  exit 77
+  echo "lnkinfo is missing: install Debian's liblnk-utils (scripts/setup.sh does)" >&2
+  exit 1
 fi
 [ $# -eq 3 ] || { echo "usage: lnkinfo_check.sh EMULATOR PLUGIN_TESTS_EXE WORK_DIR" >&2; exit 2; }
 emulator="$1" tests="$2" work="$(realpath -m "$3")"

@@ -193,26 +193,15 @@ TEST_F(ShellLinkTest, TargetThatDoesNotExistIsWritten) {
   EXPECT_EQ(target.error().code, 62);
 }
 
-TEST_F(ShellLinkTest, ReadOnlyShortcutIsReadButNotWritten) {
+// Reading loads with STGM_WRITE and saving needs the file opened for
+// writing, so both follow whether this system lets a read-only file be opened
+// for writing: Windows refuses, Wine leaves it to the Unix permissions, which
+// root passes. A probe asks the system that independently first.
+TEST_F(ShellLinkTest, ReadOnlyShortcutIsReadAndWrittenExactlyWhenItOpensForWriting) {
   const std::string link = root_ + "\\ReadOnly.lnk";
   ASSERT_EQ(QcpTest::writeLegacyShortcut(link, legacy_, "-x", root_, legacy_, 1, "Old"), S_OK);
   ASSERT_TRUE(SetFileAttributesA(link.c_str(), FILE_ATTRIBUTE_READONLY));
   const std::string before = QcpTest::readFile(link);
-
-  // readShortcut loads with STGM_WRITE (step 3). Wine 8 loads a
-  // read-only shortcut all the same; a shell that opened it for writing would
-  // refuse with 51, and the migration would skip the file.
-  const Expected<ShortcutInfo> read = readShortcut(link);
-  RecordProperty("read_only_loads", read ? "yes" : "no");
-  if (read) {
-    EXPECT_EQ(*canonicalLongPath(read->target), legacy_);
-  } else {
-    EXPECT_EQ(read.error().code, 51);
-  }
-
-  // Saving over it needs the file opened for writing. Windows refuses that for
-  // a read-only file; Wine leaves it to the Unix permissions, which root
-  // passes. Whichever applies here, the outcome is consistent with it.
   const HANDLE probe = CreateFileA(link.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   const bool writable = probe != INVALID_HANDLE_VALUE;
@@ -220,12 +209,16 @@ TEST_F(ShellLinkTest, ReadOnlyShortcutIsReadButNotWritten) {
   RecordProperty("read_only_writable", writable ? "yes" : "no");
   ASSERT_EQ(QcpTest::readFile(link), before);
 
+  const Expected<ShortcutInfo> read = readShortcut(link);
   const Expected<void> saved = writeShortcut(link, {client_, root_, client_});
   if (writable) {
+    ASSERT_TRUE(read) << read.error().message;
+    EXPECT_EQ(*canonicalLongPath(read->target), legacy_);
     ASSERT_TRUE(saved) << saved.error().message;
     EXPECT_EQ(*canonicalLongPath(readShortcut(link)->target), client_);
   } else {
-    // Fails with 48 and leaves the player's file as it was.
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.error().code, 51);
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error().code, 48);
     EXPECT_EQ(saved.error().message, "Save failed for " + link);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -86,13 +87,15 @@ TEST(RemotingRequests, FunctionsThatAskGetTheRequestUnderEitherName) {
   const std::uint32_t httpBase = httpBaseTransportRequestHashCode;
   RecordingInvoker* byRemoting = addRecorded(transport, "remoting", &remoting);
   RecordingInvoker* byHttpBase = addRecorded(transport, "httpBase", &httpBase);
-  const std::int64_t before = ticksSinceUnixEpoch();
+  // The C clock in whole seconds, turned into 100-nanosecond ticks here.
+  constexpr std::int64_t ticksPerSecond = 10000000;
+  const std::int64_t before = static_cast<std::int64_t>(std::time(nullptr)) * ticksPerSecond;
   for (const char* name : {"remoting", "httpBase"}) {
     TestRequest request(RequestMethod::Custom, std::string("/") + name + "", transport.findRegistration(name));
     request.customMethod("FETCH").requestId(9).header("X-One", "1").header("x-two", "2").header("X-One", "3");
     EXPECT_FALSE(send(request).failed);
   }
-  const std::int64_t after = ticksSinceUnixEpoch();
+  const std::int64_t after = (static_cast<std::int64_t>(std::time(nullptr)) + 1) * ticksPerSecond;
   for (RecordingInvoker* invoker : {byRemoting, byHttpBase}) {
     ASSERT_TRUE(invoker->requestSeen);
     const RemotingRequest& request = invoker->copy;
