@@ -216,10 +216,14 @@ void Value::copyFrom(const Value& other) {
                               other.kind_ == ValueKind::Collection || other.kind_ == ValueKind::Structure)) {
     if (kind_ != ValueKind::Empty || other.encloses(*this)) {
       const Value detached(other);
-      copyFrom(detached);
+      copyContent(detached);
       return;
     }
   }
+  copyContent(other);
+}
+
+void Value::copyContent(const Value& other) {
   switch (other.kind_) {
     case ValueKind::Empty:
       setEmpty();
@@ -262,7 +266,7 @@ void Value::copyFrom(const Value& other) {
       const CollectionHeader* source = other.collection();
       reserve(source->size);
       for (std::uint32_t index = 0; index < source->size; ++index) {
-        writeElement(index).copyFrom(source->elements[index]);
+        writeElement(index).copyContent(source->elements[index]);
       }
       break;
     }
@@ -270,7 +274,7 @@ void Value::copyFrom(const Value& other) {
       setEmpty();
       makeStructure();
       for (const auto& member : other.structure()->members) {
-        writeMember(member.first.entry->view()).copyFrom(member.second);
+        writeMember(member.first.entry->view()).copyContent(member.second);
       }
       break;
     }

@@ -170,6 +170,9 @@ class Value {
   void release();
   void releaseHeapParts() noexcept;
   void copyFrom(const Value& other);
+  // copyFrom for a source that is neither this value's old content nor
+  // holds this value: every part of a copy goes into a new, empty place.
+  void copyContent(const Value& other);
   void moveFrom(Value& other);
   bool inSameTreeAs(const Value& other) const;
   // Whether `inner` is one of this value's elements or members, at any depth.

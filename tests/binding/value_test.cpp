@@ -343,6 +343,15 @@ TEST(ValueMove, MovesAndSwapsWithinOneTreeKeepTheMovedContent) {
   }
 }
 
+TEST(ValueCopy, CopiesWithinOneTreeIntoEmptyPlacesInsideOrOutsideTheSource) {
+  Value tree = sampleTree();
+  tree.writeMember("copy") = tree.member("list");
+  Value& list = tree.writeMember("list");
+  list.appendElement() = tree.member("list");
+  EXPECT_EQ(render(tree.member("copy")), "[-1,1.500000,{deep:'client',},]");
+  EXPECT_EQ(render(tree.member("list")), "[-1,1.500000,{deep:'client',},[-1,1.500000,{deep:'client',},-,],]");
+}
+
 TEST(ValueResultTest, FailureCarriesExactlyTheMessage) {
   ValueResult result;
   EXPECT_TRUE(result.ok());
