@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -133,8 +134,13 @@ TEST_F(PluginLoadTest, WritesTheHandshakeAndRegistersTheBridgeTypes) {
   FakeHost host;
   ASSERT_EQ(handshake.entryPoints->start(handshake.pluginContext, &host.context), 1);
   EXPECT_EQ(host.handlers.size(), 3u);
+  bool ran = false;
+  plugin->scheduleJob("late", [&ran] { ran = true; }, std::chrono::steady_clock::now());
   handshake.entryPoints->stop(handshake.pluginContext);
   EXPECT_TRUE(host.handlers.empty());
+  // A job the core runs after stop finds no plugin object and does nothing.
+  host.runJobs();
+  EXPECT_FALSE(ran);
 }
 
 struct ProcessEnded {
