@@ -52,9 +52,11 @@ void HostBridge::jobCallback(void* context) {
   auto* entry = static_cast<PendingJob*>(context);
   if (entry == nullptr) return;
   HostBridge* bridge = nullptr;
-  {
+  try {
     std::lock_guard owner(jobOwnerMutex());
     bridge = entry->bridge;
+  } catch (...) {
+    return;  // nothing may unwind into the core's frames
   }
   if (bridge == nullptr) {
     // The plugin object is gone; there is nothing to run the work on.
