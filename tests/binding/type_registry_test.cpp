@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <thread>
 #include <vector>
 
+#include "binding/host_api_description.h"
 #include "binding/type_names.h"
 #include "binding/typed_conversion.h"
 #include "tests/binding/binding_test_types.h"
@@ -123,6 +127,7 @@ TEST(TypeRegistration, TypedFieldsUseTheConverterWhereKindRulesDoNotFit) {
     std::vector<std::uint8_t> bytes;
     std::vector<BindingTest::Pair> pairs;
     std::int32_t plain;
+    std::optional<BindingTest::Pair> maybe;
   };
   TypeRegistry registry;
   registerTestTypes(registry);
@@ -130,7 +135,8 @@ TEST(TypeRegistration, TypedFieldsUseTheConverterWhereKindRulesDoNotFit) {
   builder.field<long>("wide", offsetof(Odd, wide))
       .field<std::vector<std::uint8_t>>("bytes", offsetof(Odd, bytes))
       .field<std::vector<BindingTest::Pair>>("pairs", offsetof(Odd, pairs))
-      .field<std::int32_t>("plain", offsetof(Odd, plain));
+      .field<std::int32_t>("plain", offsetof(Odd, plain))
+      .field<std::optional<BindingTest::Pair>>("maybe", offsetof(Odd, maybe));
   const auto& fields = registry.findByName("Odd")->fields;
   EXPECT_TRUE(fields[0].custom);  // long is not the int32 the kind implies
   EXPECT_EQ(fields[0].type.kind, NativeKind::Int32);
@@ -138,11 +144,13 @@ TEST(TypeRegistration, TypedFieldsUseTheConverterWhereKindRulesDoNotFit) {
   EXPECT_EQ(fields[2].type.kind, NativeKind::Vector);
   EXPECT_EQ(fields[2].type.elementKind, NativeKind::Struct);
   EXPECT_EQ(fields[2].type.description, registry.findByName("Pair"));
+  EXPECT_FALSE(fields[2].custom);  // read through the typed converter, as its kinds say
   EXPECT_FALSE(fields[3].custom);
+  EXPECT_TRUE(fields[4].custom);  // the struct rule would fill an optional without engaging it
   for (const FieldDescription& field : fields) EXPECT_NE(field.converter, nullptr);
 }
 
-TEST(TypeRegistration, AnEnumFieldAddedBeforeItsEnumIsResolvedWhenConverted) {
+TEST(TypeRegistration, AnEnumFieldAddedBeforeItsEnumIsResolvedWhenDescribedAndConverted) {
   TypeRegistry registry;
   registry.registerStruct<Client::PluginManagerResource>("PluginManagerResource")
       .field<Client::PluginManagerState>("state", offsetof(Client::PluginManagerResource, state));
@@ -150,8 +158,18 @@ TEST(TypeRegistration, AnEnumFieldAddedBeforeItsEnumIsResolvedWhenConverted) {
       .addEnumValue("NotReady", 0)
       .addEnumValue("PluginsInitialized", 1);
   const FieldDescription& field = registry.findByName("PluginManagerResource")->fields[0];
-  EXPECT_EQ(field.type.description, nullptr);
-  EXPECT_TRUE(field.custom);
+  EXPECT_EQ(field.type.description, nullptr);  // the registered description stays as it was
+  EXPECT_FALSE(field.custom);
+
+  HostApiExport exported;
+  const HostApiDescription& description = exported.build(registry);
+  const HostTypeDescription* described = nullptr;
+  for (std::uint32_t index = 0; index < description.typeCount; ++index) {
+    if (std::string_view(description.types[index].name) == "PluginManagerResource") described = &description.types[index];
+  }
+  ASSERT_NE(described, nullptr);
+  EXPECT_STREQ(described->fields[0].typeName, "PluginManagerState");
+  EXPECT_EQ(std::uint8_t{described->fields[0].custom}, 0);
 
   Value source;
   source.writeMember("state").setString("PluginsInitialized");
@@ -260,6 +278,10 @@ TEST(HelpTypeNames, EpytextNames) {
   EXPECT_EQ(epytextTypeName({NativeKind::Blob, NativeKind::None, nullptr}), "bytearray");
   EXPECT_EQ(epytextTypeName({NativeKind::Struct, NativeKind::None, event}), "L{PluginResourceEvent}");
   EXPECT_EQ(epytextTypeName({NativeKind::Vector, NativeKind::Enum, eventType}), "list[L{PluginResourceEventType}]");
+  EXPECT_EQ(epytextTypeName(typeRefOf<std::vector<std::unordered_map<std::string, std::string>>>(registry)),
+            "list[dict[string]]");
+  EXPECT_EQ(epytextTypeName(vectorOf(mapOf(vectorOf({NativeKind::Struct, NativeKind::None, event})))),
+            "list[dict[list[L{PluginResourceEvent}]]]");
   EXPECT_EQ(epytextTypeName({NativeKind::Callback, NativeKind::None, nullptr}), "callback");
   EXPECT_EQ(epytextTypeName({NativeKind::None, NativeKind::None, nullptr}), "");
   EXPECT_EQ(epytextTypeName({static_cast<NativeKind>(40), NativeKind::None, nullptr}), "");
@@ -277,6 +299,9 @@ TEST(HelpTypeNames, IdentifierNames) {
   EXPECT_EQ(unregistered.elementType, "");
   EXPECT_EQ(typeIdentifierNames({NativeKind::Map, NativeKind::Double, nullptr}).elementType, "double");
   EXPECT_EQ(typeIdentifierNames({NativeKind::UInt16, NativeKind::None, nullptr}).type, "uint16");
+  const TypeIdentifierNames nested = typeIdentifierNames(typeRefOf<std::vector<std::vector<std::int32_t>>>(registry));
+  EXPECT_EQ(nested.type, "vector");
+  EXPECT_EQ(nested.elementType, "vector");
 }
 
 }  // namespace
