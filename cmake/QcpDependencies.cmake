@@ -43,8 +43,7 @@ if(WIN32)
       --redefine-sym _free=_qcpLibraryFree
       --redefine-sym _strdup=_qcpLibraryStrdup
       "${QCP_LIBYAML_PREFIX}/lib/libyaml.a"
-    DEPENDEES install
-    BYPRODUCTS "${QCP_LIBYAML_PREFIX}/lib/libyaml.a")
+    DEPENDEES install)
   file(MAKE_DIRECTORY "${QCP_LIBYAML_PREFIX}/include")
   add_library(qcp_libyaml STATIC IMPORTED GLOBAL)
   set_target_properties(qcp_libyaml PROPERTIES
