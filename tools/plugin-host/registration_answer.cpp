@@ -83,7 +83,7 @@ const char* locationName(std::uint32_t code) {
 }
 
 void writeKind(Quor::JsonWriter& writer, std::uint32_t kind) {
-  const char* name = Quor::nativeKindName(kind);
+  const char* name = kind == 0 ? "none" : Quor::nativeKindName(kind);
   if (*name != '\0') {
     writer.string(name);
   } else {

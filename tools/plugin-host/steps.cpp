@@ -119,6 +119,8 @@ class StepParser {
       step.kind = Step::Kind::Stats;
     } else if (word == "describe") {
       step.kind = Step::Kind::Describe;
+    } else if (word.starts_with("-")) {
+      return Failure{"unknown option \"" + word + "\" (options come before the steps)"};
     } else {
       return Failure{"unknown step \"" + word + "\" (steps: GET, POST, PUT, DELETE, repeat, event, wait, stats, describe)"};
     }
