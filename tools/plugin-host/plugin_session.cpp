@@ -141,12 +141,14 @@ void PluginSession::event(const Step& step) {
   Quor::releaseHostValue(payload.value());
 }
 
-void PluginSession::stats() {
+Quor::MemoryStatistics PluginSession::memoryStatistics() const {
   Quor::MemoryStatistics statistics{};
-  if (handshake_.entryPoints->memoryStatistics != nullptr) {
+  if (handshake_.entryPoints != nullptr && handshake_.entryPoints->memoryStatistics != nullptr) {
     handshake_.entryPoints->memoryStatistics(handshake_.pluginContext, &statistics);
   }
-  output_.stats(statistics);
+  return statistics;
 }
+
+void PluginSession::stats() { output_.stats(memoryStatistics()); }
 
 }  // namespace PluginHost

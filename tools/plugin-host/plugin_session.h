@@ -52,6 +52,10 @@ class PluginSession {
   // The loaded plugin's registration answer (after open).
   const Quor::HostRegistrationAnswer& registration() const { return *registration_; }
 
+  // The plugin's allocation counters through its memoryStatistics entry
+  // (all zero when it has none).
+  Quor::MemoryStatistics memoryStatistics() const;
+
  private:
   void runStep(const Step& step);
   void request(const Step& step);
