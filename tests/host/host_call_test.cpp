@@ -127,7 +127,7 @@ TEST_F(HostCallTest, ResultsFromTheBodyOrTheStream) {
   EXPECT_THAT(*arguments, ElementsAre("--from-kxu", ""));
 
   // 4096, 4096, then 10 bytes with "more" clear: three reads, no wait.
-  const std::string full = "[" + std::string(8190, ' ') + "\"abcdefg\"]";
+  const std::string full = "[" + std::string(8191, ' ') + "\"abcdefg\"]";
   ScriptedAnswer streamed;
   streamed.streamed = true;
   streamed.chunks = {{full.substr(0, 4096), 1}, {full.substr(4096, 4096), 1}, {full.substr(8192), 0}};
