@@ -20,15 +20,21 @@ bool startsWith(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
 }
 
+bool isLeadByte(char c) { return IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(c)) != 0; }
+
+// "UNC" in any case, followed by a separator.
+bool isUncMarker(std::string_view text) {
+  return text.size() >= 4 && (text[0] | 0x20) == 'u' && (text[1] | 0x20) == 'n' && (text[2] | 0x20) == 'c' &&
+         isSeparator(text[3]);
+}
+
 // The length of the "\\?\" prefix and the drive or share root.
 std::size_t rootPrefixLength(std::string_view path) {
   std::size_t start = 0;
   bool share = false;
   if (startsWith(path, "\\\\?\\") || startsWith(path, "//?/")) {
     start = 4;
-    if (path.size() >= start + 4 && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.data() + start, 3, "UNC", 3) ==
-                                        CSTR_EQUAL &&
-        isSeparator(path[start + 3])) {
+    if (isUncMarker(path.substr(start))) {
       start += 4;
       share = true;
     }
@@ -45,7 +51,7 @@ std::size_t rootPrefixLength(std::string_view path) {
   for (int names = 0; names < 2 && index < path.size(); ++names) {
     while (index < path.size() && isSeparator(path[index])) ++index;
     while (index < path.size() && !isSeparator(path[index])) {
-      index += IsDBCSLeadByte(static_cast<BYTE>(path[index])) && index + 1 < path.size() ? 2 : 1;
+      index += isLeadByte(path[index]) && index + 1 < path.size() ? 2 : 1;
     }
   }
   return index;
@@ -65,7 +71,7 @@ std::size_t folderLevelsBelowRoot(std::string_view path) {
     if (!inName) ++levels;
     inName = true;
     // The second byte of a double-byte character may be 0x5C, never a separator.
-    index += IsDBCSLeadByte(static_cast<BYTE>(path[index])) && index + 1 < path.size() ? 2 : 1;
+    index += isLeadByte(path[index]) && index + 1 < path.size() ? 2 : 1;
   }
   return levels;
 }
