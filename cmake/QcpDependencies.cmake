@@ -39,6 +39,18 @@ if(WIN32)
       -DCMAKE_POLICY_DEFAULT_CMP0077=NEW
     BUILD_BYPRODUCTS "${QCP_LIBYAML_PREFIX}/lib/libyaml.a"
     DOWNLOAD_EXTRACT_TIMESTAMP ON)
+  # libyaml allocates only through malloc, realloc, free and strdup (in its
+  # api.c); renaming them in the installed archive puts every one of its
+  # blocks on the library's counting allocation functions
+  # (binding/c_library_allocation.cpp).
+  ExternalProject_Add_Step(libyaml_build count_allocations
+    COMMAND "${CMAKE_OBJCOPY}"
+      --redefine-sym _malloc=_qcpLibraryMalloc
+      --redefine-sym _realloc=_qcpLibraryRealloc
+      --redefine-sym _free=_qcpLibraryFree
+      --redefine-sym _strdup=_qcpLibraryStrdup
+      "${QCP_LIBYAML_PREFIX}/lib/libyaml.a"
+    DEPENDEES install)
   file(MAKE_DIRECTORY "${QCP_LIBYAML_PREFIX}/include")
   add_library(qcp_libyaml STATIC IMPORTED GLOBAL)
   set_target_properties(qcp_libyaml PROPERTIES
@@ -46,6 +58,8 @@ if(WIN32)
     INTERFACE_INCLUDE_DIRECTORIES "${QCP_LIBYAML_PREFIX}/include"
     INTERFACE_COMPILE_DEFINITIONS YAML_DECLARE_STATIC)
   add_dependencies(qcp_libyaml libyaml_build)
+  # Placed after the archive on every link line, for the renamed functions.
+  set_property(TARGET qcp_libyaml PROPERTY INTERFACE_LINK_LIBRARIES qcp_binding)
 else()
   find_library(QCP_LIBYAML_LIBRARY NAMES yaml PATHS /usr/lib/i386-linux-gnu NO_DEFAULT_PATH REQUIRED)
   add_library(qcp_libyaml UNKNOWN IMPORTED GLOBAL)

@@ -7,6 +7,7 @@
 
 #include <rapidjson/reader.h>
 
+#include "formats/json_allocator.h"
 #include "formats/json_error_text.h"
 #include "formats/json_number_guard.h"
 #include "formats/nesting_limit.h"
@@ -103,7 +104,7 @@ ValueResult parseJson(const char* text) {
   const char* source = rewriteHugeNegativeExponents(text, rewritten) ? rewritten.c_str() : text;
 
   JsonEvents events(result.value());
-  rapidjson::Reader reader;
+  rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, CountingJsonAllocator> reader;
   rapidjson::StringStream stream(source);
   const rapidjson::ParseResult outcome = reader.Parse<rapidjson::kParseDefaultFlags>(stream, events);
   if (!outcome.IsError()) return result;

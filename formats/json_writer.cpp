@@ -4,6 +4,8 @@
 
 #include <rapidjson/writer.h>
 
+#include "formats/json_allocator.h"
+
 namespace Quor {
 
 namespace {
@@ -24,7 +26,7 @@ struct JsonWriter::Output {
 struct JsonWriter::Engine {
   explicit Engine(std::string& text) : output{&text}, writer(output) {}
   Output output;
-  rapidjson::Writer<Output> writer;
+  rapidjson::Writer<Output, rapidjson::UTF8<>, rapidjson::UTF8<>, CountingJsonAllocator> writer;
 };
 
 JsonWriter::JsonWriter() : engine_(std::make_unique<Engine>(text_)) {}

@@ -1,4 +1,8 @@
 target_link_libraries(qcp_logging PUBLIC qcp_formats qcp_binding)
+if(WIN32)
+  # RtlDllShutdownInProgress (log_platform_windows.cpp).
+  target_link_libraries(qcp_logging PUBLIC ntdll)
+endif()
 
 # The tracing providers register from a static object at library load
 # (logging/tracing_at_load.cpp) that nothing calls; this keeps its object file

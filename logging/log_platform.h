@@ -23,4 +23,9 @@ void executablePath(char* buffer, std::size_t size);
 // channel exists).
 void writeDebuggerOutput(const char* line);
 
+// Whether the process is ending and unloading its libraries: the system has
+// then ended every other thread wherever it was, holding whatever locks it
+// held. Never true natively, where exit runs with the other threads alive.
+bool processIsExiting();
+
 }  // namespace Quor

@@ -34,4 +34,8 @@ void executablePath(char* buffer, std::size_t size) {
 // No debugger channel natively.
 void writeDebuggerOutput(const char*) {}
 
+bool processIsExiting() {
+  return false;
+}
+
 }  // namespace Quor

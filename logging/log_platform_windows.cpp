@@ -2,6 +2,11 @@
 
 #include "logging/log_platform.h"
 
+// ntdll's flag of process shutdown, set before the libraries get
+// DLL_PROCESS_DETACH (the `lpReserved` of that call tells the entry point
+// alone; static destructors run after it).
+extern "C" __declspec(dllimport) BOOLEAN NTAPI RtlDllShutdownInProgress();
+
 namespace Quor {
 
 std::uint32_t currentThreadId() {
@@ -36,6 +41,10 @@ void executablePath(char* buffer, std::size_t size) {
 
 void writeDebuggerOutput(const char* line) {
   OutputDebugStringA(line != nullptr ? line : "");
+}
+
+bool processIsExiting() {
+  return RtlDllShutdownInProgress() != FALSE;
 }
 
 }  // namespace Quor

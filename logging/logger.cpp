@@ -35,6 +35,34 @@ class InsideWrite {
   InsideWrite& operator=(const InsideWrite&) = delete;
 };
 
+// Takes a lock as std::lock_guard does, except while the process exits: a
+// thread the system ended there may have held the lock, and waiting for it
+// would keep the process from ever ending. Then only a free lock is taken,
+// and the caller leaves things as they are when it is not.
+class ExitSafeGuard {
+ public:
+  explicit ExitSafeGuard(std::recursive_mutex& lock) : lock_(lock) {
+    if (processIsExiting()) {
+      owns_ = lock_.try_lock();
+    } else {
+      lock_.lock();
+      owns_ = true;
+    }
+  }
+  ~ExitSafeGuard() {
+    if (owns_) {
+      lock_.unlock();
+    }
+  }
+  ExitSafeGuard(const ExitSafeGuard&) = delete;
+  ExitSafeGuard& operator=(const ExitSafeGuard&) = delete;
+  bool owns() const { return owns_; }
+
+ private:
+  std::recursive_mutex& lock_;
+  bool owns_ = false;
+};
+
 // The logger, created when there is none. The caller holds loggerLock().
 Logger& currentLogger() {
   if (gLogger == nullptr) {
@@ -67,8 +95,10 @@ struct LoggerTeardown {
   LoggerTeardown(const LoggerTeardown&) = delete;
   LoggerTeardown& operator=(const LoggerTeardown&) = delete;
   ~LoggerTeardown() {
-    std::lock_guard lock(loggerLock());
-    destroyLogger();
+    ExitSafeGuard lock(loggerLock());
+    if (lock.owns()) {
+      destroyLogger();
+    }
   }
 } gLoggerTeardown;
 
@@ -85,7 +115,10 @@ void logV(std::int32_t level, std::uint64_t category, const char* format, std::v
   if (tInsideWrite) {
     return;
   }
-  std::lock_guard lock(loggerLock());
+  ExitSafeGuard lock(loggerLock());
+  if (!lock.owns()) {
+    return;
+  }
   Logger& logger = currentLogger();
   if (logger.paused || level < logger.minimumLevel || (category & logger.excludedCategories) != 0) {
     return;
@@ -183,8 +216,12 @@ void removeTarget(LogTarget* target) {
   if (target == nullptr) {
     return;
   }
-  std::lock_guard lock(loggerLock());
-  std::lock_guard targetGuard(target->lock_);
+  // Static targets unregister from their destructors, at process exit too.
+  ExitSafeGuard lock(loggerLock());
+  ExitSafeGuard targetGuard(target->lock_);
+  if (!lock.owns() || !targetGuard.owns()) {
+    return;
+  }
   if (gLogger != nullptr) {
     std::erase(gLogger->targets, target);
   }

@@ -6,6 +6,9 @@
 // excluded, and the standard error and debugger targets registered in that
 // order. It lives until the release that brings the use count back to 0, or
 // until the library is unloaded; afterwards the next use creates a fresh one.
+// While the process exits, the system has ended the other threads wherever
+// they were: the logger then takes its lock only when it is free, and leaves
+// the logger in place (and drops the call) when a dead thread still holds it.
 //
 // A call is rejected by the pause flag, the global minimum level and the
 // globally excluded categories before its message is formatted. Messages and

@@ -1,11 +1,12 @@
-# The migration feature: the value-or-error results, messages and logger of the
+# The migration feature: the host bridge its plugin object derives from,
+# the value-or-error results, messages and logger of the
 # logging subsystem, the positional formatter of the binding subsystem, the
 # directory walk of the platform subsystem, and the
 # Windows shell and COM libraries of the shell link and path utilities:
 # CoCreateInstance (ole32), PathCanonicalizeA (shlwapi),
 # SHGetFolderPathA and SHChangeNotify (shell32), the shell's interface
 # identifiers (uuid).
-target_link_libraries(qcp_plugin PUBLIC qcp_platform qcp_logging qcp_binding ole32 uuid shlwapi shell32)
+target_link_libraries(qcp_plugin PUBLIC qcp_host qcp_platform qcp_logging qcp_binding ole32 uuid shlwapi shell32)
 
 # The elevated entry is referenced only by the DLL's .def file; this keeps its
 # object in the DLL when the linker pulls members from the static library.

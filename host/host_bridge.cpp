@@ -1,0 +1,131 @@
+#include "host/host_bridge.h"
+
+#include <cstddef>
+#include <vector>
+
+#include "host/telemetry_sender.h"
+
+namespace Quor {
+
+HostBridge::HostBridge() = default;
+
+HostBridge::~HostBridge() = default;
+
+void HostBridge::connect(std::uint32_t id, std::string_view name) {
+  pluginId = id;
+  pluginName = std::string(name);
+  telemetry = std::make_unique<TelemetrySender>(this);
+  using Client::AppModule::PluginServiceProxyResponse;
+  registerProxyHandler("OnServiceProxyUuidEvent",
+                       [this](const PluginServiceProxyResponse& response) { onProxyUuid(response); });
+  registerProxyHandler("OnServiceProxyMethodEvent",
+                       [this](const PluginServiceProxyResponse& response) { onProxyMethod(response); });
+  registerProxyHandler("OnServiceProxyAsyncEvent",
+                       [this](const PluginServiceProxyResponse& response) { onProxyAsync(response); });
+}
+
+void HostBridge::shutdown() {
+  std::vector<std::string> registered;
+  {
+    std::lock_guard lock(handlerMutex);
+    registered.reserve(eventHandlers.size());
+    for (const auto& entry : eventHandlers) registered.push_back(entry.first);
+  }
+  for (const std::string& name : registered) unregisterEventHandler(name.c_str(), pluginId);
+  {
+    std::lock_guard lock(handlerMutex);
+    eventHandlers.clear();
+    // Every registration at the core is gone, so is every subscription.
+    subscriptionCounts.clear();
+  }
+  {
+    std::lock_guard lock(proxyMutex);
+    pendingProxyRequests.clear();
+    asyncProxyHandlers.clear();
+    proxyResponses.clear();
+  }
+  std::lock_guard lock(handlerMutex);
+  exactResourceHandlers.clear();
+  patternResourceHandlers.clear();
+}
+
+void HostBridge::registerBridgeTypes(TypeRegistry& typeRegistry) {
+  using namespace Client;
+  using namespace Client::AppModule;
+  registry = &typeRegistry;
+  typeRegistry.registerEnum<PluginManagerState>("PluginManagerState")
+      .addEnumValue("NotReady", 0)
+      .addEnumValue("PluginsInitialized", 1)
+      .addTag("qclient");
+  typeRegistry.registerStruct<PluginManagerResource>("PluginManagerResource")
+      .field<PluginManagerState>("state", offsetof(PluginManagerResource, state))
+      .addTag("qclient");
+  typeRegistry.registerEnum<PluginResourceEventType>("PluginResourceEventType")
+      .addEnumValue("Create", 0)
+      .addEnumValue("Update", 1)
+      .addEnumValue("Delete", 2)
+      .addTag("qclient");
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+#endif
+  typeRegistry.registerStruct<PluginResourceEvent>("PluginResourceEvent")
+      .field<std::string>("uri", offsetof(PluginResourceEvent, uri))
+      .field<PluginResourceEventType>("eventType", offsetof(PluginResourceEvent, eventType))
+      .field<Value>("data", offsetof(PluginResourceEvent, data))
+      .addTag("qclient");
+  typeRegistry.registerStruct<PluginLcdsEvent>("PluginLcdsEvent")
+      .field<std::string>("clientId", offsetof(PluginLcdsEvent, clientId))
+      .field<std::string>("subtopic", offsetof(PluginLcdsEvent, subtopic))
+      .field<std::string>("typeName", offsetof(PluginLcdsEvent, typeName))
+      .field<Value>("body", offsetof(PluginLcdsEvent, body))
+      .addTag("qclient");
+  typeRegistry.registerStruct<PluginLcdsResponse>("PluginLcdsResponse")
+      .field<std::string>("typeName", offsetof(PluginLcdsResponse, typeName))
+      .field<Value>("body", offsetof(PluginLcdsResponse, body))
+      .addTag("qclient");
+  typeRegistry.registerStruct<PluginServiceProxyResponse>("PluginServiceProxyResponse")
+      .field<std::string>("uuid", offsetof(PluginServiceProxyResponse, uuid))
+      .field<std::string>("serviceName", offsetof(PluginServiceProxyResponse, serviceName))
+      .field<std::string>("methodName", offsetof(PluginServiceProxyResponse, methodName))
+      .field<std::string>("payload", offsetof(PluginServiceProxyResponse, payload))
+      .field<std::string>("status", offsetof(PluginServiceProxyResponse, status))
+      .field<std::string>("error", offsetof(PluginServiceProxyResponse, error))
+      .addTag("qclient");
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+  struct BridgeEvent {
+    const char* name;
+    const TypeDescription* payload;
+    const char* description;
+  };
+  const BridgeEvent events[] = {
+      {"OnJsonApiEvent", typeRegistry.find<PluginResourceEvent>(), "Fired when a resource is changed."},
+      {"OnLcdsEvent", typeRegistry.find<PluginLcdsEvent>(),
+       "Fired when a message is received over the LCDS connection."},
+      {"OnServiceProxyUuidEvent", typeRegistry.find<PluginServiceProxyResponse>(),
+       "Fired when a uuid-based service proxy message is received."},
+      {"OnServiceProxyMethodEvent", typeRegistry.find<PluginServiceProxyResponse>(),
+       "Fired when a method-based service proxy message is received."},
+      {"OnServiceProxyAsyncEvent", typeRegistry.find<PluginServiceProxyResponse>(),
+       "Fired when an async service proxy message is received."},
+  };
+  for (const BridgeEvent& event : events) {
+    auto description = std::make_shared<EventDescription>();
+    description->name = event.name;
+    description->description = event.description;
+    description->payload = event.payload;
+    description->tags = {"qclient"};
+    typeRegistry.addEvent(std::move(description));
+  }
+}
+
+std::int64_t HostBridge::subscriptionCount(const std::string& eventName) {
+  std::lock_guard lock(handlerMutex);
+  const auto found = subscriptionCounts.find(eventName);
+  return found != subscriptionCounts.end() ? found->second : 0;
+}
+
+}  // namespace Quor

@@ -1,0 +1,218 @@
+#include <cstring>
+#include <exception>
+#include <vector>
+
+#include "binding/host_value.h"
+#include "binding/library_allocator.h"
+#include "host/host_bridge.h"
+#include "host/resource_event_name.h"
+
+namespace Quor {
+
+namespace {
+
+using Client::PluginResourceEvent;
+using Client::AppModule::PluginServiceProxyResponse;
+
+// The event's payload as the native record T; false when it does not
+// convert (such events are dropped without a word).
+template <class T>
+bool payloadAs(const HostEventRecord& record, const TypeRegistry* registry, T& target) {
+  HostErrorSink sink;
+  std::memset(static_cast<void*>(&sink), 0, sizeof sink);
+  Value payload;
+  if (!hostValueToValue(sink, payload, record.payload, HostCallMessages::resultName)) {
+    if (sink.errorMessageOwned != 0) libraryFree(sink.errorMessage);
+    return false;
+  }
+  return assignFromValue(target, payload, HostCallMessages::resultName, registry).ok();
+}
+
+// The base event every resource event is also published under; handlers by
+// path or pattern listen there.
+const std::string& baseResourcePath() {
+  static const std::string path = "/";
+  return path;
+}
+
+std::string withLeadingSlash(std::string path) {
+  if (path.empty() || path.front() != '/') path.insert(path.begin(), '/');
+  return path;
+}
+
+}  // namespace
+
+Expected<void> HostBridge::publishResourceEvent(std::string_view baseName, const PluginResourceEvent& event,
+                                                std::uint32_t flags) {
+  ValueResult converted;
+  convertToValue(converted, event, registry);
+  if (!converted) {
+    PluginError error;
+    error.message = std::string(converted.error());
+    return error;
+  }
+  const std::string specificName = resourceEventName(event.uri);
+  HostValue payload;
+  std::memset(static_cast<void*>(&payload), 0, sizeof payload);
+  struct PayloadRelease {
+    HostValue& value;
+    ~PayloadRelease() { releaseHostValue(value); }
+  } payloadRelease{payload};
+  std::string error;
+  if (!valueToHostValue(payload, converted.value(), registry, &error)) {
+    PluginError failure;
+    failure.message = error;
+    return failure;
+  }
+
+  HostEventRecord record;
+  std::memset(static_cast<void*>(&record), 0, sizeof record);
+  record.name = specificName.c_str();
+  record.payload = payload;
+  record.flags = flags;
+  publishEvent(&record);
+  if (baseName != specificName) {
+    const std::string base(baseName);
+    record.name = base.c_str();
+    publishEvent(&record);
+  }
+  return {};
+}
+
+void HostBridge::subscribe(const std::string& uri) {
+  const std::string name = resourceEventName(uri);
+  bool first = false;
+  {
+    std::lock_guard lock(handlerMutex);
+    first = ++subscriptionCounts[name] == 1;
+  }
+  if (first) {
+    registerResourceHandler(name, [this](const PluginResourceEvent& event) { dispatchResourceEvent(event); }, 0);
+  }
+}
+
+void HostBridge::unsubscribe(const std::string& uri) {
+  const std::string name = resourceEventName(uri);
+  {
+    std::lock_guard lock(handlerMutex);
+    const auto found = subscriptionCounts.find(name);
+    // Without an active subscription there is nothing to undo; counting
+    // below zero would keep the next subscribe from registering.
+    if (found == subscriptionCounts.end() || found->second <= 0) return;
+    if (--found->second > 0) return;
+    subscriptionCounts.erase(found);
+  }
+  unregisterEventHandler(name.c_str(), pluginId);
+  std::lock_guard lock(handlerMutex);
+  eventHandlers.erase(name);
+}
+
+std::int32_t HostBridge::registerResourceHandler(const std::string& eventName, ResourceEventHandler handler,
+                                                 std::uint32_t flag) {
+  auto holder = std::make_shared<EventHandlerHolder>();
+  holder->resource = std::move(handler);
+  return registerHandler(eventName, std::move(holder), &HostBridge::onResourceEvent, flag);
+}
+
+std::int32_t HostBridge::registerProxyHandler(const std::string& eventName, ProxyResponseHandler handler,
+                                              std::uint32_t flag) {
+  auto holder = std::make_shared<EventHandlerHolder>();
+  holder->proxy = std::move(handler);
+  return registerHandler(eventName, std::move(holder), &HostBridge::onProxyEvent, flag);
+}
+
+std::int32_t HostBridge::registerHandler(const std::string& eventName, std::shared_ptr<EventHandlerHolder> holder,
+                                         HostEventCallback callback, std::uint32_t flag) {
+  {
+    std::lock_guard lock(handlerMutex);
+    eventHandlers[eventName] = std::move(holder);
+  }
+  return registerEventHandler(eventName.c_str(), pluginId, callback, static_cast<void*>(this), flag);
+}
+
+// Both callbacks: find the holder of the record's name, convert the payload
+// to the holder's record type and call its handler. Unknown names and
+// payloads that do not convert are dropped.
+template <class Payload, class Handler>
+void HostBridge::deliverEvent(HostEventRecord* record, Handler EventHandlerHolder::*handler) {
+  if (record == nullptr || record->context == nullptr || record->name == nullptr) return;
+  try {
+    auto* bridge = static_cast<HostBridge*>(record->context);
+    std::shared_ptr<EventHandlerHolder> holder;
+    {
+      std::lock_guard lock(bridge->handlerMutex);
+      const auto found = bridge->eventHandlers.find(record->name);
+      if (found == bridge->eventHandlers.end()) return;
+      holder = found->second;
+    }
+    const Handler& call = (*holder).*handler;
+    Payload payload;
+    if (!call || !payloadAs(*record, bridge->registry, payload)) return;
+    call(payload);
+  } catch (...) {
+    // Nothing may unwind into the core's frames.
+  }
+}
+
+void HostBridge::onResourceEvent(HostEventRecord* record) {
+  deliverEvent<PluginResourceEvent>(record, &EventHandlerHolder::resource);
+}
+
+void HostBridge::onProxyEvent(HostEventRecord* record) {
+  deliverEvent<PluginServiceProxyResponse>(record, &EventHandlerHolder::proxy);
+}
+
+void HostBridge::dispatchResourceEvent(const PluginResourceEvent& event) {
+  const std::string path = withLeadingSlash(event.uri);
+  std::vector<ResourceEventHandler> handlers;
+  {
+    std::lock_guard lock(handlerMutex);
+    if (const auto exact = exactResourceHandlers.find(path); exact != exactResourceHandlers.end()) {
+      handlers.push_back(exact->second);
+    }
+    for (const auto& [pattern, handler] : patternResourceHandlers) {
+      if (resourcePatternMatches(pattern, path)) handlers.push_back(handler);
+    }
+  }
+  for (const ResourceEventHandler& handler : handlers) {
+    if (handler) handler(event);
+  }
+}
+
+void HostBridge::addExactResourceHandler(const std::string& path, ResourceEventHandler handler) {
+  bool added = false;
+  {
+    std::lock_guard lock(handlerMutex);
+    added = exactResourceHandlers.insert_or_assign(withLeadingSlash(path), std::move(handler)).second;
+  }
+  if (added) subscribe(baseResourcePath());
+}
+
+void HostBridge::addPatternResourceHandler(const std::string& pattern, ResourceEventHandler handler) {
+  bool added = false;
+  {
+    std::lock_guard lock(handlerMutex);
+    added = patternResourceHandlers.insert_or_assign(pattern, std::move(handler)).second;
+  }
+  if (added) subscribe(baseResourcePath());
+}
+
+void HostBridge::removeExactResourceHandler(const std::string& path) {
+  bool removed = false;
+  {
+    std::lock_guard lock(handlerMutex);
+    removed = exactResourceHandlers.erase(withLeadingSlash(path)) != 0;
+  }
+  if (removed) unsubscribe(baseResourcePath());
+}
+
+void HostBridge::removePatternResourceHandler(const std::string& pattern) {
+  bool removed = false;
+  {
+    std::lock_guard lock(handlerMutex);
+    removed = patternResourceHandlers.erase(pattern) != 0;
+  }
+  if (removed) unsubscribe(baseResourcePath());
+}
+
+}  // namespace Quor

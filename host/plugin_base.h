@@ -1,0 +1,84 @@
+#pragma once
+// The base of every plugin object: its names, its transport (routes and
+// type registry), the entry points the core drives it through, loading
+// against a core's handshake, start and stop.
+//
+// A plugin derives from PluginBase, adds its routes in registerEndpoints()
+// (through `transport`) and may override onStarted(). The loader entry
+// builds the object through makePluginObject() (host/plugin_object_factory.h).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/host_bridge.h"
+#include "host/host_records.h"
+#include "host/plugin_log_target.h"
+#include "host/plugin_names.h"
+#include "remoting/host_endpoint.h"
+#include "remoting/transport.h"
+
+namespace Quor {
+
+class PluginBase : public HostBridge {
+ public:
+  PluginBase();
+  ~PluginBase() override;
+
+  // ---- The core's functions, forwarded to HostContext.functions (nothing
+  // happens, and 0 is answered, before start) -----------------------------------------
+  void sendRequest(HostResponse* response, const HostRequest* request) override;
+  void hostFunction1(std::uint32_t a, std::uint32_t b) override;
+  void publishEvent(const HostEventRecord* record) override;
+  std::int32_t registerEventHandler(const char* eventName, std::uint32_t pluginId, HostEventCallback callback,
+                                    void* context, std::uint32_t flag) override;
+  std::int32_t unregisterEventHandler(const char* eventName, std::uint32_t pluginId) override;
+  std::int32_t scheduleCallback(const char* jobName, HostJobCallback callback, void* context, double delaySeconds,
+                                std::uint32_t flags) override;
+  std::int32_t yield() override;
+  std::int32_t beginWait(const std::string& label, std::uint32_t flags) override;
+  std::int32_t endWait() override;
+
+  // Adds the plugin's routes to `transport`; nothing here.
+  virtual void registerEndpoints();
+  // start's answer; true here.
+  virtual bool onStarted();
+
+  // Loads the plugin against the core's handshake: checks the core's
+  // plugin-API version (an incompatible core ends the process with
+  // "ALE-EECF0606", nothing of the handshake written), sets the names and
+  // endpoint tags, registers the bridge's types and events, calls
+  // registerEndpoints(), builds the registration answer and writes the
+  // handshake's outputs.
+  void load(HostHandshake* handshake, std::string_view shortName);
+
+  // The entry points the core calls; none lets an exception out.
+  static std::uint8_t start(void* pluginContext, HostContext* hostContext);
+  static void stop(void* pluginContext);
+  static void memoryStatistics(void* pluginContext, MemoryStatistics* statistics);
+
+  const PluginNames& pluginNames() const { return names; }
+  const std::vector<std::string>& pluginEndpointTags() const { return endpointTags; }
+  Transport& pluginTransport() { return transport; }
+  HostContext* hostContext() const { return host; }
+  const PluginEntryPoints& pluginEntryPoints() const { return entryPoints; }
+  const HostRegistrationAnswer& pluginRegistrationAnswer() const { return registrationAnswer; }
+  PluginLogTarget* pluginLogTarget() const { return logTarget.get(); }
+
+ protected:
+  // Start without the C boundary: the host table, the log target, the
+  // bridge's connection, then onStarted().
+  bool startPlugin(HostContext* hostContext);
+
+  std::unique_ptr<PluginLogTarget> logTarget;
+  PluginNames names;
+  std::vector<std::string> endpointTags;
+  Transport transport;
+  HostContext* host = nullptr;
+  PluginEntryPoints entryPoints{};
+  HostRegistrationAnswer registrationAnswer{};
+};
+
+}  // namespace Quor

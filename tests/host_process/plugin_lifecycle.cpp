@@ -1,0 +1,149 @@
+// Loads a plugin DLL the way the core does, through the exported loader and
+// the records' function pointers alone, and drives it through one lifecycle:
+//
+//   plugin-lifecycle unload DLL        load, start, one request, stop,
+//                                      FreeLibrary, twice over; prints
+//                                      "unloaded" and exits 0 when the DLL
+//                                      left the process both times
+//   plugin-lifecycle exit-logging DLL  load, start, then return from main
+//                                      while another thread keeps sending
+//                                      "/test-plugin/v1/log" requests
+//   plugin-lifecycle refuse DLL        load against core 19.0.0; the loader
+//                                      ends the process
+//
+// Exit codes: 0 done, 1 a step failed (printed), 2 wrong command line.
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "host/host_records.h"
+#include "remoting/host_endpoint.h"
+
+namespace {
+
+using namespace Quor;
+
+std::atomic<int> gLogLines{0};
+
+void sendRequest(HostFunctions*, HostResponse* response, const HostRequest*) {
+  std::memset(static_cast<void*>(response), 0, sizeof *response);
+}
+void hostFunction1(HostFunctions*, std::uint32_t, std::uint32_t) {}
+void publishEvent(HostFunctions*, const HostEventRecord*) {}
+std::int32_t registerEventHandler(HostFunctions*, const char*, std::uint32_t, HostEventCallback, void*,
+                                  std::uint32_t) {
+  return 0;
+}
+std::int32_t unregisterEventHandler(HostFunctions*, const char*, std::uint32_t) { return 0; }
+std::int32_t scheduleCallback(HostFunctions*, const char*, HostJobCallback, void*, double, std::uint32_t) {
+  return 0;
+}
+std::int32_t noArguments(HostFunctions*) { return 0; }
+std::int32_t beginWait(HostFunctions*, const char*, std::uint32_t) { return 0; }
+void log(HostFunctions*, std::uint32_t, const char*) { ++gLogLines; }
+
+HostFunctions gFunctions{&sendRequest, &hostFunction1, &publishEvent, &registerEventHandler,
+                         &unregisterEventHandler, &scheduleCallback, &noArguments, &beginWait,
+                         &noArguments, &log};
+HostContext gContext{&gFunctions, 5};
+
+struct LoadedPlugin {
+  HMODULE module = nullptr;
+  HostHandshake handshake{};
+};
+
+bool fail(const char* what) {
+  std::printf("failed: %s\n", what);
+  std::fflush(stdout);
+  return false;
+}
+
+bool loadPlugin(const char* path, std::uint32_t coreMajor, LoadedPlugin& plugin) {
+  plugin.module = LoadLibraryA(path);
+  if (plugin.module == nullptr) return fail("LoadLibraryA");
+  const FARPROC entry = GetProcAddress(plugin.module, "load_qel_beta_opt_in");
+  if (entry == nullptr) return fail("GetProcAddress");
+  const auto loader = reinterpret_cast<PluginLoaderEntry>(reinterpret_cast<void (*)()>(entry));
+  plugin.handshake.apiMajor = coreMajor;
+  loader(&plugin.handshake);
+  if (plugin.handshake.entryPoints == nullptr) return fail("no entry points");
+  if (plugin.handshake.entryPoints->start(plugin.handshake.pluginContext, &gContext) != 1) return fail("start");
+  return true;
+}
+
+// Sends a request without arguments to the endpoint of that method and path
+// template; true when it was found and answered without an error text.
+bool request(const LoadedPlugin& plugin, std::uint32_t method, const char* path) {
+  const auto* answer = static_cast<const HostRegistrationAnswer*>(plugin.handshake.registration);
+  for (std::uint32_t i = 0; i < answer->endpointCount; ++i) {
+    const HostEndpoint& endpoint = answer->endpoints[i];
+    const char* pathTemplate = endpoint.pathTemplate;
+    if (endpoint.method != method || std::strcmp(pathTemplate, path) != 0) continue;
+    HostRequest hostRequest;
+    std::memset(static_cast<void*>(&hostRequest), 0, sizeof hostRequest);
+    hostRequest.method = method;
+    hostRequest.path = path;
+    hostRequest.endpointContext = endpoint.description.context;
+    HostResponse response;
+    std::memset(static_cast<void*>(&response), 0, sizeof response);
+    const HostRequestHandler handler = endpoint.handler;
+    handler(&response, &hostRequest);
+    const bool answered = response.errorMessage == nullptr;
+    if (const HostResponseRelease release = response.release) release(&response);
+    return answered;
+  }
+  return false;
+}
+
+int unloadTwice(const char* path) {
+  for (int round = 0; round < 2; ++round) {
+    LoadedPlugin plugin;
+    if (!loadPlugin(path, 18, plugin)) return 1;
+    if (!request(plugin, 2, "/test-plugin/v1/greeting")) return fail("request"), 1;
+    MemoryStatistics statistics{};
+    plugin.handshake.entryPoints->memoryStatistics(nullptr, &statistics);
+    if (statistics.allocationCount == 0) return fail("no allocation counted"), 1;
+    plugin.handshake.entryPoints->stop(plugin.handshake.pluginContext);
+    if (!FreeLibrary(plugin.module)) return fail("FreeLibrary"), 1;
+    char name[MAX_PATH];
+    if (GetModuleFileNameA(plugin.module, name, sizeof name) != 0) return fail("still mapped"), 1;
+  }
+  std::printf("unloaded\n");
+  return 0;
+}
+
+int exitWhileLogging(const char* path) {
+  LoadedPlugin plugin;
+  if (!loadPlugin(path, 18, plugin)) return 1;
+  std::thread([plugin] {
+    for (;;) request(plugin, 6, "/test-plugin/v1/log");
+  }).detach();
+  while (gLogLines.load() < 200) Sleep(1);
+  std::printf("exiting while logging\n");
+  std::fflush(stdout);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: plugin-lifecycle unload|exit-logging|refuse DLL\n");
+    return 2;
+  }
+  const std::string mode = argv[1];
+  if (mode == "unload") return unloadTwice(argv[2]);
+  if (mode == "exit-logging") return exitWhileLogging(argv[2]);
+  if (mode == "refuse") {
+    LoadedPlugin plugin;
+    loadPlugin(argv[2], 19, plugin);
+    std::printf("the loader returned\n");
+    return 1;
+  }
+  return 2;
+}

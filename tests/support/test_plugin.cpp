@@ -1,0 +1,95 @@
+// A plugin of our own on the same bridge and loader entry as the product
+// DLL, for driving the bridge from outside through the core's records
+// (the host simulator, the loader programs of tests/host_process).
+//
+// Routes:
+//   POST /test-plugin/v1/items/{id}?limit=N   path parameter, query argument
+//        and JSON body; answers {id, limit, name, tagCount}
+//   PUT  /test-plugin/v1/greeting             named typed argument "greeting"
+//   GET  /test-plugin/v1/greeting             the stored greeting
+//   GET  /test-plugin/v1/core-args            the core's command line, asked
+//        of the core
+//   POST /test-plugin/v1/jobs                 schedules a job that publishes
+//        the greeting's resource event, posts telemetry and logs
+//   POST /test-plugin/v1/log                  logs one WARN line
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "host/plugin_object_factory.h"
+#include "host/telemetry_sender.h"
+#include "logging/logger.h"
+
+namespace Quor {
+
+namespace {
+
+class TestPlugin final : public PluginBase {
+ public:
+  void registerEndpoints() override {
+    transport
+        .addRoute(RequestMethod::Post, "/test-plugin/v1/items/{id}?{+query}",
+                  [](std::int32_t id, const std::string&, std::int32_t limit, const Value& body) {
+                    Value answer;
+                    answer.makeStructure();
+                    answer.writeMember("id").setSigned(id);
+                    answer.writeMember("limit").setSigned(limit);
+                    answer.writeMember("name").setString(body.member("name").getString());
+                    answer.writeMember("tagCount").setUnsigned(static_cast<std::uint64_t>(body.member("tags").size()));
+                    return answer;
+                  })
+        .parameter(0, "id")
+        .parameter(1, "query")
+        .parameter(2, "limit")
+        .parameter(3, "body")
+        .location(0, ArgumentLocation::Path)
+        .location(1, ArgumentLocation::Path)
+        .location(2, ArgumentLocation::Query)
+        .location(3, ArgumentLocation::Body);
+    transport
+        .addRoute(RequestMethod::Put, "/test-plugin/v1/greeting",
+                  [this](const std::string& greeting) {
+                    std::lock_guard lock(mutex_);
+                    greeting_ = greeting;
+                  })
+        .parameter(0, "greeting");
+    transport.addRoute(RequestMethod::Get, "/test-plugin/v1/greeting", [this] {
+      std::lock_guard lock(mutex_);
+      return greeting_;
+    });
+    transport.addRoute(RequestMethod::Get, "/test-plugin/v1/core-args", [this] {
+      return call<std::vector<std::string>>(RequestMethod::Get, "/quorclient/command-line-args");
+    });
+    transport.addRoute(RequestMethod::Post, "/test-plugin/v1/jobs", [this] {
+      scheduleJob("qel-beta-opt-in.test-job", [this] { runJob(); }, std::chrono::steady_clock::now());
+    });
+    transport.addRoute(RequestMethod::Post, "/test-plugin/v1/log",
+                       [] { log(LogLevel::Warn, LogCategory::Gen, "test-plugin: log request"); });
+  }
+
+ private:
+  void runJob() {
+    Client::PluginResourceEvent event;
+    event.uri = "/test-plugin/v1/greeting";
+    event.eventType = Client::PluginResourceEventType::Update;
+    {
+      std::lock_guard lock(mutex_);
+      event.data.setString(greeting_);
+    }
+    const Expected<void> published = publishResourceEvent("OnJsonApiEvent", event, 0);
+    const Expected<void> sent = telemetrySender()->send("test_plugin_job", {{"result", "done"}}).get();
+    log(LogLevel::Warn, LogCategory::Gen, "test-plugin: job done (published %d, telemetry %d)",
+        published ? 1 : 0, sent ? 1 : 0);
+  }
+
+  std::mutex mutex_;
+  std::string greeting_;
+};
+
+}  // namespace
+
+std::unique_ptr<PluginBase> makePluginObject() { return std::make_unique<TestPlugin>(); }
+
+}  // namespace Quor
