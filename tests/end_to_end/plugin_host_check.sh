@@ -58,7 +58,7 @@ rc=0
   describe \
   POST "$items" "$item_body" \
   --arg greeting='"hello"' PUT /test-plugin/v1/greeting GET /test-plugin/v1/greeting \
-  --arg '=["by position"]' PUT /test-plugin/v1/greeting GET /test-plugin/v1/greeting \
+  --arg '="by position"' PUT /test-plugin/v1/greeting GET /test-plugin/v1/greeting \
   --header greeting='from a header' PUT /test-plugin/v1/greeting GET /test-plugin/v1/greeting \
   GET /test-plugin/v1/core-args \
   POST /test-plugin/v1/jobs wait \
@@ -102,10 +102,12 @@ in_order "$out" \
 out="$work/refused.out"
 rc=0
 "$run" "$host" --plugin "$dll" --core-version 19.0.0 stats >"$out" 2>&1 || rc=$?
-case "$rc" in 0 | 1 | 2) fail "refused: exit code $rc, expected the process to end abnormally" ;; esac
+# A fail-fast end: Wine reports 0xC0000602, of which the shell sees 2, so
+# what tells it from a wrong command line is that the simulator said nothing.
+[ "$rc" -ne 0 ] || fail "refused: exit code 0"
 expect "$out" "ALE-EECF0606" \
   "qel-beta-opt-in which supports plugin API 18.0.0 is not compatible with core's plugin API 19.0.0"
-if grep -q '^plugin loaded' "$out"; then fail "refused: the plugin counted as loaded"; fi
+if grep -qE '^(plugin |plugin-host:)' "$out"; then fail "refused: the simulator went on after the loader"; fi
 
 # --- memory --------------------------------------------------------------
 out="$work/memory.out"
