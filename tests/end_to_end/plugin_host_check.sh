@@ -4,8 +4,9 @@
 # entry and the records alone, in the prefix scripts/test.sh shares:
 #
 #   session  loaded from Plugins\<name>\<name>.dll beside the simulator; the
-#            registration answer read back (describe); started; requests with
-#            a path parameter, a query argument and a JSON body, a named and a
+#            registration answer read back (describe) with the bridge's and
+#            the built-in types and events; started; requests with a path
+#            parameter, a query argument and a JSON body, a named and a
 #            positional typed argument, and a header; a request to the core, a
 #            job that publishes an event, posts telemetry and logs; a log line;
 #            an async service-proxy event without handler (the ERROR line); a
@@ -70,7 +71,8 @@ rc=0
 expect "$out" \
   '"endpoints":[{' '"path":"/test-plugin/v1/items/{id}?{+query}"' \
   '{"name":"limit","description":"","type":{"kind":"int32"},"optional":false,"location":"query"}' \
-  '"location":"body"' '"name":"PluginResourceEvent"' \
+  '"location":"body"' '"name":"PluginResourceEvent"' '"name":"BindingAsyncState"' \
+  '{"name":"OnCallback","nameSpace":"","payloadType":"BindingCallbackEvent"' \
   '{"name":"OnServiceProxyAsyncEvent","nameSpace":' '"payloadType":"PluginServiceProxyResponse"' \
   "{\"type\":\"response\",\"method\":\"POST\",\"path\":\"$items\",\"status\":0,\"body\":{\"id\":42,\"limit\":7,\"name\":\"widget\",\"tagCount\":3}}" \
   '"path":"/test-plugin/v1/greeting","status":0,"body":"hello"}' \
