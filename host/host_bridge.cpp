@@ -9,7 +9,7 @@ namespace Quor {
 
 HostBridge::HostBridge() = default;
 
-HostBridge::~HostBridge() = default;
+HostBridge::~HostBridge() { orphanPendingJobs(); }
 
 void HostBridge::connect(std::uint32_t id, std::string_view name) {
   pluginId = id;

@@ -149,7 +149,9 @@ class HostBridge : public EventSubscriptions {
   // ---- Jobs and waiting -------------------------------------------------------------------
   // Asks the core to run work once, at dueTime (at once when it has passed);
   // answers the core's result. The job is known by an id from 1 up until its
-  // work has run.
+  // work has run. A job the core runs after the plugin object is destroyed
+  // does nothing (its work is not run); one that runs while the object is
+  // destroyed is the core's fault.
   std::int32_t scheduleJob(std::string_view name, std::function<void()> work,
                            std::chrono::steady_clock::time_point dueTime);
   // One cooperative wait step: beginWait("Wait: yield", 0), yield(), endWait().
@@ -254,6 +256,9 @@ class HostBridge : public EventSubscriptions {
   }
 
   static void jobCallback(void* context);
+  // Hands the jobs the core has not run yet over to their callbacks, which
+  // then only free them.
+  void orphanPendingJobs() noexcept;
   template <class Payload, class Handler>
   static void deliverEvent(HostEventRecord* record, Handler EventHandlerHolder::*handler);
   Expected<Value> readStream(const HostResponse& response);

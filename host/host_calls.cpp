@@ -132,7 +132,8 @@ Expected<Value> HostBridge::sendCall(RequestMethod method, std::string_view path
 Expected<Value> HostBridge::readStream(const HostResponse& response) {
   const StreamRelease streamRelease(response);
   std::string text;
-  text.reserve(std::min(response.streamSize, maxStreamReserve));
+  const std::uint32_t announced = response.streamSize;  // packed: read by value
+  text.reserve(std::min(announced, maxStreamReserve));
   char buffer[streamChunk];
   std::uint8_t more = 1;
   for (;;) {

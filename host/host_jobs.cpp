@@ -5,6 +5,28 @@
 
 namespace Quor {
 
+namespace {
+
+// Guards PendingJob::bridge across the bridge's destruction: entries the core
+// has not run yet outlive the plugin object, so that a callback arriving
+// after stop finds an orphan to free rather than freed memory.
+std::mutex& jobOwnerMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+}  // namespace
+
+void HostBridge::orphanPendingJobs() noexcept {
+  std::lock_guard owner(jobOwnerMutex());
+  std::lock_guard lock(jobMutex);
+  for (auto& [id, job] : pendingJobs) {
+    job->bridge = nullptr;
+    static_cast<void>(job.release());
+  }
+  pendingJobs.clear();
+}
+
 std::int32_t HostBridge::scheduleJob(std::string_view name, std::function<void()> work,
                                      std::chrono::steady_clock::time_point dueTime) {
   const auto remaining =
@@ -28,20 +50,36 @@ std::int32_t HostBridge::scheduleJob(std::string_view name, std::function<void()
 
 void HostBridge::jobCallback(void* context) {
   auto* entry = static_cast<PendingJob*>(context);
-  if (entry == nullptr || entry->bridge == nullptr) return;
-  HostBridge& bridge = *entry->bridge;
+  if (entry == nullptr) return;
+  HostBridge* bridge = nullptr;
+  try {
+    std::lock_guard owner(jobOwnerMutex());
+    bridge = entry->bridge;
+  } catch (...) {
+    return;  // nothing may unwind into the core's frames
+  }
+  if (bridge == nullptr) {
+    // The plugin object is gone; there is nothing to run the work on.
+    delete entry;
+    return;
+  }
   const std::uint64_t id = entry->id;
   try {
     if (entry->work) entry->work();
   } catch (const std::exception& failure) {
-    log(LogLevel::Error, LogCategory::Dbg, "%s: A job ended with an exception: %s", bridge.pluginName.c_str(),
+    log(LogLevel::Error, LogCategory::Dbg, "%s: A job ended with an exception: %s", bridge->pluginName.c_str(),
         failure.what());
   } catch (...) {
-    log(LogLevel::Error, LogCategory::Dbg, "%s: A job ended with an exception", bridge.pluginName.c_str());
+    log(LogLevel::Error, LogCategory::Dbg, "%s: A job ended with an exception", bridge->pluginName.c_str());
   }
   try {
-    std::lock_guard lock(bridge.jobMutex);
-    bridge.pendingJobs.erase(id);
+    std::lock_guard owner(jobOwnerMutex());
+    if (entry->bridge == nullptr) {
+      delete entry;
+      return;
+    }
+    std::lock_guard lock(bridge->jobMutex);
+    bridge->pendingJobs.erase(id);
   } catch (...) {
     // The entry stays until the plugin object goes; nothing else is lost.
   }

@@ -113,8 +113,11 @@ void PluginBase::load(HostHandshake* handshake, std::string_view shortName) {
 bool PluginBase::startPlugin(HostContext* hostContext) {
   host = hostContext;
   HostFunctions* functions = host != nullptr ? host->functions : nullptr;
-  if (std::unique_ptr<PluginLogTarget> installed = PluginLogTarget::install(functions)) {
-    logTarget = std::move(installed);
+  // Without a table to hand the lines to, the consoles keep them.
+  if (functions != nullptr) {
+    if (std::unique_ptr<PluginLogTarget> installed = PluginLogTarget::install(functions)) {
+      logTarget = std::move(installed);
+    }
   }
   connect(host != nullptr ? host->pluginId : 0, names.shortName);
   return onStarted();

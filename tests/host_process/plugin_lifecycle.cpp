@@ -76,24 +76,53 @@ bool loadPlugin(const char* path, std::uint32_t coreMajor, LoadedPlugin& plugin)
   return true;
 }
 
-// Sends a request without arguments to the endpoint of that method and path
-// template; true when it was found and answered without an error text.
-bool request(const LoadedPlugin& plugin, std::uint32_t method, const char* path) {
+// What one request carries beyond method and path.
+struct RequestParts {
+  const char* argumentName = nullptr;  // a named text argument
+  const char* argumentText = nullptr;
+  const char* jsonBody = nullptr;
+  std::string* answerText = nullptr;  // receives a text answer
+};
+
+// Sends a request to the endpoint of that method whose path template is
+// endpointPath; true when it was found and answered without an error text.
+bool request(const LoadedPlugin& plugin, std::uint32_t method, const char* endpointPath,
+             const char* path = nullptr, const RequestParts& parts = {}) {
   const auto* answer = static_cast<const HostRegistrationAnswer*>(plugin.handshake.registration);
   for (std::uint32_t i = 0; i < answer->endpointCount; ++i) {
     const HostEndpoint& endpoint = answer->endpoints[i];
     const char* pathTemplate = endpoint.pathTemplate;
-    if (endpoint.method != method || std::strcmp(pathTemplate, path) != 0) continue;
+    if (endpoint.method != method || std::strcmp(pathTemplate, endpointPath) != 0) continue;
     HostRequest hostRequest;
     std::memset(static_cast<void*>(&hostRequest), 0, sizeof hostRequest);
     hostRequest.method = method;
-    hostRequest.path = path;
+    hostRequest.path = path != nullptr ? path : endpointPath;
     hostRequest.endpointContext = endpoint.description.context;
+    HostRequestArgument argument;
+    std::memset(static_cast<void*>(&argument), 0, sizeof argument);
+    if (parts.argumentName != nullptr) {
+      argument.name = parts.argumentName;
+      argument.value.type = static_cast<std::uint32_t>(HostValueKind::BorrowedString);
+      argument.value.payload.buffer.data = const_cast<char*>(parts.argumentText);
+      argument.value.payload.buffer.count = static_cast<std::uint32_t>(std::strlen(parts.argumentText));
+      hostRequest.arguments = &argument;
+      hostRequest.argumentCount = 1;
+    }
+    if (parts.jsonBody != nullptr) {
+      hostRequest.contentType = "application/json";
+      hostRequest.body = parts.jsonBody;
+      hostRequest.bodyLength = static_cast<std::uint32_t>(std::strlen(parts.jsonBody));
+    }
     HostResponse response;
     std::memset(static_cast<void*>(&response), 0, sizeof response);
     const HostRequestHandler handler = endpoint.handler;
     handler(&response, &hostRequest);
     const bool answered = response.errorMessage == nullptr;
+    if (!answered) std::printf("error: %s\n", static_cast<const char*>(response.errorMessage));
+    const HostValue body = response.body;
+    if (parts.answerText != nullptr && (body.type == 5 || body.type == 6)) {
+      parts.answerText->assign(static_cast<const char*>(body.payload.buffer.data), body.payload.buffer.count);
+    }
     if (const HostResponseRelease release = response.release) release(&response);
     return answered;
   }
@@ -104,7 +133,19 @@ int unloadTwice(const char* path) {
   for (int round = 0; round < 2; ++round) {
     LoadedPlugin plugin;
     if (!loadPlugin(path, 18, plugin)) return 1;
-    if (!request(plugin, 2, "/test-plugin/v1/greeting")) return fail("request"), 1;
+    std::string greeting;
+    RequestParts put;
+    put.argumentName = "greeting";
+    put.argumentText = "hello";
+    RequestParts get;
+    get.answerText = &greeting;
+    RequestParts item;
+    item.jsonBody = "{\"name\":\"widget\",\"tags\":[\"a\",\"b\"]}";
+    if (!request(plugin, 7, "/test-plugin/v1/greeting", nullptr, put) ||
+        !request(plugin, 2, "/test-plugin/v1/greeting", nullptr, get) || greeting != "hello" ||
+        !request(plugin, 6, "/test-plugin/v1/items/{id}?{+query}", "/test-plugin/v1/items/42?limit=10", item)) {
+      return fail("requests"), 1;
+    }
     MemoryStatistics statistics{};
     plugin.handshake.entryPoints->memoryStatistics(nullptr, &statistics);
     if (statistics.allocationCount == 0) return fail("no allocation counted"), 1;
