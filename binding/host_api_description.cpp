@@ -18,14 +18,18 @@ struct DescribedType {
   const char* typeName;
 };
 
-DescribedType describe(const TypeRef& type) {
+// The name is looked up now rather than when the reference was made, so a
+// record registered before the enum or struct it uses still names it.
+DescribedType describe(const TypeRef& type, const TypeRegistry& registry) {
   DescribedType described{nativeKindCode(type.kind), nativeKindCode(type.elementKind), emptyText};
   switch (type.kind) {
     case NativeKind::Vector:
     case NativeKind::Enum:
     case NativeKind::Struct:
     case NativeKind::Map:
-      if (type.description != nullptr) described.typeName = type.description->name.c_str();
+      if (const TypeDescription* referenced = registry.resolve(type); referenced != nullptr) {
+        described.typeName = referenced->name.c_str();
+      }
       break;
     default:
       break;
@@ -82,7 +86,7 @@ const HostApiDescription& HostApiExport::build(const TypeRegistry& registry) {
       const ParameterDescription& parameter = function.parameters[position];
       HostArgumentDescription& argument = arguments[position];
       zero(argument);
-      const DescribedType type = describe(parameter.describedType());
+      const DescribedType type = describe(parameter.describedType(), registry);
       argument.name = parameter.name.c_str();
       argument.description = parameter.description.c_str();
       argument.kind = type.kind;
@@ -92,7 +96,7 @@ const HostApiDescription& HostApiExport::build(const TypeRegistry& registry) {
     }
     chain(arguments);
 
-    const DescribedType returns = describe(function.describedReturns());
+    const DescribedType returns = describe(function.describedReturns(), registry);
     record.name = function.name.c_str();
     record.nameSpace = function.nameSpace.c_str();
     record.arguments = firstOf(arguments);
@@ -104,8 +108,8 @@ const HostApiDescription& HostApiExport::build(const TypeRegistry& registry) {
     record.help = function.help.c_str();
     record.threadSafe = function.threadSafe ? 1 : 0;
     record.asyncTypeName = emptyText;
-    if (function.async && function.returns.description != nullptr) {
-      record.asyncTypeName = function.returns.description->name.c_str();
+    if (const TypeDescription* result = registry.resolve(function.returns); function.async && result != nullptr) {
+      record.asyncTypeName = result->name.c_str();
     }
     record.tags = tagArray(function.tags);
     record.tagCount = static_cast<std::uint32_t>(function.tags.size());
@@ -129,7 +133,7 @@ const HostApiDescription& HostApiExport::build(const TypeRegistry& registry) {
         const FieldDescription& field = type.fields[position];
         HostFieldDescription& fieldRecord = fields[position];
         zero(fieldRecord);
-        const DescribedType described = describe(field.describedType());
+        const DescribedType described = describe(field.describedType(), registry);
         fieldRecord.name = field.name.c_str();
         fieldRecord.description = field.description.c_str();
         fieldRecord.offset = field.offset;

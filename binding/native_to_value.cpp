@@ -129,17 +129,17 @@ bool produceByType(ToValueContext& context, Value& target, const void* source, c
     case NativeKind::Object: produceTyped<Value>(context, target, source); return true;
     case NativeKind::Blob: produceTyped<std::vector<std::uint8_t>>(context, target, source); return true;
     case NativeKind::Enum: {
+      const TypeDescription* enumType = TypeRegistry::resolve(type, context.registry());
       std::int32_t number = 0;
-      if (type.description == nullptr || !type.description->isEnum ||
-          !readEnum(source, type.description->size, number)) {
+      if (enumType == nullptr || !enumType->isEnum || !readEnum(source, enumType->size, number)) {
         context.fail(Messages::unregisteredNativeEnumeration);
         return true;
       }
-      target.setEnum(EnumValue{number, type.description->hashCodeAddress()});
+      target.setEnum(EnumValue{number, enumType->hashCodeAddress()});
       return true;
     }
     case NativeKind::Struct:
-      produceStruct(context, target, source, type.description);
+      produceStruct(context, target, source, TypeRegistry::resolve(type, context.registry()));
       return true;
     case NativeKind::Vector:
       return produceContainerOfScalars<VectorOf>(context, target, source, type.elementKind);

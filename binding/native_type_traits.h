@@ -104,19 +104,24 @@ template <> struct NaturalType<NativeKind::Double> { using type = double; };
 template <> struct NaturalType<NativeKind::String> { using type = std::string; };
 template <> struct NaturalType<NativeKind::Object> { using type = Value; };
 
-// Whether the kind-based rules may work on a member of type T directly: T is
-// the type its kind implies (enums and structs through their registration).
+// Whether T is the type its kind implies, so the kind-based rules may work
+// on a member of type T directly: enums and structs through their
+// registration, vectors and maps when their elements are (the rules of
+// vectors and maps of enums, structs or containers go through the typed
+// converter, which reads them as such). Optionals and integers of another
+// C++ type than the kind's are not.
 template <class T>
 constexpr bool isNaturalNativeType() {
   using Traits = NativeTypeTraits<T>;
   if constexpr (!Traits::supported) {
     return false;
-  } else if constexpr (Traits::kind == NativeKind::Enum || Traits::kind == NativeKind::Struct) {
+  } else if constexpr (requires { typename Traits::Contained; }) {
+    return false;
+  } else if constexpr (Traits::kind == NativeKind::Enum || Traits::kind == NativeKind::Struct ||
+                       Traits::kind == NativeKind::Blob) {
     return true;
-  } else if constexpr (Traits::kind == NativeKind::Vector) {
-    return std::is_same_v<T, std::vector<typename NaturalType<Traits::elementKind>::type>>;
-  } else if constexpr (Traits::kind == NativeKind::Map) {
-    return std::is_same_v<T, std::unordered_map<std::string, typename NaturalType<Traits::elementKind>::type>>;
+  } else if constexpr (Traits::kind == NativeKind::Vector || Traits::kind == NativeKind::Map) {
+    return isNaturalNativeType<typename Traits::Element>();
   } else {
     return std::is_same_v<T, typename NaturalType<Traits::kind>::type>;
   }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "binding/native_kind.h"
@@ -22,14 +23,39 @@ class Value;
 struct TypeDescription;
 
 // The type of a member, argument or result.
+//
+// kind, elementKind and the enum or struct involved are the one level the
+// core's records carry; element keeps the whole element type of a vector or
+// map, to any depth. An enum or struct registered after the reference was
+// made is found later through typeHash (TypeRegistry::resolve), so a
+// description never has to change once registered.
 struct TypeRef {
+  TypeRef() = default;
+  TypeRef(NativeKind kind, NativeKind elementKind = NativeKind::None, const TypeDescription* description = nullptr,
+          const TypeHashRecord* typeHash = nullptr, std::shared_ptr<const TypeRef> element = nullptr)
+      : kind(kind), elementKind(elementKind), description(description), typeHash(typeHash), element(std::move(element)) {}
+
   NativeKind kind = NativeKind::None;
   // The kind of a vector's elements or a map's values; None otherwise.
   NativeKind elementKind = NativeKind::None;
   // The registered enum or struct involved (also that of a vector's or a
-  // map's elements); null otherwise or when it is not registered.
+  // map's elements); null otherwise or when it was not registered yet.
   const TypeDescription* description = nullptr;
+  // The hash-code record of that enum or struct, when known.
+  const TypeHashRecord* typeHash = nullptr;
+  // The element type of a vector or map; when absent, the element is
+  // elementKind with this reference's enum or struct.
+  std::shared_ptr<const TypeRef> element;
+
+  TypeRef elementType() const {
+    if (element != nullptr) return *element;
+    return TypeRef{elementKind, NativeKind::None, description, typeHash, nullptr};
+  }
 };
+
+// A vector or map whose elements are of type element.
+TypeRef vectorOf(const TypeRef& element);
+TypeRef mapOf(const TypeRef& element);
 
 // Converts one member whose kind has no built-in rule, or that is marked
 // custom. A converter knows the member's native type.

@@ -1,21 +1,24 @@
 #include "binding/type_names.h"
 
 #include "binding/format_message.h"
-#include "binding/type_description.h"
+#include "binding/type_registry.h"
 
 namespace Quor {
 
 namespace {
 
-// A TypeRef carries one level of element kind: the element of a vector or map
-// is known by its kind and, for enums and structs, its description.
-TypeRef elementOf(const TypeRef& type) { return TypeRef{type.elementKind, NativeKind::None, type.description}; }
+std::string registeredName(const TypeRef& type, const TypeRegistry* registry) {
+  const TypeDescription* description = TypeRegistry::resolve(type, registry);
+  return description != nullptr ? description->name : std::string();
+}
 
-std::string identifierType(const TypeRef& type) {
+std::string identifierType(const TypeRef& type, const TypeRegistry* registry) {
   switch (type.kind) {
     case NativeKind::Enum:
-    case NativeKind::Struct:
-      return type.description != nullptr ? type.description->name : nativeKindName(type.kind);
+    case NativeKind::Struct: {
+      std::string name = registeredName(type, registry);
+      return name.empty() ? std::string(nativeKindName(type.kind)) : name;
+    }
     default:
       return nativeKindName(type.kind);
   }
@@ -23,26 +26,26 @@ std::string identifierType(const TypeRef& type) {
 
 }  // namespace
 
-TypeIdentifierNames typeIdentifierNames(const TypeRef& type) {
+TypeIdentifierNames typeIdentifierNames(const TypeRef& type, const TypeRegistry* registry) {
   TypeIdentifierNames names;
-  names.type = identifierType(type);
+  names.type = identifierType(type, registry);
   if (type.kind == NativeKind::Vector || type.kind == NativeKind::Map) {
-    names.elementType = identifierType(elementOf(type));
+    names.elementType = identifierType(type.elementType(), registry);
   }
   return names;
 }
 
-std::string epytextTypeName(const TypeRef& type) {
+std::string epytextTypeName(const TypeRef& type, const TypeRegistry* registry) {
   switch (type.kind) {
     case NativeKind::Blob:
       return "bytearray";
     case NativeKind::Vector:
-      return FormatMessage("list[%1]", epytextTypeName(elementOf(type)));
+      return FormatMessage("list[%1]", epytextTypeName(type.elementType(), registry));
     case NativeKind::Map:
-      return FormatMessage("dict[%1]", epytextTypeName(elementOf(type)));
+      return FormatMessage("dict[%1]", epytextTypeName(type.elementType(), registry));
     case NativeKind::Enum:
     case NativeKind::Struct:
-      return FormatMessage("L{%1}", type.description != nullptr ? type.description->name : std::string());
+      return FormatMessage("L{%1}", registeredName(type, registry));
     default:
       return nativeKindName(type.kind);
   }

@@ -8,6 +8,8 @@
 
 namespace Quor {
 
+class TypeRegistry;
+
 struct TypeIdentifierNames {
   std::string type;
   std::string elementType;  // empty except for vectors and maps
@@ -15,11 +17,13 @@ struct TypeIdentifierNames {
 
 // Vectors and maps give "vector" and "map" with the element's identifier as
 // element type; enums and structs their registered name ("enum" or "struct"
-// without a description); every other kind its NativeKind name.
-TypeIdentifierNames typeIdentifierNames(const TypeRef& type);
+// without a description); every other kind its NativeKind name. An enum or
+// struct registered after the reference was made is found in registry when
+// given.
+TypeIdentifierNames typeIdentifierNames(const TypeRef& type, const TypeRegistry* registry = nullptr);
 
-// "list[%1]", "dict[%1]", "L{%1}", "bytearray" or the kind's name; the empty
-// text for kind None or an unknown kind.
-std::string epytextTypeName(const TypeRef& type);
+// "list[%1]", "dict[%1]", "L{%1}", "bytearray" or the kind's name, elements
+// named to their full depth; the empty text for kind None or an unknown kind.
+std::string epytextTypeName(const TypeRef& type, const TypeRegistry* registry = nullptr);
 
 }  // namespace Quor

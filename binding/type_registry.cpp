@@ -20,6 +20,24 @@ const EnumValueDescription* TypeDescription::findEnumName(std::string_view value
   return found != enumValues.end() ? &found->second : nullptr;
 }
 
+// ---- TypeRef ----------------------------------------------------------------------
+
+namespace {
+
+TypeRef containerOf(NativeKind kind, const TypeRef& element) {
+  TypeRef container{kind, element.kind, nullptr, nullptr, std::make_shared<const TypeRef>(element)};
+  if (element.kind == NativeKind::Enum || element.kind == NativeKind::Struct) {
+    container.description = element.description;
+    container.typeHash = element.typeHash;
+  }
+  return container;
+}
+
+}  // namespace
+
+TypeRef vectorOf(const TypeRef& element) { return containerOf(NativeKind::Vector, element); }
+TypeRef mapOf(const TypeRef& element) { return containerOf(NativeKind::Map, element); }
+
 // ---- TypeBuilder --------------------------------------------------------------------
 
 TypeBuilder& TypeBuilder::addEnumValue(std::string_view name, std::int32_t number, std::string_view description) {
@@ -110,6 +128,17 @@ const TypeDescription* TypeRegistry::findByName(std::string_view name) const {
   const std::lock_guard lock(mutex_);
   const auto found = typesByName_.find(name);
   return found != typesByName_.end() ? found->second.get() : nullptr;
+}
+
+const TypeDescription* TypeRegistry::resolve(const TypeRef& type) const {
+  if (type.description != nullptr) return type.description;
+  if (type.typeHash == nullptr) return nullptr;
+  return findByHash(type.typeHash->code);
+}
+
+const TypeDescription* TypeRegistry::resolve(const TypeRef& type, const TypeRegistry* registry) {
+  if (type.description != nullptr || registry == nullptr) return type.description;
+  return registry->resolve(type);
 }
 
 const EnumValueDescription* TypeRegistry::findEnumValue(const EnumValue& value) const {

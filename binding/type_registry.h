@@ -8,6 +8,7 @@
 // while searching and hand out the description itself. Events can be removed;
 // snapshots keep what they copied alive.
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -94,6 +95,17 @@ class TypeRegistry {
     return findByHash(StaticType::HashCode<T>());
   }
 
+  // The enum or struct a TypeRef involves: its description, or the one
+  // registered under its hash code since the reference was made; null when
+  // there is neither.
+  const TypeDescription* resolve(const TypeRef& type) const;
+  // The same through registry when it is given.
+  static const TypeDescription* resolve(const TypeRef& type, const TypeRegistry* registry);
+
+  // Set once the built-in registrations are made.
+  bool initialised() const { return initialised_.load(std::memory_order_acquire); }
+  void markInitialised() { initialised_.store(true, std::memory_order_release); }
+
   // The value of the enum an EnumValue belongs to (found through the hash
   // code it refers to) that carries its number, the first in name order; null
   // without such a value or without the type.
@@ -126,6 +138,7 @@ class TypeRegistry {
   friend class TypeBuilder;
 
   mutable std::mutex mutex_;
+  std::atomic<bool> initialised_{false};
   std::map<std::string, std::unique_ptr<TypeDescription>, std::less<>> typesByName_;
   std::unordered_map<std::uint32_t, const TypeDescription*> typesByHash_;
   std::map<std::string, std::shared_ptr<FunctionDescription>, std::less<>> functionsByName_;

@@ -265,39 +265,35 @@ class TypedFieldConverter final : public FieldConverter {
   }
 };
 
-// The TypeRef of native type T, its enum or struct (or that of its elements)
-// looked up in registry.
+// The TypeRef of native type T, to the full depth of its elements. An enum
+// or struct (also a vector's or map's) carries its hash-code record and, when
+// registry knows it already, its description.
 template <NativeConvertible T>
 TypeRef typeRefOf(const TypeRegistry& registry) {
   using Traits = NativeTypeTraits<T>;
-  TypeRef type{Traits::kind, Traits::elementKind, nullptr};
   if constexpr (requires { typename Traits::Contained; }) {
     return typeRefOf<typename Traits::Contained>(registry);
   } else if constexpr (Traits::kind == NativeKind::Enum || Traits::kind == NativeKind::Struct) {
-    type.description = registry.find<T>();
-  } else if constexpr (requires { typename Traits::Element; }) {
-    using Element = typename Traits::Element;
-    if constexpr (NativeTypeTraits<Element>::kind == NativeKind::Enum ||
-                  NativeTypeTraits<Element>::kind == NativeKind::Struct) {
-      type.description = registry.find<Element>();
-    }
+    return TypeRef{Traits::kind, NativeKind::None, registry.find<T>(), &StaticType::HashRecord<T>(), nullptr};
+  } else if constexpr (Traits::kind == NativeKind::Vector) {
+    return vectorOf(typeRefOf<typename Traits::Element>(registry));
+  } else if constexpr (Traits::kind == NativeKind::Map) {
+    return mapOf(typeRefOf<typename Traits::Element>(registry));
+  } else {
+    return TypeRef{Traits::kind, Traits::elementKind, nullptr, nullptr, nullptr};
   }
-  return type;
 }
 
+// The field is custom only when the member's C++ type is not the one its
+// kind implies (the kind-based rules would misread it); whether its enum or
+// struct is registered yet does not matter, it is found when used.
 template <class Member>
 TypeBuilder& TypeBuilder::field(std::string_view name, std::uint32_t offset, std::string_view description,
                                 std::uint8_t flags) {
   static_assert(NativeConvertible<Member>, "the member's type has no conversion");
   const TypeRef type = typeRefOf<Member>(registry_);
-  // The kind-based rules work on the type the kind implies and need the
-  // description of an enum or struct; anything else goes through the typed
-  // converter, which finds its registration when it runs.
-  const bool describedIfNeeded =
-      (type.kind != NativeKind::Enum && type.kind != NativeKind::Struct) || type.description != nullptr;
-  const bool custom = !isNaturalNativeType<Member>() || !describedIfNeeded;
   return addField(name, description, offset, &StaticType::HashRecord<Member>(), type, nullptr, flags,
-                  TypedFieldConverter<Member>::instance(), custom);
+                  TypedFieldConverter<Member>::instance(), !isNaturalNativeType<Member>());
 }
 
 }  // namespace Quor

@@ -601,10 +601,10 @@ bool assignByType(ConversionContext& context, void* target, const TypeRef& type,
       assignObject(context, *static_cast<Value*>(target), source, name);
       return true;
     case NativeKind::Enum:
-      assignEnum(context, target, type.description, source, name);
+      assignEnum(context, target, TypeRegistry::resolve(type, context.registry()), source, name);
       return true;
     case NativeKind::Struct:
-      assignStruct(context, target, source, name, type.description);
+      assignStruct(context, target, source, name, TypeRegistry::resolve(type, context.registry()));
       return true;
     case NativeKind::Vector:
       return assignContainerOfScalars<VectorOf>(context, target, type.elementKind, source, name);

@@ -1,6 +1,7 @@
 #include "remoting/transport.h"
 
 #include "logging/logger.h"
+#include "remoting/builtin_types.h"
 
 namespace Quor {
 
@@ -58,6 +59,8 @@ RegistrationBuilder& RegistrationBuilder::tag(std::string_view tag) {
 }
 
 // ---- Transport -------------------------------------------------------------------------
+
+Transport::Transport() { registerBuiltins(registry_); }
 
 RegistrationBuilder Transport::registerFunction(std::shared_ptr<FunctionDescription> function,
                                                 std::unique_ptr<FunctionInvoker> invoker) {

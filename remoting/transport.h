@@ -63,7 +63,9 @@ class RegistrationBuilder {
 
 class Transport {
  public:
-  Transport() = default;
+  // The registry starts with the built-in types and the "OnCallback" event
+  // (remoting/builtin_types.h).
+  Transport();
   Transport(const Transport&) = delete;
   Transport& operator=(const Transport&) = delete;
 

@@ -4,9 +4,12 @@
 
 #include <atomic>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <thread>
 #include <vector>
 
+#include "binding/host_api_description.h"
 #include "binding/type_names.h"
 #include "binding/typed_conversion.h"
 #include "tests/binding/binding_test_types.h"
@@ -142,7 +145,7 @@ TEST(TypeRegistration, TypedFieldsUseTheConverterWhereKindRulesDoNotFit) {
   for (const FieldDescription& field : fields) EXPECT_NE(field.converter, nullptr);
 }
 
-TEST(TypeRegistration, AnEnumFieldAddedBeforeItsEnumIsResolvedWhenConverted) {
+TEST(TypeRegistration, AnEnumFieldAddedBeforeItsEnumIsResolvedWhenDescribedAndConverted) {
   TypeRegistry registry;
   registry.registerStruct<Client::PluginManagerResource>("PluginManagerResource")
       .field<Client::PluginManagerState>("state", offsetof(Client::PluginManagerResource, state));
@@ -150,8 +153,18 @@ TEST(TypeRegistration, AnEnumFieldAddedBeforeItsEnumIsResolvedWhenConverted) {
       .addEnumValue("NotReady", 0)
       .addEnumValue("PluginsInitialized", 1);
   const FieldDescription& field = registry.findByName("PluginManagerResource")->fields[0];
-  EXPECT_EQ(field.type.description, nullptr);
-  EXPECT_TRUE(field.custom);
+  EXPECT_EQ(field.type.description, nullptr);  // the registered description stays as it was
+  EXPECT_FALSE(field.custom);
+
+  HostApiExport exported;
+  const HostApiDescription& description = exported.build(registry);
+  const HostTypeDescription* described = nullptr;
+  for (std::uint32_t index = 0; index < description.typeCount; ++index) {
+    if (std::string_view(description.types[index].name) == "PluginManagerResource") described = &description.types[index];
+  }
+  ASSERT_NE(described, nullptr);
+  EXPECT_STREQ(described->fields[0].typeName, "PluginManagerState");
+  EXPECT_EQ(std::uint8_t{described->fields[0].custom}, 0);
 
   Value source;
   source.writeMember("state").setString("PluginsInitialized");
@@ -260,6 +273,10 @@ TEST(HelpTypeNames, EpytextNames) {
   EXPECT_EQ(epytextTypeName({NativeKind::Blob, NativeKind::None, nullptr}), "bytearray");
   EXPECT_EQ(epytextTypeName({NativeKind::Struct, NativeKind::None, event}), "L{PluginResourceEvent}");
   EXPECT_EQ(epytextTypeName({NativeKind::Vector, NativeKind::Enum, eventType}), "list[L{PluginResourceEventType}]");
+  EXPECT_EQ(epytextTypeName(typeRefOf<std::vector<std::unordered_map<std::string, std::string>>>(registry)),
+            "list[dict[string]]");
+  EXPECT_EQ(epytextTypeName(vectorOf(mapOf(vectorOf({NativeKind::Struct, NativeKind::None, event})))),
+            "list[dict[list[L{PluginResourceEvent}]]]");
   EXPECT_EQ(epytextTypeName({NativeKind::Callback, NativeKind::None, nullptr}), "callback");
   EXPECT_EQ(epytextTypeName({NativeKind::None, NativeKind::None, nullptr}), "");
   EXPECT_EQ(epytextTypeName({static_cast<NativeKind>(40), NativeKind::None, nullptr}), "");
@@ -277,6 +294,9 @@ TEST(HelpTypeNames, IdentifierNames) {
   EXPECT_EQ(unregistered.elementType, "");
   EXPECT_EQ(typeIdentifierNames({NativeKind::Map, NativeKind::Double, nullptr}).elementType, "double");
   EXPECT_EQ(typeIdentifierNames({NativeKind::UInt16, NativeKind::None, nullptr}).type, "uint16");
+  const TypeIdentifierNames nested = typeIdentifierNames(typeRefOf<std::vector<std::vector<std::int32_t>>>(registry));
+  EXPECT_EQ(nested.type, "vector");
+  EXPECT_EQ(nested.elementType, "vector");
 }
 
 }  // namespace

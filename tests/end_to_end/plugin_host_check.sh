@@ -4,8 +4,9 @@
 # entry and the records alone, in the prefix scripts/test.sh shares:
 #
 #   session  loaded from Plugins\<name>\<name>.dll beside the simulator; the
-#            registration answer read back (describe); started; requests with
-#            a path parameter, a query argument and a JSON body, a named and a
+#            registration answer read back (describe) with the bridge's and
+#            the built-in types and events; started; requests with a path
+#            parameter, a query argument and a JSON body, a named and a
 #            positional typed argument, and a header; a request to the core, a
 #            job that publishes an event, posts telemetry and logs; a log line;
 #            an async service-proxy event without handler (the ERROR line); a
@@ -58,7 +59,7 @@ rc=0
   describe \
   POST "$items" "$item_body" \
   --arg greeting='"hello"' PUT /test-plugin/v1/greeting GET /test-plugin/v1/greeting \
-  --arg '=["by position"]' PUT /test-plugin/v1/greeting GET /test-plugin/v1/greeting \
+  --arg '="by position"' PUT /test-plugin/v1/greeting GET /test-plugin/v1/greeting \
   --header greeting='from a header' PUT /test-plugin/v1/greeting GET /test-plugin/v1/greeting \
   GET /test-plugin/v1/core-args \
   POST /test-plugin/v1/jobs wait \
@@ -70,7 +71,8 @@ rc=0
 expect "$out" \
   '"endpoints":[{' '"path":"/test-plugin/v1/items/{id}?{+query}"' \
   '{"name":"limit","description":"","type":{"kind":"int32"},"optional":false,"location":"query"}' \
-  '"location":"body"' '"name":"PluginResourceEvent"' \
+  '"location":"body"' '"name":"PluginResourceEvent"' '"name":"BindingAsyncState"' \
+  '{"name":"OnCallback","nameSpace":"","payloadType":"BindingCallbackEvent"' \
   '{"name":"OnServiceProxyAsyncEvent","nameSpace":' '"payloadType":"PluginServiceProxyResponse"' \
   "{\"type\":\"response\",\"method\":\"POST\",\"path\":\"$items\",\"status\":0,\"body\":{\"id\":42,\"limit\":7,\"name\":\"widget\",\"tagCount\":3}}" \
   '"path":"/test-plugin/v1/greeting","status":0,"body":"hello"}' \
@@ -102,10 +104,12 @@ in_order "$out" \
 out="$work/refused.out"
 rc=0
 "$run" "$host" --plugin "$dll" --core-version 19.0.0 stats >"$out" 2>&1 || rc=$?
-case "$rc" in 0 | 1 | 2) fail "refused: exit code $rc, expected the process to end abnormally" ;; esac
+# A fail-fast end: Wine reports 0xC0000602, of which the shell sees 2, so
+# what tells it from a wrong command line is that the simulator said nothing.
+[ "$rc" -ne 0 ] || fail "refused: exit code 0"
 expect "$out" "ALE-EECF0606" \
   "qel-beta-opt-in which supports plugin API 18.0.0 is not compatible with core's plugin API 19.0.0"
-if grep -q '^plugin loaded' "$out"; then fail "refused: the plugin counted as loaded"; fi
+if grep -qE '^(plugin |plugin-host:)' "$out"; then fail "refused: the simulator went on after the loader"; fi
 
 # --- memory --------------------------------------------------------------
 out="$work/memory.out"
