@@ -36,6 +36,7 @@
 #include "binding/typed_conversion.h"
 #include "formats/json_reader.h"
 #include "fuzz_checks.h"
+#include "remoting/builtin_functions.h"
 #include "remoting/dispatcher.h"
 #include "remoting/transport.h"
 
@@ -130,14 +131,15 @@ Transport& fuzzTransport() {
         .parameter(0, "anything")
         .tag("$builtin");
 
+    // Served by the builtin path with the full help; the route above is a
+    // builtin of another name.
+    TypedBinding help = makeTypedBinding("Help", made->registry(), [] { return 0; });
+    made->registerFunction(std::move(help.function), std::move(help.invoker)).tag("$builtin");
+
     made->answerRegistration();
     return made;
   }();
   return *transport;
-}
-
-void runBuiltin(const TypeRegistry&, HostResponse& hostResponse, const RouteMatch& match) {
-  hostResponse.status = match.captures.empty() ? 400 : 200;
 }
 
 std::uint32_t number(std::string_view text) {

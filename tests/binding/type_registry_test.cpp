@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -126,6 +127,7 @@ TEST(TypeRegistration, TypedFieldsUseTheConverterWhereKindRulesDoNotFit) {
     std::vector<std::uint8_t> bytes;
     std::vector<BindingTest::Pair> pairs;
     std::int32_t plain;
+    std::optional<BindingTest::Pair> maybe;
   };
   TypeRegistry registry;
   registerTestTypes(registry);
@@ -133,7 +135,8 @@ TEST(TypeRegistration, TypedFieldsUseTheConverterWhereKindRulesDoNotFit) {
   builder.field<long>("wide", offsetof(Odd, wide))
       .field<std::vector<std::uint8_t>>("bytes", offsetof(Odd, bytes))
       .field<std::vector<BindingTest::Pair>>("pairs", offsetof(Odd, pairs))
-      .field<std::int32_t>("plain", offsetof(Odd, plain));
+      .field<std::int32_t>("plain", offsetof(Odd, plain))
+      .field<std::optional<BindingTest::Pair>>("maybe", offsetof(Odd, maybe));
   const auto& fields = registry.findByName("Odd")->fields;
   EXPECT_TRUE(fields[0].custom);  // long is not the int32 the kind implies
   EXPECT_EQ(fields[0].type.kind, NativeKind::Int32);
@@ -141,7 +144,9 @@ TEST(TypeRegistration, TypedFieldsUseTheConverterWhereKindRulesDoNotFit) {
   EXPECT_EQ(fields[2].type.kind, NativeKind::Vector);
   EXPECT_EQ(fields[2].type.elementKind, NativeKind::Struct);
   EXPECT_EQ(fields[2].type.description, registry.findByName("Pair"));
+  EXPECT_FALSE(fields[2].custom);  // read through the typed converter, as its kinds say
   EXPECT_FALSE(fields[3].custom);
+  EXPECT_TRUE(fields[4].custom);  // the struct rule would fill an optional without engaging it
   for (const FieldDescription& field : fields) EXPECT_NE(field.converter, nullptr);
 }
 
