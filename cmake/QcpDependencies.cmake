@@ -9,6 +9,13 @@ file(CREATE_LINK "${QCP_RAPIDJSON_DIR}/rapidjson" "${QCP_THIRD_PARTY_INCLUDE}/ra
 add_library(qcp_rapidjson INTERFACE)
 target_include_directories(qcp_rapidjson SYSTEM INTERFACE "${QCP_THIRD_PARTY_INCLUDE}")
 
+# CLI11 (header-only) parses the command lines of the tools; its folder is
+# linked beside RapidJSON's for the same reason.
+find_path(QCP_CLI11_DIR CLI/CLI.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+file(CREATE_LINK "${QCP_CLI11_DIR}/CLI" "${QCP_THIRD_PARTY_INCLUDE}/CLI" SYMBOLIC)
+add_library(qcp_cli11 INTERFACE)
+target_include_directories(qcp_cli11 SYSTEM INTERFACE "${QCP_THIRD_PARTY_INCLUDE}")
+
 # libyaml: built from Debian's source package with the cross compiler for
 # Windows (scripts/setup.sh fetches it); Debian's libyaml-dev:i386 natively.
 if(WIN32)

@@ -2,12 +2,14 @@
 
 #include <new>
 
+#include "plugin/beta_opt_in_plugin.h"
+
 namespace Quor {
 
-// The object the product DLL's loader entry loads. The feature's plugin
-// class takes this place once it exists; until then a plugin without routes.
+// The object the product DLL's loader entry loads: the feature's plugin.
+// When it cannot be allocated the loader refuses the load in order.
 std::unique_ptr<PluginBase> makePluginObject() {
-  return std::unique_ptr<PluginBase>(new (std::nothrow) PluginBase());
+  return std::unique_ptr<PluginBase>(new (std::nothrow) BetaOptInPlugin());
 }
 
 }  // namespace Quor

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Builds the plugin DLL and shows its main job under Wine, in a throwaway
-# prefix, as a player would see it: a sample installation with a blank in its
-# path, a handful of legacy shortcuts on the desktops, in the Start menu and
-# pinned to the taskbar, the elevated entry run the way the client starts it,
-# and the shortcuts before and after. QCP_BUILD_DIR picks another build folder
-# of the windows preset.
+# Builds the plugin DLL and shows what a player's client does with it, under
+# Wine, in a throwaway prefix: a sample installation with a blank in its path,
+# a handful of legacy shortcuts on the desktops, in the Start menu and pinned
+# to the taskbar; the core (plugin-host.exe, started with --from-kxu from the
+# client's folder) asks whether the migration is due, starts it, and the job
+# launches the elevated copy (cmd.exe, rundll32.exe) through "runas", runs the
+# local pass and the cleanup, and reports through events, the data store and
+# telemetry; then the shortcuts before and after. QCP_BUILD_DIR picks another
+# build folder of the windows preset.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
@@ -12,11 +15,12 @@ cd "$ROOT"
 ./scripts/setup.sh
 BUILD="$(realpath -m "${QCP_BUILD_DIR:-$ROOT/build/windows}")"
 cmake --preset windows -B "$BUILD" >/dev/null
-cmake --build "$BUILD" -j"$(nproc)" --target qcp_plugin_dll lnk-tool qcp_test_pin_server
+cmake --build "$BUILD" -j"$(nproc)" --target qcp_plugin_dll plugin-host lnk-tool qcp_test_pin_server
 
 DLL="$BUILD/qcp-be-qel-beta-opt-in.dll"
 LNK_TOOL="$BUILD/tests/support/lnk-tool.exe"
 PIN_SERVER="$BUILD/tests/support/qcp-test-pin-server.dll"
+PLUGIN_HOST="$BUILD/tools/plugin-host.exe"
 echo "== $(file -b "$DLL" 2>/dev/null || echo "PE32 DLL") : $DLL"
 i686-w64-mingw32-objdump -p "$DLL" | grep -E "^\s*DLL Name:" | sed 's/^\s*/   depends on /'
 echo "   exports:"
@@ -36,6 +40,13 @@ quiet() { "$@" </dev/null >>"$WORK.log" 2>&1; }
 ROOT_WIN='C:\Games\Tessaryn Game'
 mkdir -p "$C/Games/Tessaryn Game/Launcher"
 for exe in Tessaryn.exe TessarynClient.exe Launcher/QelLauncher.exe; do printf 'MZ' >"$C/Games/Tessaryn Game/$exe"; done
+# The client: the core beside its Plugins folder, running six folders below
+# the installation root.
+CLIENT="$C/Games/Tessaryn Game/Client"
+RUN_DIR="$CLIENT/Game/Data/Cache/Work/Run"
+mkdir -p "$CLIENT/Plugins/qcp-be-qel-beta-opt-in" "$RUN_DIR"
+cp "$PLUGIN_HOST" "$CLIENT/plugin-host.exe"
+cp "$DLL" "$CLIENT/Plugins/qcp-be-qel-beta-opt-in/"
 
 # Wine has no Start-menu pin list; a stand-in records what is unpinned.
 quiet "$ROOT/tests/support/register_pin_server.sh" register "$PIN_SERVER" "--log=Z:${WORK//\//\\}\\unpinned.txt"
@@ -87,14 +98,20 @@ echo
 echo "== Before: the installation is $ROOT_WIN"
 table
 echo
-echo "== wine rundll32.exe qcp-be-qel-beta-opt-in.dll,_MigrateEntryPoint@16 $ROOT_WIN"
+echo "== The core starts: plugin-host.exe --core-arg --from-kxu, in $ROOT_WIN\\Client\\Game\\Data\\Cache\\Work\\Run"
 code=0
-# The root goes to wine word by word: the client's launch line hands it over
-# unquoted, blanks and all.
-wine rundll32.exe "Z:${DLL//\//\\},_MigrateEntryPoint@16" 'C:\Games\Tessaryn' 'Game' \
-  </dev/null >"$WORK/stdout.txt" 2>"$WORK/stderr.txt" || code=$?
-sed 's/^/   /' "$WORK/stderr.txt"
-echo "   exit code $code$([ "$code" -eq 42 ] && echo " (success)")"
+# Wine's process trace shows what the job starts; the simulator prints the
+# rest: responses, requests to the core, events, telemetry, jobs, log lines.
+(cd "$RUN_DIR" && WINEDEBUG=+process wine 'C:\Games\Tessaryn Game\Client\plugin-host.exe' --core-arg --from-kxu \
+  GET /qel-beta-opt-in/v1/needs-migration POST /qel-beta-opt-in/v1/do-migration wait \
+  GET /qel-beta-opt-in/v1/needs-migration GET /qel-beta-opt-in/v1/migration-error \
+  </dev/null >"$WORK/stdout.txt" 2>"$WORK/stderr.txt") || code=$?
+cut -c1-220 "$WORK/stdout.txt" | sed 's/^/   /'
+echo "   plugin-host exit code $code"
+echo
+echo "== Started by the job (Wine's process trace)"
+grep -a 'trace:process:NtCreateUserProcess' "$WORK/stderr.txt" | grep -aE 'cmd\.exe|rundll32\.exe' | grep -a ' cmdline ' |
+  sed -e 's/.* cmdline L"//' -e 's/" parent.*//' -e 's/\\\\/\\/g' -e 's/\\"/"/g' | sed 's/^/   /'
 echo
 echo "== After"
 table

@@ -21,6 +21,8 @@ PACKAGES=(
   libyaml-dev:i386
   libclang-rt-14-dev
   liblnk-utils
+  jq
+  libcli11-dev
   dpkg-dev
   cmake ninja-build clang
 )

@@ -18,3 +18,7 @@ add_test(NAME ${QCP_TEST_LABEL}.plugin_lnkinfo
     "${CMAKE_CROSSCOMPILING_EMULATOR}" "$<TARGET_FILE:${name}_tests>"
     "${CMAKE_CURRENT_BINARY_DIR}/plugin_lnkinfo")
 set_tests_properties(${QCP_TEST_LABEL}.plugin_lnkinfo PROPERTIES TIMEOUT 300)
+
+# The plugin object's tests stand in for the core with the bridge tests'
+# recording core.
+target_sources(${name}_tests PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/host/fake_host.cpp")

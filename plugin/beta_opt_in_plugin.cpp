@@ -1,0 +1,176 @@
+#include "plugin/beta_opt_in_plugin.h"
+
+#include <chrono>
+#include <utility>
+
+#include "binding/typed_conversion.h"
+#include "host/plugin_event_records.h"
+#include "logging/fatal_error.h"
+#include "logging/log_record.h"
+#include "logging/logger.h"
+#include "logging/make_error.h"
+#include "plugin/client_migration_run.h"
+#include "plugin/elevated_launch.h"
+#include "plugin/legacy_uninstaller_cleanup.h"
+#include "plugin/migration_decision.h"
+#include "plugin/migration_run.h"
+#include "plugin/path_utilities.h"
+
+namespace Quor {
+
+namespace {
+
+constexpr char resourceEventBaseName[] = "OnJsonApiEvent";
+constexpr char attemptCounterDescription[] = "Failed to get maybeOptInMigrationAttemptsRemaining.";
+
+// The host's cooperative waiting as the elevated launch asks for it.
+class HostWaiting final : public CooperativeWaiting {
+ public:
+  explicit HostWaiting(PluginBase& plugin) : plugin_(plugin) {}
+  void beginWait(const char* label, std::uint32_t flags) override { plugin_.beginWait(label, flags); }
+  void yield() override { plugin_.yield(); }
+  void endWait() override { plugin_.endWait(); }
+
+ private:
+  PluginBase& plugin_;
+};
+
+}  // namespace
+
+void BetaOptInPlugin::registerEndpoints() {
+  transport.addRoute(RequestMethod::Get, BetaOptInPaths::needsMigration, &BetaOptInPlugin::needsMigration, this);
+  transport.addRoute(RequestMethod::Post, BetaOptInPaths::doMigration, &BetaOptInPlugin::scheduleMigration, this);
+  transport.addRoute(RequestMethod::Get, BetaOptInPaths::migrationError, &BetaOptInPlugin::getMigrationError, this);
+  transport.addRoute(RequestMethod::Put, BetaOptInPaths::migrationError, &BetaOptInPlugin::setMigrationError, this)
+      .parameter(0, "errString", "");
+}
+
+Expected<std::vector<std::string>> BetaOptInPlugin::commandLineArguments() {
+  {
+    const std::lock_guard lock(stateMutex);
+    if (commandLineArgs) return *commandLineArgs;
+  }
+  Expected<std::vector<std::string>> fetched =
+      call<std::vector<std::string>>(RequestMethod::Get, BetaOptInPaths::commandLineArgs);
+  if (!fetched) return fetched;
+  const std::lock_guard lock(stateMutex);
+  // Two threads may both have asked; the first answer is kept.
+  if (!commandLineArgs) commandLineArgs = std::move(fetched).value();
+  return *commandLineArgs;
+}
+
+Expected<bool> BetaOptInPlugin::hasFlag(const std::string& name) {
+  Expected<std::vector<std::string>> arguments = commandLineArguments();
+  if (!arguments) return std::move(arguments).error();
+  return Quor::hasFlag(*arguments, name);
+}
+
+Expected<bool> BetaOptInPlugin::decideNeedsMigration() {
+  {
+    const std::lock_guard lock(stateMutex);
+    if (migrationStarted) return false;
+  }
+  const Expected<std::vector<std::string>> arguments = commandLineArguments();
+  if (!arguments) {
+    endOperationOnFatalError(commandLineUnreadable, "");
+    return makeError(0, commandLineUnreadable);
+  }
+  const MigrationDecision decision = decideMigration(*arguments);
+  if (decision.logLine != nullptr) log(LogLevel::Always, LogCategory::Dbg, "%s", decision.logLine);
+  return decision.needed;
+}
+
+Expected<bool> BetaOptInPlugin::needsMigration(RemotingResponse& response) {
+  Expected<bool> needed = decideNeedsMigration();
+  if (!needed) response.status = 500;
+  return needed;
+}
+
+void BetaOptInPlugin::scheduleMigration() {
+  (void)scheduleJob(migrationJobName, [this] { doMigration(); }, std::chrono::steady_clock::now());
+}
+
+std::optional<std::string> BetaOptInPlugin::getMigrationError() {
+  const std::lock_guard lock(stateMutex);
+  if (lastMigrationResult) return std::nullopt;
+  return textForm(lastMigrationResult.error());
+}
+
+void BetaOptInPlugin::setMigrationError(const std::string& errString) {
+  // The text is the message as it came, never a template.
+  PluginError error;
+  error.message = errString;
+  setCode(error, storedMigrationErrorCode);
+  {
+    const std::lock_guard lock(stateMutex);
+    lastMigrationResult = std::move(error);
+  }
+  publishResourceChange(BetaOptInPaths::migrationError, getMigrationError());
+}
+
+template <class Data>
+void BetaOptInPlugin::publishResourceChange(const char* uri, const Data& data) {
+  ValueResult converted;
+  convertToValue(converted, data, typeRegistry());
+  if (!converted) return;
+  Client::PluginResourceEvent event;
+  event.uri = uri;
+  event.eventType = Client::PluginResourceEventType::Update;
+  event.data = std::move(converted.value());
+  (void)publishResourceEvent(resourceEventBaseName, event, 0);
+}
+
+void BetaOptInPlugin::doMigration() {
+  const Expected<bool> needed = decideNeedsMigration();
+  if (!needed || !*needed) return;
+  {
+    // Another job may have decided the same in the meantime: one run only.
+    const std::lock_guard lock(stateMutex);
+    if (migrationStarted) return;
+    migrationStarted = true;
+  }
+  const Expected<bool> stillNeeded = decideNeedsMigration();
+  publishResourceChange(BetaOptInPaths::needsMigration, stillNeeded ? *stillNeeded : false);
+
+  const Expected<Value> stored = call<Value>(RequestMethod::Get, BetaOptInPaths::attemptsRemaining);
+  if (!stored) {
+    endOperationOnFatalError(attemptCounterUnreadable, attemptCounterDescription);
+    return;
+  }
+  const std::uint64_t attemptsRemaining = attemptsRemainingAfterThisRun(*stored);
+  (void)call<void>(RequestMethod::Post, BetaOptInPaths::attemptsRemaining, attemptsRemaining);
+
+  log(LogLevel::Always, LogCategory::Dbg, "Performing opt-in migration.");
+  Expected<void> outcome = runMigration();
+  {
+    const std::lock_guard lock(stateMutex);
+    lastMigrationResult = outcome;
+  }
+  publishResourceChange(BetaOptInPaths::migrationError, getMigrationError());
+
+  std::map<std::string, std::string> telemetry;
+  telemetry["attempts_remaining"] = std::to_string(attemptsRemaining);
+  if (!outcome) {
+    telemetry["succeeded"] = "false";
+    const std::string text = textForm(outcome.error());
+    telemetry["error"] = text.empty() ? "missing" : text;
+  } else {
+    (void)call<void>(RequestMethod::Post, BetaOptInPaths::hasMigrated, true);
+    telemetry["succeeded"] = "true";
+  }
+  (void)call<void>(RequestMethod::Post, BetaOptInPaths::migrateResultTelemetry, telemetry);
+}
+
+Expected<void> BetaOptInPlugin::runMigration() {
+  HostWaiting waiting(*this);
+  const ClientMigrationSteps steps{
+      [] { return currentDirectory(); },
+      [&waiting](const std::string& rootDir) { return launchElevatedMigration(rootDir, windowsLaunchSystem(), waiting); },
+      [](std::string_view rootDir) { return migrateShortcuts(rootDir); },
+      [this] { return cleanLegacyUninstallers(); }};
+  return runClientMigration(steps);
+}
+
+Expected<void> BetaOptInPlugin::cleanLegacyUninstallers() { return Quor::cleanLegacyUninstallers(); }
+
+}  // namespace Quor

@@ -1,0 +1,28 @@
+#pragma once
+// The migration run inside the client process: the elevated copy, the same
+// shortcut pass in this process, and the uninstaller cleanup.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "logging/expected.h"
+
+namespace Quor {
+
+// The run's steps; BetaOptInPlugin puts in the real ones, tests their own.
+struct ClientMigrationSteps {
+  std::function<std::string()> currentDirectory;
+  std::function<Expected<void>(const std::string& rootDir)> launchElevated;
+  std::function<Expected<void>(std::string_view rootDir)> migrateLocally;
+  std::function<Expected<void>()> cleanUninstallers;
+};
+
+// rootDir = installationRoot(currentDirectory()); then the elevated launch,
+// the local pass and the cleanup, each whatever the others returned. The
+// outcome is the first failure in the order local, elevated, cleanup.
+// When no installation root can be found nothing is started or walked: the
+// cleanup still runs and the root's error is the outcome.
+Expected<void> runClientMigration(const ClientMigrationSteps& steps);
+
+}  // namespace Quor

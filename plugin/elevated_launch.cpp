@@ -1,0 +1,124 @@
+#include "plugin/elevated_launch.h"
+
+#include <array>
+
+#include "logging/make_error.h"
+#include "logging/system_error_text.h"
+#include "plugin/migration_codes.h"
+#include "plugin/path_utilities.h"
+
+namespace Quor {
+
+namespace {
+
+constexpr std::int64_t pollSliceNanoseconds = 1'000'000'000;
+constexpr std::int64_t waitLimitTicks = 600'000'000;  // 60 s in 100 ns
+
+std::string systemErrorMessage(std::uint32_t code) {
+  std::array<char, 1024> text{};
+  return systemErrorText(code, text.data(), text.size());
+}
+
+Expected<std::string> systemFolder(ElevatedLaunchSystem& system) {
+  std::array<char, maxPathBytes> buffer{};
+  const std::uint32_t length = system.systemDirectory(buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+  if (length >= maxPathBytes) {
+    return makeError(0, "Failed to GetSystemDirectoryPath: %1", "GetSystemDirectory result too large.");
+  }
+  if (length == 0) {
+    return makeError(0, "Failed to GetSystemDirectoryPath: %1", systemErrorMessage(system.lastErrorCode()));
+  }
+  return std::string(buffer.data(), length);
+}
+
+std::string withBackslashes(std::string path) {
+  // "/" is never the second byte of a double-byte character.
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+// One slice: announce the wait, yield until a second of the steady clock
+// has passed, end the wait.
+void waitOneSlice(ElevatedLaunchSystem& system, CooperativeWaiting& waiting) {
+  const std::int64_t due = system.steadyNanoseconds() + pollSliceNanoseconds;
+  waiting.beginWait(waitSleepLabel, 0);
+  do {
+    waiting.yield();
+  } while (system.steadyNanoseconds() < due);
+  waiting.endWait();
+}
+
+Expected<void> awaitElevatedProcess(ProcessHandle process, ElevatedLaunchSystem& system,
+                                    CooperativeWaiting& waiting) {
+  const std::int64_t deadline = system.wallClockTicks() + waitLimitTicks;
+  ProcessPoll poll = ProcessPoll::Running;
+  do {
+    waitOneSlice(system, waiting);
+    poll = system.pollProcess(process);
+  } while (poll == ProcessPoll::Running && system.wallClockTicks() < deadline);
+
+  if (poll == ProcessPoll::Running) return makeError(0, "Timed out waiting for admin process.");
+  if (poll == ProcessPoll::Failed) {
+    return makeError(0, "Error waiting for admin process: %1", systemErrorMessage(system.lastErrorCode()));
+  }
+  std::uint32_t exitCode = 0;
+  if (!system.processExitCode(process, exitCode)) {
+    return makeError(0, "Error getting exit code for admin process: %1", systemErrorMessage(system.lastErrorCode()));
+  }
+  if (exitCode != kAdminSuccessExitCode) {
+    return makeError(0, "Admin process did not return kAdminSuccessExitCode. Exit code was: %1", exitCode);
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string elevatedMigrationParameters(std::string_view exeDir, std::string_view rundllPath,
+                                        std::string_view rootDir) {
+  std::string parameters = "/C cd /d \"";
+  parameters += exeDir;
+  parameters += "\" && \"";
+  parameters += rundllPath;
+  parameters += "\" ";
+  parameters += pluginLibraryRelativePath;
+  parameters += migrateEntrySuffix;
+  parameters += rootDir;
+  return parameters;
+}
+
+Expected<void> launchElevatedMigration(std::string_view rootDir, ElevatedLaunchSystem& system,
+                                       CooperativeWaiting& waiting) {
+  if (!system.isVersion6OrLater()) return {};
+
+  Expected<std::string> systemDir = systemFolder(system);
+  if (!systemDir) return std::move(systemDir).error();
+  const std::string exeDir = system.executableDirectory();
+  const std::string cmdPath = withBackslashes(joinPath(*systemDir, "cmd.exe"));
+  const std::string rundllPath = joinPath(*systemDir, "rundll32.exe");
+  const std::string parameters = elevatedMigrationParameters(exeDir, rundllPath, rootDir);
+
+  ShellExecuteRequest request;
+  request.mask = elevatedLaunchMask;
+  request.verb = "runas";
+  request.file = cmdPath.c_str();
+  request.parameters = parameters.c_str();
+  request.show = 0;  // SW_HIDE
+  const ShellExecuteAnswer answer = system.shellExecute(request);
+
+  if (answer.instApp == declinedPromptInstApp) return makeError(0, "Player Declined Uac Prompt");
+  if (answer.instApp <= 32) {
+    return makeError(0, "Failed to start migration admin process (error %1).",
+                     static_cast<std::uint32_t>(answer.instApp));
+  }
+  if (answer.process == invalidProcessHandle) return makeError(0, "shExecInfo.hProcess was INVALID_HANDLE_VALUE");
+  if (answer.process == nullptr) return makeError(0, "shExecInfo.hProcess was NULL");
+
+  Expected<void> outcome = awaitElevatedProcess(answer.process, system, waiting);
+  // A process still running keeps running; only our handle goes.
+  system.closeProcess(answer.process);
+  return outcome;
+}
+
+}  // namespace Quor

@@ -1,0 +1,95 @@
+#include "plugin/installation_root.h"
+
+#include <windows.h>
+
+#include <array>
+#include <cstdlib>
+
+#include "logging/make_error.h"
+#include "plugin/path_utilities.h"
+
+namespace Quor {
+
+namespace {
+
+constexpr std::size_t installationDepth = 6;
+
+bool isSeparator(char c) { return c == '/' || c == '\\'; }
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
+}
+
+bool isLeadByte(char c) { return IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(c)) != 0; }
+
+// "UNC" in any case, followed by a separator.
+bool isUncMarker(std::string_view text) {
+  return text.size() >= 4 && (text[0] | 0x20) == 'u' && (text[1] | 0x20) == 'n' && (text[2] | 0x20) == 'c' &&
+         isSeparator(text[3]);
+}
+
+// The length of the "\\?\" prefix and the drive or share root.
+std::size_t rootPrefixLength(std::string_view path) {
+  std::size_t start = 0;
+  bool share = false;
+  if (startsWith(path, "\\\\?\\") || startsWith(path, "//?/")) {
+    start = 4;
+    if (isUncMarker(path.substr(start))) {
+      start += 4;
+      share = true;
+    }
+  } else if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1])) {
+    start = 2;
+    share = true;
+  }
+  if (!share) {
+    // "C:" (and the separator after it, counted as an empty step).
+    return path.size() >= start + 2 && path[start + 1] == ':' ? start + 2 : start;
+  }
+  // The server and share names.
+  std::size_t index = start;
+  for (int names = 0; names < 2 && index < path.size(); ++names) {
+    while (index < path.size() && isSeparator(path[index])) ++index;
+    while (index < path.size() && !isSeparator(path[index])) {
+      index += isLeadByte(path[index]) && index + 1 < path.size() ? 2 : 1;
+    }
+  }
+  return index;
+}
+
+}  // namespace
+
+std::size_t folderLevelsBelowRoot(std::string_view path) {
+  std::size_t levels = 0;
+  bool inName = false;
+  for (std::size_t index = rootPrefixLength(path); index < path.size();) {
+    if (isSeparator(path[index])) {
+      inName = false;
+      ++index;
+      continue;
+    }
+    if (!inName) ++levels;
+    inName = true;
+    // The second byte of a double-byte character may be 0x5C, never a separator.
+    index += isLeadByte(path[index]) && index + 1 < path.size() ? 2 : 1;
+  }
+  return levels;
+}
+
+Expected<std::string> installationRoot(std::string_view currentDirectory) {
+  if (folderLevelsBelowRoot(currentDirectory) < installationDepth) {
+    return makeError(0,
+                     "Cannot find the installation root: the current directory %1 is fewer than six folder "
+                     "levels below its root.",
+                     currentDirectory);
+  }
+  const std::string relative = joinPath(currentDirectory, "..", "..", "..", "..", "..", "..");
+  std::array<char, maxPathBytes> full{};
+  if (_fullpath(full.data(), relative.c_str(), full.size()) == nullptr || full[0] == '\0') {
+    return makeError(0, "Cannot find the installation root: the current directory %1 has no full path six levels up.",
+                     currentDirectory);
+  }
+  return std::string(full.data());
+}
+
+}  // namespace Quor

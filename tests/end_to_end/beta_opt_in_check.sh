@@ -1,0 +1,174 @@
+#!/usr/bin/env bash
+# CTest test <label>.beta_opt_in: the feature as the core drives it, through
+# plugin-host.exe, in a Wine prefix of its own (it plants shortcuts in the
+# shell folders and registers the stand-in pin server). The installation:
+#
+#   C:\Games\Tessaryn Game\                    root, with the executables
+#   C:\Games\Tessaryn Game\Client\plugin-host.exe
+#   C:\Games\Tessaryn Game\Client\Plugins\qcp-be-qel-beta-opt-in\qcp-be-qel-beta-opt-in.dll
+#   C:\Games\Tessaryn Game\Client\Game\Data\Cache\Work\Run   current directory
+#
+# Scenarios:
+#   migrate  core started with --from-kxu: needs-migration true; POST
+#            do-migration answers at once; the job really starts cmd.exe and
+#            rundll32.exe through "runas" (Wine's process trace shows both
+#            command lines), the elevated entry's 42 makes the run succeed;
+#            the events, the counter (2 on an empty store), the success flag
+#            and the telemetry come out in order; the shortcuts are rewritten
+#            and the alpha one unpinned and deleted; needs-migration is then
+#            false and migration-error null; a second POST does nothing.
+#   stored   PUT migration-error with the named typed argument "errString",
+#            then GET: the text form with code 12345, published once.
+#   failing  an alpha shortcut that cannot be deleted (read-only): the run's
+#            error (code 55) is the same text in the event, in GET
+#            migration-error and in the telemetry's "error"; no success flag.
+#
+#   beta_opt_in_check.sh PLUGIN_HOST DLL LNK_TOOL PIN_SERVER_DLL WORK_DIR
+set -euo pipefail
+[ $# -eq 5 ] || { echo "usage: beta_opt_in_check.sh PLUGIN_HOST DLL LNK_TOOL PIN_SERVER_DLL WORK_DIR" >&2; exit 2; }
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+plugin_host="$(realpath "$1")" dll="$(realpath "$2")" tool="$(realpath "$3")" pin_server="$(realpath "$4")"
+work="$(realpath -m "$5")"
+
+source "$here/../../scripts/wine-env.sh"
+trap wine_prefix_stop EXIT
+mkdir -p "$(dirname "$work")"
+wine_prefix_start "$work" "$work.log"
+drive_c="$WINEPREFIX/drive_c"
+user="$(cd "$drive_c/users" && ls | grep -vx Public | head -n1)"
+quiet() { "$@" </dev/null >>"$work.log" 2>&1; }
+
+failures=0
+fail() { echo "FAIL [$scenario]: $*" >&2; failures=$((failures + 1)); }
+expect() {
+  local file="$1"; shift
+  local text
+  for text in "$@"; do grep -qF -- "$text" "$file" || fail "missing $text"; done
+}
+count_of() { grep -cF -- "$2" "$1" || true; }
+in_order() {
+  local file="$1"; shift
+  local previous=0 text at
+  for text in "$@"; do
+    at="$(grep -nF -- "$text" "$file" | awk -F: -v after="$previous" '$1 > after { print $1; exit }')"
+    if [ -z "$at" ]; then fail "out of order or missing: $text"; return; fi
+    previous="$at"
+  done
+}
+
+root_win='C:\Games\Tessaryn Game'
+root="$drive_c/Games/Tessaryn Game"
+client="$root/Client"
+run_dir="$client/Game/Data/Cache/Work/Run"
+mkdir -p "$client/Plugins/qcp-be-qel-beta-opt-in" "$run_dir" "$root/Launcher"
+cp "$plugin_host" "$client/plugin-host.exe"
+cp "$dll" "$client/Plugins/qcp-be-qel-beta-opt-in/qcp-be-qel-beta-opt-in.dll"
+for exe in Tessaryn.exe TessarynClient.exe Launcher/QelLauncher.exe; do printf 'MZ' >"$root/$exe"; done
+unpinned="$work/unpinned.txt"
+quiet "$here/../support/register_pin_server.sh" register "$pin_server" "--log=Z:${unpinned//\//\\}"
+
+desktop="$drive_c/users/$user/Desktop"
+public_desktop="$drive_c/users/Public/Desktop"
+programs="$drive_c/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Tessaryn"
+win() { local path="${1#"$drive_c"/}"; echo "C:\\${path//\//\\}"; }
+plant() {  # plant LINK TARGET_WIN
+  mkdir -p "$(dirname "$1")"
+  quiet wine "$tool" write "$(win "$1")" "--target=$2" "--working-directory=${2%\\*}" "--icon=$2"
+}
+target_of() {
+  wine "$tool" read "$(win "$1")" </dev/null 2>>"$work.log" | grep -a '^target=' | head -n1 | cut -d= -f2- | tr -d '\r'
+}
+
+# session NAME STEP...: plugin-host with --json from the current directory
+# six levels below the root, with Wine's process trace on standard error.
+session() {
+  local name="$1"; shift
+  local rc=0
+  (cd "$run_dir" && WINEDEBUG=+process wine "$root_win\\Client\\plugin-host.exe" --json "$@" \
+    </dev/null >"$work/$name.out" 2>"$work/$name.err") || rc=$?
+  [ "$rc" -eq 0 ] || fail "plugin-host exit code $rc"
+}
+
+needs='/qel-beta-opt-in/v1/needs-migration'
+error_path='/qel-beta-opt-in/v1/migration-error'
+counter='/data-store/v1/install-settings/opt-in-migration-attempts-remaining-v3'
+response() { echo "{\"type\":\"response\",\"method\":\"$1\",\"path\":\"$2\",\"status\":0,\"body\":$3}"; }
+event() {  # event URI DATA: the payload line fragment of both publications
+  echo "\"payload\":{\"data\":$2,\"eventType\":\"Update\",\"uri\":\"$1\"}}"
+}
+specific() { echo "{\"type\":\"event\",\"direction\":\"published\",\"name\":\"OnJsonApiEvent_qel-beta-opt-in_v1_$1\","; }
+base='{"type":"event","direction":"published","name":"OnJsonApiEvent",'
+
+# --- migrate ---------------------------------------------------------------
+scenario=migrate
+plant "$desktop/Tessaryn.lnk" "$root_win\\Tessaryn.exe"
+plant "$programs/Tessaryn Launcher.lnk" "$root_win\\Launcher\\QelLauncher.exe"
+plant "$desktop/Tessaryn client alpha.lnk" "$root_win\\Tessaryn.exe"
+session migrate --core-arg --from-kxu GET "$needs" POST /qel-beta-opt-in/v1/do-migration wait \
+  GET "$needs" GET "$error_path" POST /qel-beta-opt-in/v1/do-migration wait
+out="$work/migrate.out"
+in_order "$out" \
+  "$(response GET "$needs" true)" \
+  "$(response POST /qel-beta-opt-in/v1/do-migration null)" \
+  '{"type":"job","state":"started","name":"qel-beta-opt-in.migrate","id":1}' \
+  "$(specific needs-migration)$(event "$needs" false)" \
+  "$base$(event "$needs" false)" \
+  "{\"type\":\"core-request\",\"method\":\"GET\",\"path\":\"$counter\",\"arguments\":[],\"status\":200,\"body\":null}" \
+  "{\"type\":\"core-request\",\"method\":\"POST\",\"path\":\"$counter\",\"arguments\":[2]," \
+  '"levelName":"ALWAYS","message":"Performing opt-in migration."}' \
+  "$(specific migration-error)$(event "$error_path" null)" \
+  "$base$(event "$error_path" null)" \
+  '{"type":"core-request","method":"POST","path":"/data-store/v1/install-settings/opt-in-has-migrated-v2","arguments":[true],' \
+  '{"type":"telemetry","name":"beta_opt_in_migrate_result","data":{"attempts_remaining":"2","succeeded":"true"}}' \
+  '{"type":"job","state":"ended","name":"qel-beta-opt-in.migrate","id":1}' \
+  "$(response GET "$needs" false)" \
+  "$(response GET "$error_path" null)" \
+  '{"type":"job","state":"ended","name":"qel-beta-opt-in.migrate","id":2}'
+[ "$(count_of "$out" '"path":"/quorclient/command-line-args"')" -eq 1 ] || fail "the command line was asked more than once"
+[ "$(count_of "$out" '"type":"event"')" -eq 4 ] || fail "the second POST published events"
+[ "$(count_of "$out" '"type":"telemetry"')" -eq 1 ] || fail "the second POST sent telemetry"
+# The elevated copy, started the way the client starts it.
+expect "$work/migrate.err" \
+  'NtCreateUserProcess L"\\??\\C:\\windows\\system32\\cmd.exe" image' \
+  'cmdline L"\"C:\\windows\\system32\\cmd.exe\" /C cd /d \"C:\\Games\\Tessaryn Game\\Client\\\" && \"C:/windows/system32/rundll32.exe\" Plugins\\qcp-be-qel-beta-opt-in\\qcp-be-qel-beta-opt-in.dll,_MigrateEntryPoint@16 C:\\Games\\Tessaryn Game"' \
+  'NtCreateUserProcess L"\\??\\C:\\windows\\system32\\rundll32.exe" image'
+[ "$(target_of "$desktop/Tessaryn.lnk")" = "$root_win\\TessarynClient.exe" ] || fail "desktop shortcut not rewritten"
+[ "$(target_of "$programs/Tessaryn Launcher.lnk")" = "$root_win\\TessarynClient.exe" ] ||
+  fail "Start-menu shortcut not rewritten"
+[ ! -e "$desktop/Tessaryn client alpha.lnk" ] || fail "alpha shortcut not deleted"
+grep -qF 'Tessaryn client alpha.lnk' "$unpinned" 2>/dev/null || fail "alpha shortcut not unpinned"
+
+# --- stored ------------------------------------------------------------------
+scenario=stored
+session stored --arg errString='"boom"' PUT "$error_path" GET "$error_path"
+stored_text='"{\"message\":\"boom\",\"errorCode_int\":12345}"'
+in_order "$work/stored.out" \
+  "$(specific migration-error)$(event "$error_path" "$stored_text")" \
+  "$base$(event "$error_path" "$stored_text")" \
+  "$(response PUT "$error_path" null)" \
+  "$(response GET "$error_path" "$stored_text")"
+
+# --- failing -------------------------------------------------------------------
+scenario=failing
+plant "$public_desktop/Tessaryn client alpha.lnk" "$root_win\\Tessaryn.exe"
+chmod a-w "$public_desktop/Tessaryn client alpha.lnk"  # Wine's read-only attribute
+session failing --core-arg --from-kxu POST /qel-beta-opt-in/v1/do-migration wait GET "$error_path"
+chmod u+w "$public_desktop/Tessaryn client alpha.lnk"
+out="$work/failing.out"
+error_text="$(jq -r 'select(.type == "response" and .method == "GET") | .body' "$out")"
+case "$error_text" in
+  '{"message":"Failed to delete '*'Tessaryn client alpha.lnk","errorCode_int":55}') ;;
+  *) fail "GET migration-error answered: $error_text" ;;
+esac
+[ "$(jq -r --arg uri "$error_path" 'select(.type == "event" and .payload.uri == $uri) | .payload.data' "$out" |
+  sort -u)" = "$error_text" ] || fail "the events do not carry the error"
+[ "$(jq -c 'select(.type == "telemetry") | .data' "$out")" = \
+  "$(jq -cn --arg e "$error_text" '{attempts_remaining: "2", error: $e, succeeded: "false"}')" ] ||
+  fail "telemetry: $(jq -c 'select(.type == "telemetry") | .data' "$out")"
+[ "$(count_of "$out" 'opt-in-has-migrated-v2')" -eq 0 ] || fail "success recorded for a failed run"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures failure(s); outputs in $work" >&2
+  exit 1
+fi
+echo "beta opt-in end to end: all scenarios passed"

@@ -1,0 +1,141 @@
+#include "command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "plugin_library.h"
+
+namespace PluginHost {
+namespace {
+
+constexpr const char* defaultPluginName = "qcp-be-qel-beta-opt-in";
+
+constexpr const char* stepsHelp = R"(Steps, run in order after the plugin has started:
+  GET|POST|PUT|DELETE PATH [BODY]
+                     a request to the plugin's endpoint for that method and
+                     path (query included); BODY is JSON text sent as
+                     application/json. Before it:
+                       --arg NAME=JSON     a typed argument (empty NAME: by position)
+                       --header NAME=VALUE a request header
+  repeat N STEP      runs STEP N times; repeat N { STEP... } runs several
+  event NAME JSON    delivers an event to the handler the plugin registered for NAME
+  wait               waits until every scheduled job has run
+  stats              prints the plugin's memory statistics
+  describe           prints the plugin's registration answer as JSON
+
+The core's endpoints the plugin may call: GET /quorclient/command-line-args,
+GET and POST /data-store/v1/install-settings/<key>, POST /telemetry/v1/events/<name>.
+
+Exit codes: 0 every step ran (whatever the plugin answered); 1 the plugin could
+not be loaded or started; 2 a wrong command line. A core the plugin refuses ends
+the process from inside the plugin.
+
+Example:
+  plugin-host --core-arg --from-kxu GET /qel-beta-opt-in/v1/needs-migration)";
+
+// "X.Y.Z" with three unsigned 32-bit numbers.
+std::string parseVersion(const std::string& text, std::array<std::uint32_t, 3>& version) {
+  const char* position = text.data();
+  const char* end = text.data() + text.size();
+  for (std::size_t part = 0; part < 3; ++part) {
+    const auto [next, error] = std::from_chars(position, end, version[part]);
+    if (error != std::errc{} || next == position) return "expected X.Y.Z with three whole numbers";
+    position = next;
+    if (part < 2) {
+      if (position == end || *position != '.') return "expected X.Y.Z with three whole numbers";
+      ++position;
+    }
+  }
+  return position == end ? std::string() : "expected X.Y.Z with three whole numbers";
+}
+
+// CLI11's usage line knows nothing of the steps after the options.
+class UsageFormatter : public CLI::Formatter {
+ public:
+  std::string make_usage(const CLI::App*, std::string) const override {
+    return "Usage: plugin-host [OPTIONS] [STEP...]\n";
+  }
+};
+
+int wrong(const std::string& message) {
+  std::fprintf(stderr, "plugin-host: %s\nRun with --help for more information.\n", message.c_str());
+  return exitWrongCommandLine;
+}
+
+}  // namespace
+
+ParsedCommandLine parseCommandLine(int argc, char** argv) {
+  CommandLine line;
+  line.pluginName = defaultPluginName;
+  std::string coreVersion = "18.0.0";
+  std::string stepsFile;
+
+  CLI::App app{
+      "plugin-host: loads a plugin DLL as the platform core does, serves the core's endpoints to it and runs "
+      "steps against it, printing every response, event, job, core request and log line.",
+      "plugin-host"};
+  app.footer(stepsHelp);
+  app.formatter(std::make_shared<UsageFormatter>());
+  app.add_option("--plugin", line.session.pluginPath,
+                 "The plugin DLL to load (default: Plugins\\<name>\\<name>.dll beside this program)")
+      ->type_name("FILE");
+  app.add_option("--name", line.pluginName, "The plugin's folder and file name under Plugins")
+      ->type_name("NAME")
+      ->capture_default_str();
+  app.add_option("--core-version", coreVersion, "The plugin API version the core announces")
+      ->type_name("X.Y.Z")
+      ->capture_default_str();
+  app.add_option("--core-arg", line.session.coreArgs,
+                 "A text of the core's command line, answered by /quorclient/command-line-args (repeatable)")
+      ->type_name("TEXT")
+      ->allow_extra_args(false);
+  app.add_option("--store", line.session.storePath,
+                 "Keep the install settings in this JSON file (read at start, rewritten atomically on each "
+                 "change) instead of in memory")
+      ->type_name("FILE");
+  app.add_option("--steps", stepsFile, "Read the steps from this file (one a line; # starts a comment)")
+      ->type_name("FILE");
+  app.add_flag("--json", line.json, "Print every line as a JSON object with a \"type\" member");
+  // Options end at the first step; what follows, --arg and --header
+  // included, is read as steps.
+  app.prefix_command();
+  app.allow_extras();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    std::printf("%s", app.help().c_str());
+    return {std::nullopt, exitSuccess};
+  } catch (const CLI::ParseError& error) {
+    return {std::nullopt, wrong(error.what())};
+  }
+
+  if (const std::string problem = parseVersion(coreVersion, line.session.coreVersion); !problem.empty()) {
+    return {std::nullopt, wrong("--core-version " + coreVersion + ": " + problem)};
+  }
+  if (line.pluginName.empty() || line.pluginName.find_first_of("\\/:") != std::string::npos) {
+    return {std::nullopt, wrong("--name " + line.pluginName + ": expected a file name without folders")};
+  }
+  if (line.session.pluginPath.empty()) line.session.pluginPath = defaultPluginPath(line.pluginName);
+
+  std::vector<std::string> tokens = app.remaining();
+  if (!stepsFile.empty()) {
+    if (!tokens.empty()) return {std::nullopt, wrong("give the steps either on the command line or in --steps FILE")};
+    std::ifstream file(stepsFile, std::ios::binary);
+    if (!file) return {std::nullopt, wrong("--steps " + stepsFile + ": the file cannot be opened")};
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    Outcome<std::vector<std::string>> split = splitStepsText(text);
+    if (!split) return {std::nullopt, wrong(split.error())};
+    tokens = std::move(split.value());
+  }
+  Outcome<std::vector<Step>> steps = parseSteps(tokens);
+  if (!steps) return {std::nullopt, wrong(steps.error())};
+  line.steps = std::move(steps.value());
+  return {std::move(line), exitSuccess};
+}
+
+}  // namespace PluginHost

@@ -1,0 +1,31 @@
+// plugin-host [OPTIONS] [STEP...]: the platform core's side of the plugin
+// ABI for integrators and tests. Loads the plugin DLL through its exported
+// loader, starts it with a host function table of its own, runs the steps
+// and prints what happens, then stops and unloads it. --help lists the
+// options and steps.
+
+#include <cstdio>
+
+#include "command_line.h"
+#include "install_settings_store.h"
+#include "output.h"
+#include "plugin_session.h"
+
+int main(int argc, char** argv) {
+  using namespace PluginHost;
+  ParsedCommandLine parsed = parseCommandLine(argc, argv);
+  if (!parsed.commandLine) return parsed.exitCode;
+  const CommandLine& line = *parsed.commandLine;
+
+  Outcome<std::unique_ptr<InstallSettingsStore>> settings = InstallSettingsStore::open(line.session.storePath);
+  if (!settings) {
+    std::fprintf(stderr, "plugin-host: %s\n", settings.error().c_str());
+    return exitWrongCommandLine;
+  }
+  Output output(line.json, stdout);
+  PluginSession session(output, std::move(settings.value()), line.session);
+  if (!session.open(line.session)) return exitPluginUnusable;
+  session.run(line.steps);
+  session.close();
+  return exitSuccess;
+}

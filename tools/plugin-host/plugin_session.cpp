@@ -1,0 +1,154 @@
+#include "plugin_session.h"
+
+#include <cstdio>
+
+#include "binding/host_value.h"
+#include "formats/value_text_writer.h"
+#include "host_value_json.h"
+#include "plugin_request.h"
+#include "registration_answer.h"
+
+namespace PluginHost {
+namespace {
+
+std::string versionText(std::uint32_t major, std::uint32_t minor, std::uint32_t patch) {
+  return std::to_string(major) + '.' + std::to_string(minor) + '.' + std::to_string(patch);
+}
+
+}  // namespace
+
+PluginSession::PluginSession(Output& output, std::unique_ptr<InstallSettingsStore> settings,
+                             const SessionOptions& options)
+    : output_(output),
+      settings_(std::move(settings)),
+      endpoints_(output, options.coreArgs, *settings_),
+      jobs_(output),
+      core_(output, endpoints_, jobs_, options.pluginId) {}
+
+PluginSession::~PluginSession() { close(); }
+
+bool PluginSession::open(const SessionOptions& options) {
+  Outcome<PluginLibrary> library = loadPluginLibrary(options.pluginPath);
+  if (!library) {
+    std::fprintf(stderr, "plugin-host: %s\n", library.error().c_str());
+    return false;
+  }
+  library_ = library.value();
+
+  handshake_ = {};
+  handshake_.apiMajor = options.coreVersion[0];
+  handshake_.apiMinor = options.coreVersion[1];
+  handshake_.apiPatch = options.coreVersion[2];
+  library_.loader(&handshake_);
+  const Quor::PluginEntryPoints* entryPoints = handshake_.entryPoints;
+  if (entryPoints == nullptr || entryPoints->start == nullptr || entryPoints->stop == nullptr ||
+      handshake_.registration == nullptr) {
+    std::fprintf(stderr, "plugin-host: %s: the loader entry %s wrote no entry points or no registration answer\n",
+                 library_.path.c_str(), pluginLoaderName);
+    freePluginLibrary(library_);
+    return false;
+  }
+  registration_ = static_cast<const Quor::HostRegistrationAnswer*>(handshake_.registration);
+  output_.loaded({handshake_.pluginName != nullptr ? handshake_.pluginName : "", library_.path,
+                  versionText(handshake_.apiMajor, handshake_.apiMinor, handshake_.apiPatch),
+                  registration_->endpointCount, registration_->typeCount, registration_->eventCount});
+
+  started_ = true;  // from here on, stop is owed whatever start answers
+  const bool running = entryPoints->start(handshake_.pluginContext, core_.context()) != 0;
+  output_.started(running, core_.context()->pluginId);
+  if (!running) {
+    std::fprintf(stderr, "plugin-host: %s: the plugin did not start\n", library_.path.c_str());
+    close();
+    return false;
+  }
+  return true;
+}
+
+void PluginSession::run(const std::vector<Step>& steps) {
+  for (const Step& step : steps) runStep(step);
+}
+
+void PluginSession::close() {
+  if (library_.module == nullptr) return;
+  jobs_.close();
+  if (started_) {
+    handshake_.entryPoints->stop(handshake_.pluginContext);
+    started_ = false;
+    output_.stopped();
+  }
+  core_.forgetEventHandlers();
+  registration_ = nullptr;
+  freePluginLibrary(library_);
+  output_.unloaded();
+}
+
+void PluginSession::runStep(const Step& step) {
+  switch (step.kind) {
+    case Step::Kind::Request:
+      request(step);
+      break;
+    case Step::Kind::Repeat:
+      for (std::uint64_t round = 0; round < step.count; ++round) run(step.steps);
+      break;
+    case Step::Kind::Event:
+      event(step);
+      break;
+    case Step::Kind::Wait:
+      jobs_.waitUntilIdle();
+      break;
+    case Step::Kind::Stats:
+      stats();
+      break;
+    case Step::Kind::Describe:
+      output_.describe(describeRegistration(*registration_));
+      break;
+  }
+}
+
+void PluginSession::request(const Step& step) {
+  const char* method = requestMethodText(step.method);
+  const Quor::HostEndpoint* endpoint = findEndpoint(*registration_, step.method, step.path);
+  if (endpoint == nullptr || endpoint->handler == nullptr) {
+    PrintedAnswer answer;
+    answer.status = 404;
+    answer.error = std::string("The plugin has no endpoint for ") + method + " " + step.path;
+    output_.response(method, step.path, answer);
+    return;
+  }
+  Outcome<PreparedRequest> prepared = PreparedRequest::prepare(step);
+  if (!prepared) {
+    PrintedAnswer answer;
+    answer.status = 400;
+    answer.error = "Request not sent: " + prepared.error();
+    output_.response(method, step.path, answer);
+    return;
+  }
+  const Quor::HostRequest& request = prepared->request(endpoint->description.context, nextRequestId_++);
+  // The record's content is the plugin's to set: it resets it first.
+  Quor::HostResponse response{};
+  endpoint->handler(&response, &request);
+  output_.response(method, step.path, takeAnswer(response));
+}
+
+void PluginSession::event(const Step& step) {
+  const std::string payloadJson = Quor::valueToText(step.payload, Quor::ValueTextStyle::Json);
+  Outcome<Quor::HostValue> payload = ownedHostValue(step.payload);
+  if (!payload) {
+    std::fprintf(stderr, "plugin-host: event %s: %s\n", step.eventName.c_str(), payload.error().c_str());
+    return;
+  }
+  core_.deliverEvent(step.eventName, payload.value(), payloadJson);
+  Quor::releaseHostValue(payload.value());
+}
+
+Quor::MemoryStatistics PluginSession::memoryStatistics() const {
+  Quor::MemoryStatistics statistics{};
+  if (handshake_.entryPoints != nullptr && handshake_.entryPoints->memoryStatistics != nullptr) {
+    handshake_.entryPoints->memoryStatistics(handshake_.pluginContext, &statistics);
+  }
+  return statistics;
+}
+
+void PluginSession::stats() { output_.stats(memoryStatistics()); }
+
+}  // namespace PluginHost

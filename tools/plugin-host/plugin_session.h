@@ -1,0 +1,77 @@
+#pragma once
+// One run of the simulator: load the plugin through its loader entry, start
+// it with the simulated core's host functions, run the steps, wait for the
+// jobs, stop it and unload it.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core_endpoints.h"
+#include "install_settings_store.h"
+#include "job_queue.h"
+#include "output.h"
+#include "plugin_library.h"
+#include "remoting/host_endpoint.h"
+#include "simulated_core.h"
+#include "steps.h"
+
+namespace PluginHost {
+
+struct SessionOptions {
+  std::string pluginPath;
+  std::array<std::uint32_t, 3> coreVersion{18, 0, 0};
+  std::vector<std::string> coreArgs;
+  std::string storePath;  // empty: settings in memory
+  std::uint32_t pluginId = 1;
+};
+
+// Exit codes of the program.
+inline constexpr int exitSuccess = 0;
+inline constexpr int exitPluginUnusable = 1;  // not loaded, no loader entry, not started
+inline constexpr int exitWrongCommandLine = 2;
+
+class PluginSession {
+ public:
+  PluginSession(Output& output, std::unique_ptr<InstallSettingsStore> settings, const SessionOptions& options);
+  ~PluginSession();
+  PluginSession(const PluginSession&) = delete;
+  PluginSession& operator=(const PluginSession&) = delete;
+
+  // Loads and starts the plugin; the failure is printed on standard error.
+  // A core the plugin refuses ends the process inside the loader.
+  bool open(const SessionOptions& options);
+
+  void run(const std::vector<Step>& steps);
+
+  // Waits for due and running jobs, stops the plugin and unloads it.
+  void close();
+
+  // The loaded plugin's registration answer (after open).
+  const Quor::HostRegistrationAnswer& registration() const { return *registration_; }
+
+  // The plugin's allocation counters through its memoryStatistics entry
+  // (all zero when it has none).
+  Quor::MemoryStatistics memoryStatistics() const;
+
+ private:
+  void runStep(const Step& step);
+  void request(const Step& step);
+  void event(const Step& step);
+  void stats();
+
+  Output& output_;
+  std::unique_ptr<InstallSettingsStore> settings_;
+  CoreEndpoints endpoints_;
+  JobQueue jobs_;
+  SimulatedCore core_;
+  PluginLibrary library_;
+  Quor::HostHandshake handshake_{};
+  const Quor::HostRegistrationAnswer* registration_ = nullptr;
+  bool started_ = false;
+  std::uint32_t nextRequestId_ = 1;
+};
+
+}  // namespace PluginHost

@@ -1,0 +1,64 @@
+#pragma once
+// The steps the simulator runs against the plugin, and their grammar:
+//
+//   [--arg NAME=JSON]... [--header NAME=VALUE]... GET|POST|PUT|DELETE PATH [BODY]
+//   repeat N STEP            repeat N { STEP... }
+//   event NAME JSON          wait          stats          describe
+//
+// BODY is any token that is not a step word; it travels as JSON text.
+// A steps file holds the same tokens, one step a line by habit: blank lines
+// and lines starting with "#" are skipped, and a token may be quoted as in a
+// shell ('...' as written, "..." with \" and \\).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "binding/value.h"
+#include "outcome.h"
+
+namespace PluginHost {
+
+struct NamedArgument {
+  std::string name;  // empty: a positional argument
+  Quor::Value value;
+};
+
+struct Header {
+  std::string name;
+  std::string value;
+};
+
+struct Step {
+  enum class Kind { Request, Repeat, Event, Wait, Stats, Describe };
+  Kind kind = Kind::Wait;
+  // Request
+  std::uint32_t method = 0;  // a request method code: DELETE 1, GET 2, POST 6, PUT 7
+  std::string path;
+  std::optional<std::string> body;
+  std::vector<NamedArgument> arguments;
+  std::vector<Header> headers;
+  // Repeat
+  std::uint64_t count = 0;
+  std::vector<Step> steps;
+  // Event
+  std::string eventName;
+  Quor::Value payload;
+};
+
+// Repeats may nest this deep.
+inline constexpr int maxRepeatNesting = 16;
+// A repeat runs at most this many times.
+inline constexpr std::uint64_t maxRepeatCount = 100'000'000;
+
+Outcome<std::vector<Step>> parseSteps(const std::vector<std::string>& tokens);
+
+// The tokens of a steps file's text.
+Outcome<std::vector<std::string>> splitStepsText(std::string_view text);
+
+// "GET", "POST", ...; the empty text for other codes.
+const char* requestMethodText(std::uint32_t code);
+
+}  // namespace PluginHost
