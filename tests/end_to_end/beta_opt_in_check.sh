@@ -109,7 +109,7 @@ session migrate --core-arg --from-kxu GET "$needs" POST /qel-beta-opt-in/v1/do-m
 out="$work/migrate.out"
 in_order "$out" \
   "$(response GET "$needs" true)" \
-  "$(response POST /qel-beta-opt-in/v1/do-migration null)" \
+  '{"type":"job","state":"scheduled","name":"qel-beta-opt-in.migrate","id":1,' \
   '{"type":"job","state":"started","name":"qel-beta-opt-in.migrate","id":1}' \
   "$(specific needs-migration)$(event "$needs" false)" \
   "$base$(event "$needs" false)" \
@@ -124,6 +124,11 @@ in_order "$out" \
   "$(response GET "$needs" false)" \
   "$(response GET "$error_path" null)" \
   '{"type":"job","state":"ended","name":"qel-beta-opt-in.migrate","id":2}'
+# The job runs on the core's worker thread, so its first lines may come before
+# or after the POST's answer; the answer must come before the job has ended.
+in_order "$out" \
+  "$(response POST /qel-beta-opt-in/v1/do-migration null)" \
+  '{"type":"job","state":"ended","name":"qel-beta-opt-in.migrate","id":1}'
 [ "$(count_of "$out" '"path":"/quorclient/command-line-args"')" -eq 1 ] || fail "the command line was asked more than once"
 [ "$(count_of "$out" '"type":"event"')" -eq 4 ] || fail "the second POST published events"
 [ "$(count_of "$out" '"type":"telemetry"')" -eq 1 ] || fail "the second POST sent telemetry"
