@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "host/plugin_event_types.h"
 #include "host/telemetry_sender.h"
 
 namespace Quor {
@@ -53,48 +54,7 @@ void HostBridge::registerBridgeTypes(TypeRegistry& typeRegistry) {
   using namespace Client;
   using namespace Client::AppModule;
   registry = &typeRegistry;
-  typeRegistry.registerEnum<PluginManagerState>("PluginManagerState")
-      .addEnumValue("NotReady", 0)
-      .addEnumValue("PluginsInitialized", 1)
-      .addTag("qclient");
-  typeRegistry.registerStruct<PluginManagerResource>("PluginManagerResource")
-      .field<PluginManagerState>("state", offsetof(PluginManagerResource, state))
-      .addTag("qclient");
-  typeRegistry.registerEnum<PluginResourceEventType>("PluginResourceEventType")
-      .addEnumValue("Create", 0)
-      .addEnumValue("Update", 1)
-      .addEnumValue("Delete", 2)
-      .addTag("qclient");
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Winvalid-offsetof"
-#endif
-  typeRegistry.registerStruct<PluginResourceEvent>("PluginResourceEvent")
-      .field<std::string>("uri", offsetof(PluginResourceEvent, uri))
-      .field<PluginResourceEventType>("eventType", offsetof(PluginResourceEvent, eventType))
-      .field<Value>("data", offsetof(PluginResourceEvent, data))
-      .addTag("qclient");
-  typeRegistry.registerStruct<PluginLcdsEvent>("PluginLcdsEvent")
-      .field<std::string>("clientId", offsetof(PluginLcdsEvent, clientId))
-      .field<std::string>("subtopic", offsetof(PluginLcdsEvent, subtopic))
-      .field<std::string>("typeName", offsetof(PluginLcdsEvent, typeName))
-      .field<Value>("body", offsetof(PluginLcdsEvent, body))
-      .addTag("qclient");
-  typeRegistry.registerStruct<PluginLcdsResponse>("PluginLcdsResponse")
-      .field<std::string>("typeName", offsetof(PluginLcdsResponse, typeName))
-      .field<Value>("body", offsetof(PluginLcdsResponse, body))
-      .addTag("qclient");
-  typeRegistry.registerStruct<PluginServiceProxyResponse>("PluginServiceProxyResponse")
-      .field<std::string>("uuid", offsetof(PluginServiceProxyResponse, uuid))
-      .field<std::string>("serviceName", offsetof(PluginServiceProxyResponse, serviceName))
-      .field<std::string>("methodName", offsetof(PluginServiceProxyResponse, methodName))
-      .field<std::string>("payload", offsetof(PluginServiceProxyResponse, payload))
-      .field<std::string>("status", offsetof(PluginServiceProxyResponse, status))
-      .field<std::string>("error", offsetof(PluginServiceProxyResponse, error))
-      .addTag("qclient");
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
+  registerPluginEventTypes(typeRegistry);
 
   struct BridgeEvent {
     const char* name;

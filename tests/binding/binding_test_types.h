@@ -12,7 +12,7 @@
 #include "binding/type_registry.h"
 #include "binding/typed_conversion.h"
 #include "binding/value.h"
-#include "host/plugin_event_records.h"
+#include "host/plugin_event_types.h"
 
 namespace Quor::BindingTest {
 
@@ -35,40 +35,8 @@ QUOR_STATIC_TYPE(Quor::BindingTest::Pair, "struct Quor::BindingTest::Pair");
 
 namespace Quor::BindingTest {
 
-inline void registerPluginTypes(TypeRegistry& registry) {
-  using namespace Quor::Client;
-  using namespace Quor::Client::AppModule;
-  registry.registerEnum<PluginManagerState>("PluginManagerState")
-      .addEnumValue("NotReady", 0)
-      .addEnumValue("PluginsInitialized", 1)
-      .addTag("qclient");
-  registry.registerStruct<PluginManagerResource>("PluginManagerResource")
-      .field<PluginManagerState>("state", offsetof(PluginManagerResource, state))
-      .addTag("qclient");
-  registry.registerEnum<PluginResourceEventType>("PluginResourceEventType")
-      .addEnumValue("Create", 0)
-      .addEnumValue("Update", 1)
-      .addEnumValue("Delete", 2)
-      .addTag("qclient");
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Winvalid-offsetof"
-#endif
-  registry.registerStruct<PluginResourceEvent>("PluginResourceEvent")
-      .field<std::string>("uri", offsetof(PluginResourceEvent, uri))
-      .field<PluginResourceEventType>("eventType", offsetof(PluginResourceEvent, eventType))
-      .field<Value>("data", offsetof(PluginResourceEvent, data))
-      .addTag("qclient");
-  registry.registerStruct<PluginLcdsEvent>("PluginLcdsEvent")
-      .field<std::string>("clientId", offsetof(PluginLcdsEvent, clientId))
-      .field<std::string>("subtopic", offsetof(PluginLcdsEvent, subtopic))
-      .field<std::string>("typeName", offsetof(PluginLcdsEvent, typeName))
-      .field<Value>("body", offsetof(PluginLcdsEvent, body))
-      .addTag("qclient");
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-}
+// The plugin-manager records, registered as the bridge registers them.
+inline void registerPluginTypes(TypeRegistry& registry) { registerPluginEventTypes(registry); }
 
 inline void registerTestTypes(TypeRegistry& registry) {
   registry.registerStruct<Pair>("Pair")
