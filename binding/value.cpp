@@ -22,9 +22,41 @@ struct Value::CollectionHeader {
   std::uint32_t capacity;
 };
 
+// Header of a structure: one member array of two runs, each ordered by name
+// and with no name in both. Members usually go straight into the first run;
+// one that would move many members there goes into the second, which is
+// merged into the first once it grows past the square root of the first's
+// length, so building a structure in any order costs at most about
+// n * sqrt(n) moves, and lookups are two binary searches.
 struct Value::StructureHeader {
-  detail::MemberMap members;
+  detail::Member* members;
+  std::uint32_t size;
+  std::uint32_t capacity;
+  std::uint32_t firstRun;  // members [0, firstRun) form the first run
 };
+
+namespace {
+
+// Members moved at most to insert one into the first run.
+constexpr std::size_t directInsertMoves = 64;
+// The second run's length that is always allowed before it is merged.
+constexpr std::size_t smallSecondRun = 32;
+
+const detail::Member* lowerBound(const detail::Member* first, const detail::Member* last, std::string_view name) {
+  std::size_t count = static_cast<std::size_t>(last - first);
+  while (count > 0) {
+    const std::size_t half = count / 2;
+    if (compareNames(first[half].name->view(), name) < 0) {
+      first += half + 1;
+      count -= half + 1;
+    } else {
+      count = half;
+    }
+  }
+  return first;
+}
+
+}  // namespace
 
 // Blob headers and enum records come from the store's block pools.
 static_assert(sizeof(std::vector<std::uint8_t>) <= ValueStore::largestBlock);
@@ -126,11 +158,10 @@ bool Value::encloses(const Value& inner) const {
         if (element.kind_ == ValueKind::Collection || element.kind_ == ValueKind::Structure) pending.push_back(&element);
       }
     } else if (const StructureHeader* header = value->structure()) {
-      for (const auto& member : header->members) {
-        if (&member.second == &inner) return true;
-        if (member.second.kind_ == ValueKind::Collection || member.second.kind_ == ValueKind::Structure) {
-          pending.push_back(&member.second);
-        }
+      for (std::uint32_t index = 0; index < header->size; ++index) {
+        const Value& member = *header->members[index].value;
+        if (&member == &inner) return true;
+        if (member.kind_ == ValueKind::Collection || member.kind_ == ValueKind::Structure) pending.push_back(&member);
       }
     }
   }
@@ -173,8 +204,12 @@ void Value::release() {
     }
     case ValueKind::Structure: {
       StructureHeader* header = structure();
-      for (auto& member : header->members) store_->release(member.first.entry);
-      std::destroy_at(header);
+      for (std::uint32_t index = 0; index < header->size; ++index) {
+        std::destroy_at(header->members[index].value);
+        store_->freeBlock(header->members[index].value);
+        store_->release(header->members[index].name);
+      }
+      store_->free(header->members, header->capacity * sizeof(detail::Member));
       store_->freeBlock(header);
       break;
     }
@@ -196,10 +231,12 @@ void Value::releaseHeapParts() noexcept {
       if (header->capacity * sizeof(Value) > ValueStore::largestBlock) std::free(header->elements);
       break;
     }
-    case ValueKind::Structure:
-      // The map's nodes are pool blocks: the map itself is dropped unwalked.
-      for (auto& member : structure()->members) member.second.releaseHeapParts();
+    case ValueKind::Structure: {
+      StructureHeader* header = structure();
+      for (std::uint32_t index = 0; index < header->size; ++index) header->members[index].value->releaseHeapParts();
+      if (header->capacity * sizeof(detail::Member) > ValueStore::largestBlock) std::free(header->members);
       break;
+    }
     default:
       break;
   }
@@ -273,9 +310,7 @@ void Value::copyContent(const Value& other) {
     case ValueKind::Structure: {
       setEmpty();
       makeStructure();
-      for (const auto& member : other.structure()->members) {
-        writeMember(member.first.entry->view()).copyContent(member.second);
-      }
+      for (const MemberView member : other.members()) writeMember(member.name).copyContent(member.value);
       break;
     }
   }
@@ -371,7 +406,7 @@ std::size_t Value::size() const {
     case ValueKind::Collection:
       return collection()->size;
     case ValueKind::Structure:
-      return structure()->members.size();
+      return structure()->size;
     default:
       return 1;
   }
@@ -382,17 +417,25 @@ const Value& Value::element(std::size_t index) const {
   return header != nullptr && index < header->size ? header->elements[index] : sharedEmptyValue();
 }
 
-const Value& Value::member(std::string_view name) const {
+const detail::Member* Value::findMember(std::string_view name) const {
   const StructureHeader* header = structure();
-  if (header == nullptr) return sharedEmptyValue();
-  const auto found = header->members.find(name);
-  return found != header->members.end() ? found->second : sharedEmptyValue();
+  if (header == nullptr) return nullptr;
+  const detail::Member* members = header->members;
+  const detail::Member* firstEnd = members + header->firstRun;
+  const detail::Member* found = lowerBound(members, firstEnd, name);
+  if (found != firstEnd && compareNames(found->name->view(), name) == 0) return found;
+  const detail::Member* secondEnd = members + header->size;
+  found = lowerBound(firstEnd, secondEnd, name);
+  if (found != secondEnd && compareNames(found->name->view(), name) == 0) return found;
+  return nullptr;
 }
 
-bool Value::hasMember(std::string_view name) const {
-  const StructureHeader* header = structure();
-  return header != nullptr && header->members.find(name) != header->members.end();
+const Value& Value::member(std::string_view name) const {
+  const detail::Member* found = findMember(name);
+  return found != nullptr ? *found->value : sharedEmptyValue();
 }
+
+bool Value::hasMember(std::string_view name) const { return findMember(name) != nullptr; }
 
 std::span<const Value> Value::elements() const {
   const CollectionHeader* header = collection();
@@ -407,7 +450,10 @@ std::span<Value> Value::elements() {
 Value::MemberRange Value::members() const {
   const StructureHeader* header = structure();
   if (header == nullptr) return MemberRange(MemberIterator(), MemberIterator());
-  return MemberRange(MemberIterator(header->members.begin()), MemberIterator(header->members.end()));
+  const detail::Member* firstEnd = header->members + header->firstRun;
+  const detail::Member* secondEnd = header->members + header->size;
+  return MemberRange(MemberIterator(header->members, firstEnd, firstEnd, secondEnd),
+                     MemberIterator(firstEnd, firstEnd, secondEnd, secondEnd));
 }
 
 // ---- Writing ---------------------------------------------------------------------------
@@ -483,9 +529,8 @@ void Value::makeStructure() {
   static_assert(sizeof(StructureHeader) <= ValueStore::largestBlock);
   if (kind_ == ValueKind::Structure) return;
   release();
-  ValueStore* store = ensureStore();
-  void* block = store->allocateBlock(sizeof(StructureHeader));
-  payload_.container = new (block) StructureHeader{detail::MemberMap(StoreAllocator<std::pair<const detail::MemberName, Value>>(store))};
+  void* block = ensureStore()->allocateBlock(sizeof(StructureHeader));
+  payload_.container = new (block) StructureHeader{nullptr, 0, 0, 0};
   kind_ = ValueKind::Structure;
 }
 
@@ -525,20 +570,72 @@ Value& Value::appendElement() {
 
 Value& Value::writeMember(std::string_view name) {
   makeStructure();
-  detail::MemberMap& members = structure()->members;
-  auto position = members.lower_bound(name);
-  if (position != members.end() && compareNames(position->first.entry->view(), name) == 0) {
-    return position->second;
-  }
+  StructureHeader* header = structure();
+  detail::Member* members = header->members;
+  detail::Member* firstEnd = members + header->firstRun;
+  auto* inFirst = const_cast<detail::Member*>(lowerBound(members, firstEnd, name));
+  if (inFirst != firstEnd && compareNames(inFirst->name->view(), name) == 0) return *inFirst->value;
+  detail::Member* secondEnd = members + header->size;
+  auto* inSecond = const_cast<detail::Member*>(lowerBound(firstEnd, secondEnd, name));
+  if (inSecond != secondEnd && compareNames(inSecond->name->view(), name) == 0) return *inSecond->value;
+
+  static_assert(sizeof(Value) <= ValueStore::largestBlock);
   InternedString* entry = store_->intern(name);
+  void* block = nullptr;
   try {
-    position = members.emplace_hint(position, std::piecewise_construct, std::forward_as_tuple(detail::MemberName{entry}),
-                                    std::forward_as_tuple(ChildTag{}, store_));
+    block = store_->allocateBlock(sizeof(Value));
+    if (header->size == header->capacity) {
+      if (header->capacity > maxReserve / 2) throw std::length_error("Value::writeMember: too many members");
+      mergeMemberRuns(header->capacity == 0 ? 4 : std::size_t{header->capacity} * 2);
+    }
   } catch (...) {
+    store_->freeBlock(block);
     store_->release(entry);
     throw;
   }
-  return position->second;
+  if (members != header->members) {
+    // One run now: the new member goes into it.
+    members = header->members;
+    firstEnd = members + header->firstRun;
+    inFirst = const_cast<detail::Member*>(lowerBound(members, firstEnd, name));
+  }
+  const bool intoFirstRun = static_cast<std::size_t>(firstEnd - inFirst) <= directInsertMoves;
+  detail::Member* position =
+      intoFirstRun ? inFirst : const_cast<detail::Member*>(lowerBound(firstEnd, members + header->size, name));
+  std::memmove(static_cast<void*>(position + 1), position,
+               static_cast<std::size_t>(members + header->size - position) * sizeof(detail::Member));
+  position->name = entry;
+  Value* value = new (block) Value(ChildTag{}, store_);
+  position->value = value;
+  ++header->size;
+  if (intoFirstRun) ++header->firstRun;
+  const std::size_t secondRun = header->size - header->firstRun;
+  if (secondRun > smallSecondRun && secondRun * secondRun > header->firstRun) mergeMemberRuns(header->capacity);
+  return *value;
+}
+
+// Moves both runs, merged, into a new array of the given capacity.
+void Value::mergeMemberRuns(std::size_t capacity) {
+  StructureHeader* header = structure();
+  auto* merged = static_cast<detail::Member*>(store_->allocate(capacity * sizeof(detail::Member)));
+  const detail::Member* first = header->members;
+  const detail::Member* firstEnd = first + header->firstRun;
+  const detail::Member* second = firstEnd;
+  const detail::Member* secondEnd = first + header->size;
+  detail::Member* out = merged;
+  while (first != firstEnd && second != secondEnd) {
+    const bool takeSecond = compareNames(second->name->view(), first->name->view()) < 0;
+    std::memcpy(static_cast<void*>(out++), takeSecond ? second++ : first++, sizeof(detail::Member));
+  }
+  const std::size_t restFirst = static_cast<std::size_t>(firstEnd - first);
+  if (restFirst != 0) std::memcpy(static_cast<void*>(out), first, restFirst * sizeof(detail::Member));
+  out += restFirst;
+  const std::size_t restSecond = static_cast<std::size_t>(secondEnd - second);
+  if (restSecond != 0) std::memcpy(static_cast<void*>(out), second, restSecond * sizeof(detail::Member));
+  store_->free(header->members, header->capacity * sizeof(detail::Member));
+  header->members = merged;
+  header->capacity = static_cast<std::uint32_t>(capacity);
+  header->firstRun = header->size;
 }
 
 // ---- ValueResult ---------------------------------------------------------------------

@@ -9,7 +9,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <span>
 #include <string>
 #include <string_view>
@@ -53,6 +52,9 @@ struct EnumValue {
 };
 
 class Value;
+namespace detail {
+struct Member;
+}
 
 // One member seen while iterating a structure in name order.
 struct MemberView {
@@ -180,6 +182,8 @@ class Value {
 
   struct CollectionHeader;
   struct StructureHeader;
+  const detail::Member* findMember(std::string_view name) const;
+  void mergeMemberRuns(std::size_t capacity);
   CollectionHeader* collection() const;
   StructureHeader* structure() const;
 
@@ -205,22 +209,15 @@ static_assert(sizeof(Value) == 16);
 
 namespace detail {
 
-// A structure's member name: an interned string of the tree's store. Lookups
-// compare against an unowned text.
-struct MemberName {
-  InternedString* entry;
+// One member of a structure: its name, an interned string of the tree's
+// store, and its value, a block of the store that stays in place while other
+// members come and go. A structure keeps its members in one array of two
+// runs, each ordered by name; iteration merges them.
+struct Member {
+  InternedString* name;
+  Value* value;
 };
-
-struct MemberNameLess {
-  using is_transparent = void;
-  bool operator()(const MemberName& a, const MemberName& b) const {
-    return compareNames(a.entry->view(), b.entry->view()) < 0;
-  }
-  bool operator()(const MemberName& a, std::string_view b) const { return compareNames(a.entry->view(), b) < 0; }
-  bool operator()(std::string_view a, const MemberName& b) const { return compareNames(a, b.entry->view()) < 0; }
-};
-
-using MemberMap = std::map<MemberName, Value, MemberNameLess, StoreAllocator<std::pair<const MemberName, Value>>>;
+static_assert(sizeof(Member) == 8);
 
 }  // namespace detail
 
@@ -229,9 +226,13 @@ class Value::MemberIterator {
   using difference_type = std::ptrdiff_t;
   using value_type = MemberView;
   MemberIterator() = default;
-  MemberView operator*() const { return {position_->first.entry->view(), position_->second}; }
+  MemberView operator*() const {
+    const detail::Member* member = takesFirst() ? first_ : second_;
+    return {member->name->view(), *member->value};
+  }
   MemberIterator& operator++() {
-    ++position_;
+    if (takesFirst()) ++first_;
+    else ++second_;
     return *this;
   }
   MemberIterator operator++(int) {
@@ -239,12 +240,23 @@ class Value::MemberIterator {
     ++*this;
     return before;
   }
-  friend bool operator==(const MemberIterator& a, const MemberIterator& b) { return a.position_ == b.position_; }
+  friend bool operator==(const MemberIterator& a, const MemberIterator& b) {
+    return a.first_ == b.first_ && a.second_ == b.second_;
+  }
 
  private:
   friend class Value;
-  explicit MemberIterator(detail::MemberMap::const_iterator position) : position_(position) {}
-  detail::MemberMap::const_iterator position_;
+  MemberIterator(const detail::Member* first, const detail::Member* firstEnd, const detail::Member* second,
+                 const detail::Member* secondEnd)
+      : first_(first), firstEnd_(firstEnd), second_(second), secondEnd_(secondEnd) {}
+  bool takesFirst() const {
+    return second_ == secondEnd_ ||
+           (first_ != firstEnd_ && compareNames(first_->name->view(), second_->name->view()) < 0);
+  }
+  const detail::Member* first_ = nullptr;
+  const detail::Member* firstEnd_ = nullptr;
+  const detail::Member* second_ = nullptr;
+  const detail::Member* secondEnd_ = nullptr;
 };
 
 class Value::MemberRange {
