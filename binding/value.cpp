@@ -458,29 +458,33 @@ Value::MemberRange Value::members() const {
 
 // ---- Writing ---------------------------------------------------------------------------
 
-void Value::setEmpty() { release(); }
+void Value::setEmpty() {
+  if (holdsStorage()) release();
+  kind_ = ValueKind::Empty;
+  payload_.unsignedValue = 0;
+}
 
 void Value::setBool(bool value) {
-  release();
+  if (holdsStorage()) release();
   payload_.unsignedValue = 0;
   payload_.boolean = value;
   kind_ = ValueKind::Bool;
 }
 
 void Value::setSigned(std::int64_t value) {
-  release();
+  if (holdsStorage()) release();
   payload_.signedValue = value;
   kind_ = ValueKind::Signed;
 }
 
 void Value::setUnsigned(std::uint64_t value) {
-  release();
+  if (holdsStorage()) release();
   payload_.unsignedValue = value;
   kind_ = ValueKind::Unsigned;
 }
 
 void Value::setFloat(double value) {
-  release();
+  if (holdsStorage()) release();
   payload_.floatValue = value;
   kind_ = ValueKind::Float;
 }
@@ -490,14 +494,14 @@ void Value::setString(const char* text) { setString(std::string_view(text != nul
 void Value::setString(std::string_view text) {
   // Interned before the old content goes, in case the text is that content.
   InternedString* entry = text.empty() ? ValueStore::emptyString() : ensureStore()->intern(text);
-  release();
+  if (holdsStorage()) release();
   payload_.string = entry;
   kind_ = ValueKind::String;
 }
 
 void Value::setBlob(std::vector<std::uint8_t>&& bytes) {
   std::vector<std::uint8_t> taken(std::move(bytes));
-  release();
+  if (holdsStorage()) release();
   void* block = ensureStore()->allocateBlock(sizeof(std::vector<std::uint8_t>));
   payload_.blob = new (block) std::vector<std::uint8_t>(std::move(taken));
   kind_ = ValueKind::Blob;
@@ -510,7 +514,7 @@ void Value::setBlob(const void* bytes, std::size_t length) {
 
 void Value::setEnum(const EnumValue& value) {
   const EnumValue copy = value;
-  release();
+  if (holdsStorage()) release();
   void* block = ensureStore()->allocateBlock(sizeof(EnumValue));
   payload_.enumValue = new (block) EnumValue(copy);
   kind_ = ValueKind::Enum;

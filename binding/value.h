@@ -169,6 +169,9 @@ class Value {
   friend class ValueStore;
 
   ValueStore* ensureStore();
+  // Whether the content lives in the store (string and beyond): scalars are
+  // released by overwriting them.
+  bool holdsStorage() const { return kind_ >= ValueKind::String; }
   void release();
   void releaseHeapParts() noexcept;
   void copyFrom(const Value& other);

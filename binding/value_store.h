@@ -28,7 +28,7 @@ class ValueStore {
   // The entry for text, with one more reference. The empty text is never
   // interned: it gives the shared static empty entry.
   InternedString* intern(std::string_view text, std::uint32_t hash);
-  InternedString* intern(std::string_view text) { return intern(text, fnv1a(text)); }
+  InternedString* intern(std::string_view text) { return intern(text, internHash(text)); }
   void retain(InternedString* entry) noexcept;
   void release(InternedString* entry) noexcept;
   std::size_t internedCount() const { return stringCount_; }

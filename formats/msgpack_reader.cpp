@@ -1,5 +1,6 @@
 #include "formats/msgpack_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -208,6 +209,9 @@ class MessagePackReader {
       target.makeStructure();
     } else {
       target.makeCollection();
+      // Sized ahead, but never beyond what the input can hold: every element
+      // takes at least one byte, so a hostile count allocates nothing more.
+      target.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(announced, left())));
     }
     if (announced != 0) {
       open_.push_back(
