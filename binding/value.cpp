@@ -85,7 +85,7 @@ Value::~Value() {
     // only what lives on the heap is freed node by node.
     if (ValueStore::releasesBlocksInBulk()) releaseHeapParts();
     else release();
-    delete store_;
+    ValueStore::destroy(store_);
     return;
   }
   release();
@@ -169,7 +169,7 @@ bool Value::encloses(const Value& inner) const {
 }
 
 ValueStore* Value::ensureStore() {
-  if (store_ == nullptr) store_ = new ValueStore();
+  if (store_ == nullptr) store_ = ValueStore::create();
   return store_;
 }
 

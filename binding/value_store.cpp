@@ -63,14 +63,22 @@ void freeToStore(ValueStore* store, void* memory, std::size_t bytes) noexcept { 
 
 InternedString* ValueStore::emptyString() noexcept { return &staticEmptyString; }
 
+// A class's inline area is cut into blocks when the class is first used, so
+// a store of a small tree formats only the classes it needs.
 ValueStore::ValueStore() {
-  for (std::size_t index = 0; index < blockClassCount; ++index) {
-    SizeClass& sizeClass = classes_[index];
-    sizeClass.withRoom = nullptr;
-    auto* area = reinterpret_cast<PageHeader*>(sizeClass.area);
-    formatPage(area, inlineAreaSize, 4 * (index + 1));
-    if (area->firstFree != 0) linkWithRoom(sizeClass, area);
-  }
+  for (SizeClass& sizeClass : classes_) sizeClass.withRoom = nullptr;
+}
+
+static_assert(sizeof(ValueStore) <= valuePageSize);
+
+ValueStore* ValueStore::create() {
+  void* page = takeValuePage();
+  return new (page) ValueStore();
+}
+
+void ValueStore::destroy(ValueStore* store) noexcept {
+  store->~ValueStore();
+  giveValuePage(store);
 }
 
 ValueStore::~ValueStore() {
@@ -139,9 +147,15 @@ void* ValueStore::allocateBlock(std::size_t bytes) {
     ++liveBlocks_;
     return heapAllocate(bytes);
   }
-  SizeClass& sizeClass = classes_[classIndexFor(bytes == 0 ? 1 : bytes)];
+  const std::size_t classIndex = classIndexFor(bytes == 0 ? 1 : bytes);
+  SizeClass& sizeClass = classes_[classIndex];
   PageHeader* page = sizeClass.withRoom;
-  if (page == nullptr) {
+  if (page == nullptr && (unformattedAreas_ & (1u << classIndex)) != 0) {
+    unformattedAreas_ &= ~(1u << classIndex);
+    page = reinterpret_cast<PageHeader*>(sizeClass.area);
+    formatPage(page, inlineAreaSize, 4 * (classIndex + 1));
+    linkWithRoom(sizeClass, page);
+  } else if (page == nullptr) {
     page = static_cast<PageHeader*>(takeValuePage());
     try {
       pages_.insert(page);
@@ -149,7 +163,7 @@ void* ValueStore::allocateBlock(std::size_t bytes) {
       giveValuePage(page);
       throw;
     }
-    formatPage(page, valuePageSize, 4 * (classIndexFor(bytes == 0 ? 1 : bytes) + 1));
+    formatPage(page, valuePageSize, 4 * (classIndex + 1));
     linkWithRoom(sizeClass, page);
   }
   auto* block = reinterpret_cast<unsigned char*>(page) + std::size_t{page->firstFree} * page->blockSize;

@@ -21,6 +21,10 @@ class ValueStore {
 
   ValueStore();
   ~ValueStore();
+  // A store placed in a page of the page cache, as a tree's root makes it,
+  // so building a tree needs no heap block for its store.
+  static ValueStore* create();
+  static void destroy(ValueStore* store) noexcept;
   ValueStore(const ValueStore&) = delete;
   ValueStore& operator=(const ValueStore&) = delete;
 
@@ -76,6 +80,7 @@ class ValueStore {
   void growStringSet();
 
   SizeClass classes_[blockClassCount];
+  std::uint32_t unformattedAreas_ = (1u << blockClassCount) - 1;  // bit i: class i's area is not cut yet
   std::size_t liveBlocks_ = 0;
   std::unordered_set<PageHeader*> pages_;  // every page taken from the cache
 
