@@ -45,6 +45,21 @@ inline std::uint32_t internHash(std::string_view text) {
   return hash;
 }
 
+// The first four bytes of a name as a big-endian number, zero-padded: two
+// names whose keys differ are in the order of their keys; equal keys need
+// the whole names compared.
+inline std::uint32_t nameKey(std::string_view name) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(name.data());
+  if (name.size() >= 4) {
+    std::uint32_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return __builtin_bswap32(word);
+  }
+  std::uint32_t key = 0;
+  for (std::size_t index = 0; index < name.size(); ++index) key |= std::uint32_t{bytes[index]} << (24 - 8 * index);
+  return key;
+}
+
 // Byte-wise order of unsigned characters, the order of strcmp for texts
 // without embedded zeros.
 inline int compareNames(std::string_view a, std::string_view b) {

@@ -42,11 +42,23 @@ constexpr std::size_t directInsertMoves = 64;
 // The second run's length that is always allowed before it is merged.
 constexpr std::size_t smallSecondRun = 32;
 
-const detail::Member* lowerBound(const detail::Member* first, const detail::Member* last, std::string_view name) {
+// A name searched for, with its key.
+struct SearchedName {
+  std::string_view text;
+  std::uint32_t key;
+};
+
+// The order of a member's name and a searched one: <0, 0 or >0.
+int compareMember(const detail::Member& member, const SearchedName& name) {
+  if (member.key != name.key) return member.key < name.key ? -1 : 1;
+  return compareNames(member.name->view(), name.text);
+}
+
+const detail::Member* lowerBound(const detail::Member* first, const detail::Member* last, const SearchedName& name) {
   std::size_t count = static_cast<std::size_t>(last - first);
   while (count > 0) {
     const std::size_t half = count / 2;
-    if (compareNames(first[half].name->view(), name) < 0) {
+    if (compareMember(first[half], name) < 0) {
       first += half + 1;
       count -= half + 1;
     } else {
@@ -81,10 +93,10 @@ Value::Value(ChildTag, ValueStore* store) : store_(store), ownsStore_(0) { paylo
 
 Value::~Value() {
   if (ownsStore_ && store_ != nullptr) {
-    // A whole tree goes at once: its pool blocks leave with the store, so
-    // only what lives on the heap is freed node by node.
-    if (ValueStore::releasesBlocksInBulk()) releaseHeapParts();
-    else release();
+    // A whole tree goes at once: its blocks, pooled or on the heap, leave
+    // with the store, so only blobs' bytes are freed node by node.
+    if (!ValueStore::releasesBlocksInBulk()) release();
+    else if (store_->blobCount() != 0) releaseBlobs();
     ValueStore::destroy(store_);
     return;
   }
@@ -191,6 +203,7 @@ void Value::release() {
     case ValueKind::Blob:
       std::destroy_at(payload_.blob);
       store_->freeBlock(payload_.blob);
+      store_->blobRemoved();
       break;
     case ValueKind::Enum:
       store_->freeBlock(payload_.enumValue);
@@ -220,21 +233,19 @@ void Value::release() {
   payload_.unsignedValue = 0;
 }
 
-void Value::releaseHeapParts() noexcept {
+void Value::releaseBlobs() noexcept {
   switch (kind_) {
     case ValueKind::Blob:
       std::destroy_at(payload_.blob);
       break;
     case ValueKind::Collection: {
       CollectionHeader* header = collection();
-      for (std::uint32_t index = 0; index < header->size; ++index) header->elements[index].releaseHeapParts();
-      if (header->capacity * sizeof(Value) > ValueStore::largestBlock) std::free(header->elements);
+      for (std::uint32_t index = 0; index < header->size; ++index) header->elements[index].releaseBlobs();
       break;
     }
     case ValueKind::Structure: {
       StructureHeader* header = structure();
-      for (std::uint32_t index = 0; index < header->size; ++index) header->members[index].value->releaseHeapParts();
-      if (header->capacity * sizeof(detail::Member) > ValueStore::largestBlock) std::free(header->members);
+      for (std::uint32_t index = 0; index < header->size; ++index) header->members[index].value->releaseBlobs();
       break;
     }
     default:
@@ -417,16 +428,17 @@ const Value& Value::element(std::size_t index) const {
   return header != nullptr && index < header->size ? header->elements[index] : sharedEmptyValue();
 }
 
-const detail::Member* Value::findMember(std::string_view name) const {
+const detail::Member* Value::findMember(std::string_view text) const {
   const StructureHeader* header = structure();
   if (header == nullptr) return nullptr;
+  const SearchedName name{text, nameKey(text)};
   const detail::Member* members = header->members;
   const detail::Member* firstEnd = members + header->firstRun;
   const detail::Member* found = lowerBound(members, firstEnd, name);
-  if (found != firstEnd && compareNames(found->name->view(), name) == 0) return found;
+  if (found != firstEnd && compareMember(*found, name) == 0) return found;
   const detail::Member* secondEnd = members + header->size;
   found = lowerBound(firstEnd, secondEnd, name);
-  if (found != secondEnd && compareNames(found->name->view(), name) == 0) return found;
+  if (found != secondEnd && compareMember(*found, name) == 0) return found;
   return nullptr;
 }
 
@@ -505,6 +517,7 @@ void Value::setBlob(std::vector<std::uint8_t>&& bytes) {
   void* block = ensureStore()->allocateBlock(sizeof(std::vector<std::uint8_t>));
   payload_.blob = new (block) std::vector<std::uint8_t>(std::move(taken));
   kind_ = ValueKind::Blob;
+  store_->blobAdded();
 }
 
 void Value::setBlob(const void* bytes, std::size_t length) {
@@ -569,22 +582,28 @@ Value& Value::writeElement(std::size_t index) {
 }
 
 Value& Value::appendElement() {
+  if (CollectionHeader* header = collection(); header != nullptr && header->size < header->capacity) {
+    Value* element = new (&header->elements[header->size]) Value(ChildTag{}, store_);
+    ++header->size;
+    return *element;
+  }
   return writeElement(kind_ == ValueKind::Collection ? collection()->size : 0);
 }
 
-Value& Value::writeMember(std::string_view name) {
+Value& Value::writeMember(std::string_view text) {
   makeStructure();
+  const SearchedName name{text, nameKey(text)};
   StructureHeader* header = structure();
   detail::Member* members = header->members;
   detail::Member* firstEnd = members + header->firstRun;
   auto* inFirst = const_cast<detail::Member*>(lowerBound(members, firstEnd, name));
-  if (inFirst != firstEnd && compareNames(inFirst->name->view(), name) == 0) return *inFirst->value;
+  if (inFirst != firstEnd && compareMember(*inFirst, name) == 0) return *inFirst->value;
   detail::Member* secondEnd = members + header->size;
   auto* inSecond = const_cast<detail::Member*>(lowerBound(firstEnd, secondEnd, name));
-  if (inSecond != secondEnd && compareNames(inSecond->name->view(), name) == 0) return *inSecond->value;
+  if (inSecond != secondEnd && compareMember(*inSecond, name) == 0) return *inSecond->value;
 
   static_assert(sizeof(Value) <= ValueStore::largestBlock);
-  InternedString* entry = store_->intern(name);
+  InternedString* entry = store_->intern(text);
   void* block = nullptr;
   try {
     block = store_->allocateBlock(sizeof(Value));
@@ -608,6 +627,7 @@ Value& Value::writeMember(std::string_view name) {
       intoFirstRun ? inFirst : const_cast<detail::Member*>(lowerBound(firstEnd, members + header->size, name));
   std::memmove(static_cast<void*>(position + 1), position,
                static_cast<std::size_t>(members + header->size - position) * sizeof(detail::Member));
+  position->key = name.key;
   position->name = entry;
   Value* value = new (block) Value(ChildTag{}, store_);
   position->value = value;
@@ -616,6 +636,13 @@ Value& Value::writeMember(std::string_view name) {
   const std::size_t secondRun = header->size - header->firstRun;
   if (secondRun > smallSecondRun && secondRun * secondRun > header->firstRun) mergeMemberRuns(header->capacity);
   return *value;
+}
+
+void detail::reserveMembers(Value& structure, std::size_t count) {
+  Value::StructureHeader* header = structure.structure();
+  if (header == nullptr || count <= header->capacity) return;
+  if (count > Value::maxReserve) throw std::length_error("Value: too many members");
+  structure.mergeMemberRuns(count);
 }
 
 // Moves both runs, merged, into a new array of the given capacity.
@@ -628,7 +655,7 @@ void Value::mergeMemberRuns(std::size_t capacity) {
   const detail::Member* secondEnd = first + header->size;
   detail::Member* out = merged;
   while (first != firstEnd && second != secondEnd) {
-    const bool takeSecond = compareNames(second->name->view(), first->name->view()) < 0;
+    const bool takeSecond = *second < *first;
     std::memcpy(static_cast<void*>(out++), takeSecond ? second++ : first++, sizeof(detail::Member));
   }
   const std::size_t restFirst = static_cast<std::size_t>(firstEnd - first);

@@ -54,7 +54,10 @@ struct EnumValue {
 class Value;
 namespace detail {
 struct Member;
-}
+// For readers that know a structure's member count ahead: room for count
+// members (nothing for other kinds). Callers bound count by their input.
+void reserveMembers(Value& structure, std::size_t count);
+}  // namespace detail
 
 // One member seen while iterating a structure in name order.
 struct MemberView {
@@ -167,13 +170,14 @@ class Value {
 
  private:
   friend class ValueStore;
+  friend void detail::reserveMembers(Value& structure, std::size_t count);
 
   ValueStore* ensureStore();
   // Whether the content lives in the store (string and beyond): scalars are
   // released by overwriting them.
   bool holdsStorage() const { return kind_ >= ValueKind::String; }
   void release();
-  void releaseHeapParts() noexcept;
+  void releaseBlobs() noexcept;
   void copyFrom(const Value& other);
   // copyFrom for a source that is neither this value's old content nor
   // holds this value: every part of a copy goes into a new, empty place.
@@ -217,10 +221,16 @@ namespace detail {
 // members come and go. A structure keeps its members in one array of two
 // runs, each ordered by name; iteration merges them.
 struct Member {
+  std::uint32_t key;  // nameKey of the name
   InternedString* name;
   Value* value;
+
+  // The order of member names.
+  friend bool operator<(const Member& a, const Member& b) {
+    return a.key != b.key ? a.key < b.key : compareNames(a.name->view(), b.name->view()) < 0;
+  }
 };
-static_assert(sizeof(Member) == 8);
+static_assert(sizeof(Member) == 12);
 
 }  // namespace detail
 
@@ -254,7 +264,7 @@ class Value::MemberIterator {
       : first_(first), firstEnd_(firstEnd), second_(second), secondEnd_(secondEnd) {}
   bool takesFirst() const {
     return second_ == secondEnd_ ||
-           (first_ != firstEnd_ && compareNames(first_->name->view(), second_->name->view()) < 0);
+           (first_ != firstEnd_ && *first_ < *second_);
   }
   const detail::Member* first_ = nullptr;
   const detail::Member* firstEnd_ = nullptr;

@@ -82,17 +82,23 @@ void ValueStore::destroy(ValueStore* store) noexcept {
 }
 
 ValueStore::~ValueStore() {
-  // Interned entries longer than the largest block live on the heap; pool
-  // entries go with their pages below.
-  for (std::uint32_t bucket = 0; bucket < bucketCount_; ++bucket) {
-    for (InternedString* entry = buckets_[bucket]; entry != nullptr;) {
-      InternedString* next = entry->next;
-      const std::size_t bytes = entryOverhead + entry->length;
-      if (blocksFromHeap || bytes > largestBlock) std::free(entry);
-      entry = next;
+  // Pool entries go with their pages below, or, with every block on the
+  // heap, one by one here; longer ones are in the list of heap blocks.
+  if (blocksFromHeap) {
+    for (std::uint32_t bucket = 0; bucket < bucketCount_; ++bucket) {
+      for (InternedString* entry = buckets_[bucket]; entry != nullptr;) {
+        InternedString* next = entry->next;
+        if (entryOverhead + entry->length <= largestBlock) std::free(entry);
+        entry = next;
+      }
     }
   }
   std::free(buckets_);
+  for (HeapLink* link = heapBlocks_.next; link != &heapBlocks_;) {
+    HeapLink* next = link->next;
+    std::free(link);
+    link = next;
+  }
   // Pages still held belong to blocks of a tree destroyed whole.
   for (PageHeader* page : pages_) {
     unpoison(page, valuePageSize);
@@ -210,12 +216,24 @@ void ValueStore::freeBlock(void* block) noexcept {
 
 void* ValueStore::allocate(std::size_t bytes) {
   if (bytes <= largestBlock) return allocateBlock(bytes);
-  return heapAllocate(bytes);
+  auto* link = static_cast<HeapLink*>(heapAllocate(sizeof(HeapLink) + bytes));
+  link->previous = &heapBlocks_;
+  link->next = heapBlocks_.next;
+  heapBlocks_.next->previous = link;
+  heapBlocks_.next = link;
+  return link + 1;
 }
 
 void ValueStore::free(void* memory, std::size_t bytes) noexcept {
-  if (bytes <= largestBlock) freeBlock(memory);
-  else std::free(memory);
+  if (bytes <= largestBlock) {
+    freeBlock(memory);
+    return;
+  }
+  if (memory == nullptr) return;
+  HeapLink* link = static_cast<HeapLink*>(memory) - 1;
+  link->previous->next = link->next;
+  link->next->previous = link->previous;
+  std::free(link);
 }
 
 InternedString* ValueStore::intern(std::string_view text, std::uint32_t hash) {

@@ -46,8 +46,16 @@ class ValueStore {
   void freeBlock(void* block) noexcept;
 
   // Container memory of any size: pools up to 72 bytes, the heap beyond.
+  // The store keeps a list of its heap blocks and frees those still held
+  // when it is destroyed.
   void* allocate(std::size_t bytes);
   void free(void* memory, std::size_t bytes) noexcept;
+
+  // Blob values of the tree, whose bytes live in vectors of their own: a
+  // tree destroyed whole need be walked only when it holds some.
+  void blobAdded() noexcept { ++blobCount_; }
+  void blobRemoved() noexcept { --blobCount_; }
+  std::size_t blobCount() const { return blobCount_; }
 
   // Blocks handed out and not yet freed (for tests and statistics).
   std::size_t liveBlocks() const { return liveBlocks_; }
@@ -79,7 +87,16 @@ class ValueStore {
   bool isInlineArea(const void* memory) const noexcept;
   void growStringSet();
 
+  // Links in front of every heap block of allocate(), in one ring.
+  struct HeapLink {
+    HeapLink* previous;
+    HeapLink* next;
+  };
+  static_assert(sizeof(HeapLink) == 8, "heap blocks stay 8-byte aligned");
+
   SizeClass classes_[blockClassCount];
+  HeapLink heapBlocks_{&heapBlocks_, &heapBlocks_};
+  std::size_t blobCount_ = 0;
   std::uint32_t unformattedAreas_ = (1u << blockClassCount) - 1;  // bit i: class i's area is not cut yet
   std::size_t liveBlocks_ = 0;
   std::unordered_set<PageHeader*> pages_;  // every page taken from the cache

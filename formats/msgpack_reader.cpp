@@ -153,10 +153,22 @@ class MessagePackReader {
       return fail(message, std::uint64_t{position_});
     }
     const std::uint8_t* from = bytes_ + position_;
-    std::uint64_t value = 0;
-    for (std::size_t index = 0; index < Size; ++index) value = (value << 8) | from[index];
+    if constexpr (Size == 1) {
+      number = from[0];
+    } else if constexpr (Size == 2) {
+      std::uint16_t value;
+      std::memcpy(&value, from, Size);
+      number = __builtin_bswap16(value);
+    } else if constexpr (Size == 4) {
+      std::uint32_t value;
+      std::memcpy(&value, from, Size);
+      number = __builtin_bswap32(value);
+    } else {
+      std::uint64_t value;
+      std::memcpy(&value, from, Size);
+      number = __builtin_bswap64(value);
+    }
     position_ += Size;
-    number = value;
     return true;
   }
 
@@ -207,6 +219,8 @@ class MessagePackReader {
     if (!target.isEmpty()) target.setEmpty();
     if (isMap) {
       target.makeStructure();
+      // Likewise: every member takes at least a key byte and a value byte.
+      detail::reserveMembers(target, static_cast<std::size_t>(std::min<std::uint64_t>(announced, left() / 2)));
     } else {
       target.makeCollection();
       // Sized ahead, but never beyond what the input can hold: every element
