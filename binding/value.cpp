@@ -645,6 +645,100 @@ void detail::reserveMembers(Value& structure, std::size_t count) {
   structure.mergeMemberRuns(count);
 }
 
+Value& detail::appendMember(Value& structure, std::string_view name) {
+  structure.makeStructure();
+  Value::StructureHeader* header = structure.structure();
+  // Only a structure made of appended members is put in order at the end.
+  if (header->firstRun != 0) return structure.writeMember(name);
+  ValueStore* store = structure.store_;
+  InternedString* entry = store->intern(name);
+  void* block = nullptr;
+  try {
+    block = store->allocateBlock(sizeof(Value));
+    if (header->size == header->capacity) {
+      if (header->capacity > Value::maxReserve / 2) throw std::length_error("Value: too many members");
+      structure.mergeMemberRuns(header->capacity == 0 ? 4 : std::size_t{header->capacity} * 2);
+      header->firstRun = 0;  // nothing is in order yet
+    }
+  } catch (...) {
+    store->freeBlock(block);
+    store->release(entry);
+    throw;
+  }
+  Value* value = new (block) Value(Value::ChildTag{}, store);
+  header->members[header->size++] = detail::Member{nameKey(name), entry, value};
+  return *value;
+}
+
+namespace {
+
+// Stable sort of members by name: insertion sort of short stretches, then
+// merges through a buffer of the same length.
+void sortMembers(detail::Member* members, std::size_t count, detail::Member* buffer) {
+  constexpr std::size_t stretch = 16;
+  for (std::size_t start = 0; start < count; start += stretch) {
+    const std::size_t end = start + stretch < count ? start + stretch : count;
+    for (std::size_t index = start + 1; index < end; ++index) {
+      const detail::Member moving = members[index];
+      std::size_t hole = index;
+      while (hole > start && moving < members[hole - 1]) {
+        members[hole] = members[hole - 1];
+        --hole;
+      }
+      members[hole] = moving;
+    }
+  }
+  detail::Member* from = members;
+  detail::Member* to = buffer;
+  for (std::size_t width = stretch; width < count; width *= 2) {
+    for (std::size_t start = 0; start < count; start += 2 * width) {
+      const std::size_t middle = start + width < count ? start + width : count;
+      const std::size_t end = start + 2 * width < count ? start + 2 * width : count;
+      std::size_t left = start;
+      std::size_t right = middle;
+      std::size_t out = start;
+      while (left < middle && right < end) to[out++] = from[right] < from[left] ? from[right++] : from[left++];
+      while (left < middle) to[out++] = from[left++];
+      while (right < end) to[out++] = from[right++];
+    }
+    std::swap(from, to);
+  }
+  if (from != members) std::memcpy(static_cast<void*>(members), from, count * sizeof(detail::Member));
+}
+
+}  // namespace
+
+void detail::finishMembers(Value& structure) {
+  Value::StructureHeader* header = structure.structure();
+  if (header == nullptr || header->firstRun == header->size) return;
+  detail::Member* members = header->members;
+  const std::size_t count = header->size;
+  if (count <= 16) {
+    sortMembers(members, count, nullptr);
+  } else {
+    auto* buffer = static_cast<detail::Member*>(structure.store_->allocate(count * sizeof(detail::Member)));
+    sortMembers(members, count, buffer);
+    structure.store_->free(buffer, count * sizeof(detail::Member));
+  }
+  // A repeated name keeps the member that came last.
+  std::size_t kept = 0;
+  for (std::size_t index = 0; index < count; ++index) {
+    if (index + 1 < count && !(members[index] < members[index + 1])) {
+      structure.dropMember(members[index]);
+      continue;
+    }
+    members[kept++] = members[index];
+  }
+  header->size = static_cast<std::uint32_t>(kept);
+  header->firstRun = header->size;
+}
+
+void Value::dropMember(detail::Member& member) noexcept {
+  std::destroy_at(member.value);
+  store_->freeBlock(member.value);
+  store_->release(member.name);
+}
+
 // Moves both runs, merged, into a new array of the given capacity.
 void Value::mergeMemberRuns(std::size_t capacity) {
   StructureHeader* header = structure();

@@ -57,6 +57,12 @@ struct Member;
 // For readers that know a structure's member count ahead: room for count
 // members (nothing for other kinds). Callers bound count by their input.
 void reserveMembers(Value& structure, std::size_t count);
+// For readers building a new structure: members are appended in the order
+// they arrive, unsearched, and put in name order once, by finishMembers,
+// where a repeated name keeps its last value. Nothing may read the
+// structure in between; a reader that fails clears the whole tree.
+Value& appendMember(Value& structure, std::string_view name);
+void finishMembers(Value& structure);
 }  // namespace detail
 
 // One member seen while iterating a structure in name order.
@@ -87,6 +93,7 @@ class Value {
   // only this class can name the tag.
   class ChildTag {
     friend class Value;
+    friend Value& detail::appendMember(Value& structure, std::string_view name);
     ChildTag() = default;
   };
   Value(ChildTag, ValueStore* store);
@@ -171,6 +178,8 @@ class Value {
  private:
   friend class ValueStore;
   friend void detail::reserveMembers(Value& structure, std::size_t count);
+  friend Value& detail::appendMember(Value& structure, std::string_view name);
+  friend void detail::finishMembers(Value& structure);
 
   ValueStore* ensureStore();
   // Whether the content lives in the store (string and beyond): scalars are
@@ -191,6 +200,7 @@ class Value {
   struct StructureHeader;
   const detail::Member* findMember(std::string_view name) const;
   void mergeMemberRuns(std::size_t capacity);
+  void dropMember(detail::Member& member) noexcept;
   CollectionHeader* collection() const;
   StructureHeader* structure() const;
 

@@ -111,7 +111,10 @@ class MessagePackReader {
     Value* target = &result_.value();
     for (;;) {
       if (!readValue(*target)) return false;
-      while (!open_.empty() && open_.back().remaining == 0) open_.pop_back();
+      while (!open_.empty() && open_.back().remaining == 0) {
+        if (open_.back().isMap) detail::finishMembers(*open_.back().container);
+        open_.pop_back();
+      }
       if (open_.empty()) return true;
 
       OpenContainer& innermost = open_.back();
@@ -121,7 +124,7 @@ class MessagePackReader {
         std::string_view key;
         if (!readKey(key)) return false;
         if (position_ == length_) return failTruncatedContainer(innermost);
-        target = &innermost.container->writeMember(key);
+        target = &detail::appendMember(*innermost.container, key);
       } else {
         target = &innermost.container->appendElement();
       }

@@ -30,16 +30,16 @@ class ValueBuilder {
     if (innermost->kind() == ValueKind::Collection) return innermost->appendElement();
     // Readers send a key before every member value; a value that arrives
     // without one still lands somewhere defined rather than nowhere.
-    if (member_ == nullptr) member_ = &innermost->writeMember({});
+    if (member_ == nullptr) member_ = &detail::appendMember(*innermost, {});
     Value* member = member_;
     member_ = nullptr;
     return *member;
   }
 
-  // Selects (creates) the member of the innermost open structure that
-  // receives the next value. A name that occurs again addresses the same
-  // member, so its last value wins.
-  void key(std::string_view name) { member_ = &innermostOpen()->writeMember(name); }
+  // Creates the member of the innermost open structure that receives the
+  // next value. Members are put in name order when the structure closes; a
+  // name that occurs again keeps its last value.
+  void key(std::string_view name) { member_ = &detail::appendMember(*innermostOpen(), name); }
 
   // Opens a new collection or structure in the next slot. False when that
   // would nest deeper than maxNestingDepth; nothing is added then.
@@ -48,6 +48,7 @@ class ValueBuilder {
 
   // Closes the innermost open container.
   void end() {
+    detail::finishMembers(*innermostOpen());
     --depth_;
     if (depth_ >= shallowDepth) deep_.pop_back();
     member_ = nullptr;
