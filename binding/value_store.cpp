@@ -100,9 +100,11 @@ ValueStore::~ValueStore() {
     link = next;
   }
   // Pages still held belong to blocks of a tree destroyed whole.
-  for (PageHeader* page : pages_) {
+  for (PageHeader* page = heldPages_; page != nullptr;) {
+    PageHeader* next = page->nextHeld;
     unpoison(page, valuePageSize);
     giveValuePage(page);
+    page = next;
   }
   unpoison(classes_, sizeof classes_);
 }
@@ -163,13 +165,11 @@ void* ValueStore::allocateBlock(std::size_t bytes) {
     linkWithRoom(sizeClass, page);
   } else if (page == nullptr) {
     page = static_cast<PageHeader*>(takeValuePage());
-    try {
-      pages_.insert(page);
-    } catch (...) {
-      giveValuePage(page);
-      throw;
-    }
     formatPage(page, valuePageSize, 4 * (classIndex + 1));
+    page->previousHeld = nullptr;
+    page->nextHeld = heldPages_;
+    if (heldPages_ != nullptr) heldPages_->previousHeld = page;
+    heldPages_ = page;
     linkWithRoom(sizeClass, page);
   }
   auto* block = reinterpret_cast<unsigned char*>(page) + std::size_t{page->firstFree} * page->blockSize;
@@ -208,7 +208,9 @@ void ValueStore::freeBlock(void* block) noexcept {
   if (wasFull) linkWithRoom(sizeClass, page);
   if (page->liveBlocks == 0 && !isInlineArea(page)) {
     unlinkWithRoom(sizeClass, page);
-    pages_.erase(page);
+    if (page->previousHeld != nullptr) page->previousHeld->nextHeld = page->nextHeld;
+    else heldPages_ = page->nextHeld;
+    if (page->nextHeld != nullptr) page->nextHeld->previousHeld = page->previousHeld;
     unpoison(page, valuePageSize);
     giveValuePage(page);
   }

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <unordered_set>
 
 #include "binding/fnv1a.h"
 #include "binding/interned_string.h"
@@ -64,16 +63,18 @@ class ValueStore {
   // tree being destroyed whole need only free what lives on the heap.
   static bool releasesBlocksInBulk() noexcept;
 
-  // The 16-byte header at the start of every page and inline area.
+  // The 24-byte header at the start of every page and inline area.
   struct PageHeader {
     PageHeader* next;  // pages of the class with room
     PageHeader* previous;
+    PageHeader* nextHeld;  // every page the store holds (not the inline areas)
+    PageHeader* previousHeld;
     std::uint16_t pageSize;
     std::uint16_t blockSize;
     std::uint16_t liveBlocks;
     std::uint16_t firstFree;  // index of the first free block; 0 ends the chain
   };
-  static_assert(sizeof(PageHeader) == 16);
+  static_assert(sizeof(PageHeader) == 24);
 
  private:
   struct SizeClass {
@@ -99,7 +100,7 @@ class ValueStore {
   std::size_t blobCount_ = 0;
   std::uint32_t unformattedAreas_ = (1u << blockClassCount) - 1;  // bit i: class i's area is not cut yet
   std::size_t liveBlocks_ = 0;
-  std::unordered_set<PageHeader*> pages_;  // every page taken from the cache
+  PageHeader* heldPages_ = nullptr;  // every page taken from the cache
 
   InternedString** buckets_ = nullptr;
   std::uint32_t bucketCount_ = 0;
