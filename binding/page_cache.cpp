@@ -23,6 +23,7 @@ class PageCache {
     std::lock_guard lock(mutex_);
     Chunk* chunk = withFree_;
     if (chunk == nullptr) chunk = addChunk();
+    else if (chunk->freePages == allPagesFree) --emptyChunks_;
     const unsigned index = static_cast<unsigned>(__builtin_ctz(chunk->freePages));
     chunk->freePages = static_cast<std::uint16_t>(chunk->freePages & ~(1u << index));
     if (chunk->freePages == 0) unlink(chunk);
@@ -41,13 +42,34 @@ class PageCache {
     const bool wasFull = chunk.freePages == 0;
     chunk.freePages = static_cast<std::uint16_t>(chunk.freePages | (1u << index));
     --pagesInUse_;
-    if (chunk.freePages == allPagesFree) {
-      if (!wasFull) unlink(&chunk);
-      releaseChunk(reinterpret_cast<void*>(base), pageChunkSize);
-      chunks_.erase(found);
+    if (wasFull) pushFront(&chunk);
+    if (chunk.freePages != allPagesFree) return;
+    // Kept for the next tree while few are empty: a request that builds and
+    // drops a small tree would otherwise map, fault in and unmap a chunk.
+    if (retaining_ && emptyChunks_ < maxEmptyChunks) {
+      ++emptyChunks_;
       return;
     }
-    if (wasFull) pushFront(&chunk);
+    unlink(&chunk);
+    releaseChunk(reinterpret_cast<void*>(base), pageChunkSize);
+    chunks_.erase(found);
+  }
+
+  // Gives every empty chunk back to the system; with stop, chunks that
+  // empty later go back at once too.
+  void releaseEmpty(bool stop) noexcept {
+    std::lock_guard lock(mutex_);
+    if (stop) retaining_ = false;
+    for (auto entry = chunks_.begin(); entry != chunks_.end();) {
+      if (entry->second.freePages != allPagesFree) {
+        ++entry;
+        continue;
+      }
+      unlink(&entry->second);
+      releaseChunk(reinterpret_cast<void*>(entry->first), pageChunkSize);
+      entry = chunks_.erase(entry);
+    }
+    emptyChunks_ = 0;
   }
 
   PageCacheStatistics statistics() {
@@ -85,18 +107,33 @@ class PageCache {
   std::unordered_map<std::uintptr_t, Chunk> chunks_;
   Chunk* withFree_ = nullptr;
   std::size_t pagesInUse_ = 0;
+  std::size_t emptyChunks_ = 0;  // all sixteen pages back, kept for reuse
+  bool retaining_ = true;
+};
+
+// When the library is unloaded (or the process ends), the empty chunks kept
+// for reuse go back to the system, and so does every chunk that empties
+// afterwards.
+struct ReleaseAtUnload {
+  ~ReleaseAtUnload();
 };
 
 // Never destroyed: stores of static values may give pages back during exit.
+// The releaser is made after the cache, at the first page taken, so it is
+// destroyed before any static value that holds pages.
 PageCache& pageCache() {
   static PageCache* cache = new PageCache();
+  static ReleaseAtUnload releaser;
   return *cache;
 }
+
+ReleaseAtUnload::~ReleaseAtUnload() { pageCache().releaseEmpty(true); }
 
 }  // namespace
 
 void* takeValuePage() { return pageCache().take(); }
 void giveValuePage(void* page) noexcept { pageCache().give(page); }
 PageCacheStatistics pageCacheStatistics() { return pageCache().statistics(); }
+void releaseEmptyPageChunks() noexcept { pageCache().releaseEmpty(false); }
 
 }  // namespace Quor

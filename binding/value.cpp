@@ -22,9 +22,53 @@ struct Value::CollectionHeader {
   std::uint32_t capacity;
 };
 
+// Header of a structure: one member array of two runs, each ordered by name
+// and with no name in both. Members usually go straight into the first run;
+// one that would move many members there goes into the second, which is
+// merged into the first once it grows past the square root of the first's
+// length, so building a structure in any order costs at most about
+// n * sqrt(n) moves, and lookups are two binary searches.
 struct Value::StructureHeader {
-  detail::MemberMap members;
+  detail::Member* members;
+  std::uint32_t size;
+  std::uint32_t capacity;
+  std::uint32_t firstRun;  // members [0, firstRun) form the first run
 };
+
+namespace {
+
+// Members moved at most to insert one into the first run.
+constexpr std::size_t directInsertMoves = 64;
+// The second run's length that is always allowed before it is merged.
+constexpr std::size_t smallSecondRun = 32;
+
+// A name searched for, with its key.
+struct SearchedName {
+  std::string_view text;
+  std::uint32_t key;
+};
+
+// The order of a member's name and a searched one: <0, 0 or >0.
+int compareMember(const detail::Member& member, const SearchedName& name) {
+  if (member.key != name.key) return member.key < name.key ? -1 : 1;
+  return compareNames(member.name->view(), name.text);
+}
+
+const detail::Member* lowerBound(const detail::Member* first, const detail::Member* last, const SearchedName& name) {
+  std::size_t count = static_cast<std::size_t>(last - first);
+  while (count > 0) {
+    const std::size_t half = count / 2;
+    if (compareMember(first[half], name) < 0) {
+      first += half + 1;
+      count -= half + 1;
+    } else {
+      count = half;
+    }
+  }
+  return first;
+}
+
+}  // namespace
 
 // Blob headers and enum records come from the store's block pools.
 static_assert(sizeof(std::vector<std::uint8_t>) <= ValueStore::largestBlock);
@@ -49,11 +93,11 @@ Value::Value(ChildTag, ValueStore* store) : store_(store), ownsStore_(0) { paylo
 
 Value::~Value() {
   if (ownsStore_ && store_ != nullptr) {
-    // A whole tree goes at once: its pool blocks leave with the store, so
-    // only what lives on the heap is freed node by node.
-    if (ValueStore::releasesBlocksInBulk()) releaseHeapParts();
-    else release();
-    delete store_;
+    // A whole tree goes at once: its blocks, pooled or on the heap, leave
+    // with the store, so only blobs' bytes are freed node by node.
+    if (!ValueStore::releasesBlocksInBulk()) release();
+    else if (store_->blobCount() != 0) releaseBlobs();
+    ValueStore::destroy(store_);
     return;
   }
   release();
@@ -126,11 +170,10 @@ bool Value::encloses(const Value& inner) const {
         if (element.kind_ == ValueKind::Collection || element.kind_ == ValueKind::Structure) pending.push_back(&element);
       }
     } else if (const StructureHeader* header = value->structure()) {
-      for (const auto& member : header->members) {
-        if (&member.second == &inner) return true;
-        if (member.second.kind_ == ValueKind::Collection || member.second.kind_ == ValueKind::Structure) {
-          pending.push_back(&member.second);
-        }
+      for (std::uint32_t index = 0; index < header->size; ++index) {
+        const Value& member = *header->members[index].value;
+        if (&member == &inner) return true;
+        if (member.kind_ == ValueKind::Collection || member.kind_ == ValueKind::Structure) pending.push_back(&member);
       }
     }
   }
@@ -138,7 +181,7 @@ bool Value::encloses(const Value& inner) const {
 }
 
 ValueStore* Value::ensureStore() {
-  if (store_ == nullptr) store_ = new ValueStore();
+  if (store_ == nullptr) store_ = ValueStore::create();
   return store_;
 }
 
@@ -160,6 +203,7 @@ void Value::release() {
     case ValueKind::Blob:
       std::destroy_at(payload_.blob);
       store_->freeBlock(payload_.blob);
+      store_->blobRemoved();
       break;
     case ValueKind::Enum:
       store_->freeBlock(payload_.enumValue);
@@ -173,8 +217,12 @@ void Value::release() {
     }
     case ValueKind::Structure: {
       StructureHeader* header = structure();
-      for (auto& member : header->members) store_->release(member.first.entry);
-      std::destroy_at(header);
+      for (std::uint32_t index = 0; index < header->size; ++index) {
+        std::destroy_at(header->members[index].value);
+        store_->freeBlock(header->members[index].value);
+        store_->release(header->members[index].name);
+      }
+      store_->free(header->members, header->capacity * sizeof(detail::Member));
       store_->freeBlock(header);
       break;
     }
@@ -185,21 +233,21 @@ void Value::release() {
   payload_.unsignedValue = 0;
 }
 
-void Value::releaseHeapParts() noexcept {
+void Value::releaseBlobs() noexcept {
   switch (kind_) {
     case ValueKind::Blob:
       std::destroy_at(payload_.blob);
       break;
     case ValueKind::Collection: {
       CollectionHeader* header = collection();
-      for (std::uint32_t index = 0; index < header->size; ++index) header->elements[index].releaseHeapParts();
-      if (header->capacity * sizeof(Value) > ValueStore::largestBlock) std::free(header->elements);
+      for (std::uint32_t index = 0; index < header->size; ++index) header->elements[index].releaseBlobs();
       break;
     }
-    case ValueKind::Structure:
-      // The map's nodes are pool blocks: the map itself is dropped unwalked.
-      for (auto& member : structure()->members) member.second.releaseHeapParts();
+    case ValueKind::Structure: {
+      StructureHeader* header = structure();
+      for (std::uint32_t index = 0; index < header->size; ++index) header->members[index].value->releaseBlobs();
       break;
+    }
     default:
       break;
   }
@@ -273,9 +321,7 @@ void Value::copyContent(const Value& other) {
     case ValueKind::Structure: {
       setEmpty();
       makeStructure();
-      for (const auto& member : other.structure()->members) {
-        writeMember(member.first.entry->view()).copyContent(member.second);
-      }
+      for (const MemberView member : other.members()) writeMember(member.name).copyContent(member.value);
       break;
     }
   }
@@ -371,7 +417,7 @@ std::size_t Value::size() const {
     case ValueKind::Collection:
       return collection()->size;
     case ValueKind::Structure:
-      return structure()->members.size();
+      return structure()->size;
     default:
       return 1;
   }
@@ -382,17 +428,26 @@ const Value& Value::element(std::size_t index) const {
   return header != nullptr && index < header->size ? header->elements[index] : sharedEmptyValue();
 }
 
-const Value& Value::member(std::string_view name) const {
+const detail::Member* Value::findMember(std::string_view text) const {
   const StructureHeader* header = structure();
-  if (header == nullptr) return sharedEmptyValue();
-  const auto found = header->members.find(name);
-  return found != header->members.end() ? found->second : sharedEmptyValue();
+  if (header == nullptr) return nullptr;
+  const SearchedName name{text, nameKey(text)};
+  const detail::Member* members = header->members;
+  const detail::Member* firstEnd = members + header->firstRun;
+  const detail::Member* found = lowerBound(members, firstEnd, name);
+  if (found != firstEnd && compareMember(*found, name) == 0) return found;
+  const detail::Member* secondEnd = members + header->size;
+  found = lowerBound(firstEnd, secondEnd, name);
+  if (found != secondEnd && compareMember(*found, name) == 0) return found;
+  return nullptr;
 }
 
-bool Value::hasMember(std::string_view name) const {
-  const StructureHeader* header = structure();
-  return header != nullptr && header->members.find(name) != header->members.end();
+const Value& Value::member(std::string_view name) const {
+  const detail::Member* found = findMember(name);
+  return found != nullptr ? *found->value : sharedEmptyValue();
 }
+
+bool Value::hasMember(std::string_view name) const { return findMember(name) != nullptr; }
 
 std::span<const Value> Value::elements() const {
   const CollectionHeader* header = collection();
@@ -407,34 +462,41 @@ std::span<Value> Value::elements() {
 Value::MemberRange Value::members() const {
   const StructureHeader* header = structure();
   if (header == nullptr) return MemberRange(MemberIterator(), MemberIterator());
-  return MemberRange(MemberIterator(header->members.begin()), MemberIterator(header->members.end()));
+  const detail::Member* firstEnd = header->members + header->firstRun;
+  const detail::Member* secondEnd = header->members + header->size;
+  return MemberRange(MemberIterator(header->members, firstEnd, firstEnd, secondEnd),
+                     MemberIterator(firstEnd, firstEnd, secondEnd, secondEnd));
 }
 
 // ---- Writing ---------------------------------------------------------------------------
 
-void Value::setEmpty() { release(); }
+void Value::setEmpty() {
+  if (holdsStorage()) release();
+  kind_ = ValueKind::Empty;
+  payload_.unsignedValue = 0;
+}
 
 void Value::setBool(bool value) {
-  release();
+  if (holdsStorage()) release();
   payload_.unsignedValue = 0;
   payload_.boolean = value;
   kind_ = ValueKind::Bool;
 }
 
 void Value::setSigned(std::int64_t value) {
-  release();
+  if (holdsStorage()) release();
   payload_.signedValue = value;
   kind_ = ValueKind::Signed;
 }
 
 void Value::setUnsigned(std::uint64_t value) {
-  release();
+  if (holdsStorage()) release();
   payload_.unsignedValue = value;
   kind_ = ValueKind::Unsigned;
 }
 
 void Value::setFloat(double value) {
-  release();
+  if (holdsStorage()) release();
   payload_.floatValue = value;
   kind_ = ValueKind::Float;
 }
@@ -444,17 +506,18 @@ void Value::setString(const char* text) { setString(std::string_view(text != nul
 void Value::setString(std::string_view text) {
   // Interned before the old content goes, in case the text is that content.
   InternedString* entry = text.empty() ? ValueStore::emptyString() : ensureStore()->intern(text);
-  release();
+  if (holdsStorage()) release();
   payload_.string = entry;
   kind_ = ValueKind::String;
 }
 
 void Value::setBlob(std::vector<std::uint8_t>&& bytes) {
   std::vector<std::uint8_t> taken(std::move(bytes));
-  release();
+  if (holdsStorage()) release();
   void* block = ensureStore()->allocateBlock(sizeof(std::vector<std::uint8_t>));
   payload_.blob = new (block) std::vector<std::uint8_t>(std::move(taken));
   kind_ = ValueKind::Blob;
+  store_->blobAdded();
 }
 
 void Value::setBlob(const void* bytes, std::size_t length) {
@@ -464,7 +527,7 @@ void Value::setBlob(const void* bytes, std::size_t length) {
 
 void Value::setEnum(const EnumValue& value) {
   const EnumValue copy = value;
-  release();
+  if (holdsStorage()) release();
   void* block = ensureStore()->allocateBlock(sizeof(EnumValue));
   payload_.enumValue = new (block) EnumValue(copy);
   kind_ = ValueKind::Enum;
@@ -483,9 +546,8 @@ void Value::makeStructure() {
   static_assert(sizeof(StructureHeader) <= ValueStore::largestBlock);
   if (kind_ == ValueKind::Structure) return;
   release();
-  ValueStore* store = ensureStore();
-  void* block = store->allocateBlock(sizeof(StructureHeader));
-  payload_.container = new (block) StructureHeader{detail::MemberMap(StoreAllocator<std::pair<const detail::MemberName, Value>>(store))};
+  void* block = ensureStore()->allocateBlock(sizeof(StructureHeader));
+  payload_.container = new (block) StructureHeader{nullptr, 0, 0, 0};
   kind_ = ValueKind::Structure;
 }
 
@@ -520,25 +582,185 @@ Value& Value::writeElement(std::size_t index) {
 }
 
 Value& Value::appendElement() {
+  if (CollectionHeader* header = collection(); header != nullptr && header->size < header->capacity) {
+    Value* element = new (&header->elements[header->size]) Value(ChildTag{}, store_);
+    ++header->size;
+    return *element;
+  }
   return writeElement(kind_ == ValueKind::Collection ? collection()->size : 0);
 }
 
-Value& Value::writeMember(std::string_view name) {
+Value& Value::writeMember(std::string_view text) {
   makeStructure();
-  detail::MemberMap& members = structure()->members;
-  auto position = members.lower_bound(name);
-  if (position != members.end() && compareNames(position->first.entry->view(), name) == 0) {
-    return position->second;
-  }
-  InternedString* entry = store_->intern(name);
+  const SearchedName name{text, nameKey(text)};
+  StructureHeader* header = structure();
+  detail::Member* members = header->members;
+  detail::Member* firstEnd = members + header->firstRun;
+  auto* inFirst = const_cast<detail::Member*>(lowerBound(members, firstEnd, name));
+  if (inFirst != firstEnd && compareMember(*inFirst, name) == 0) return *inFirst->value;
+  detail::Member* secondEnd = members + header->size;
+  auto* inSecond = const_cast<detail::Member*>(lowerBound(firstEnd, secondEnd, name));
+  if (inSecond != secondEnd && compareMember(*inSecond, name) == 0) return *inSecond->value;
+
+  static_assert(sizeof(Value) <= ValueStore::largestBlock);
+  InternedString* entry = store_->intern(text);
+  void* block = nullptr;
   try {
-    position = members.emplace_hint(position, std::piecewise_construct, std::forward_as_tuple(detail::MemberName{entry}),
-                                    std::forward_as_tuple(ChildTag{}, store_));
+    block = store_->allocateBlock(sizeof(Value));
+    if (header->size == header->capacity) {
+      if (header->capacity > maxReserve / 2) throw std::length_error("Value::writeMember: too many members");
+      mergeMemberRuns(header->capacity == 0 ? 4 : std::size_t{header->capacity} * 2);
+    }
   } catch (...) {
+    store_->freeBlock(block);
     store_->release(entry);
     throw;
   }
-  return position->second;
+  if (members != header->members) {
+    // One run now: the new member goes into it.
+    members = header->members;
+    firstEnd = members + header->firstRun;
+    inFirst = const_cast<detail::Member*>(lowerBound(members, firstEnd, name));
+  }
+  const bool intoFirstRun = static_cast<std::size_t>(firstEnd - inFirst) <= directInsertMoves;
+  detail::Member* position =
+      intoFirstRun ? inFirst : const_cast<detail::Member*>(lowerBound(firstEnd, members + header->size, name));
+  std::memmove(static_cast<void*>(position + 1), position,
+               static_cast<std::size_t>(members + header->size - position) * sizeof(detail::Member));
+  position->key = name.key;
+  position->name = entry;
+  Value* value = new (block) Value(ChildTag{}, store_);
+  position->value = value;
+  ++header->size;
+  if (intoFirstRun) ++header->firstRun;
+  const std::size_t secondRun = header->size - header->firstRun;
+  if (secondRun > smallSecondRun && secondRun * secondRun > header->firstRun) mergeMemberRuns(header->capacity);
+  return *value;
+}
+
+void detail::reserveMembers(Value& structure, std::size_t count) {
+  Value::StructureHeader* header = structure.structure();
+  if (header == nullptr || count <= header->capacity) return;
+  if (count > Value::maxReserve) throw std::length_error("Value: too many members");
+  structure.mergeMemberRuns(count);
+}
+
+Value& detail::appendMember(Value& structure, std::string_view name) {
+  structure.makeStructure();
+  Value::StructureHeader* header = structure.structure();
+  // Only a structure made of appended members is put in order at the end.
+  if (header->firstRun != 0) return structure.writeMember(name);
+  ValueStore* store = structure.store_;
+  InternedString* entry = store->intern(name);
+  void* block = nullptr;
+  try {
+    block = store->allocateBlock(sizeof(Value));
+    if (header->size == header->capacity) {
+      if (header->capacity > Value::maxReserve / 2) throw std::length_error("Value: too many members");
+      structure.mergeMemberRuns(header->capacity == 0 ? 4 : std::size_t{header->capacity} * 2);
+      header->firstRun = 0;  // nothing is in order yet
+    }
+  } catch (...) {
+    store->freeBlock(block);
+    store->release(entry);
+    throw;
+  }
+  Value* value = new (block) Value(Value::ChildTag{}, store);
+  header->members[header->size++] = detail::Member{nameKey(name), entry, value};
+  return *value;
+}
+
+namespace {
+
+// Stable sort of members by name: insertion sort of short stretches, then
+// merges through a buffer of the same length.
+void sortMembers(detail::Member* members, std::size_t count, detail::Member* buffer) {
+  constexpr std::size_t stretch = 16;
+  for (std::size_t start = 0; start < count; start += stretch) {
+    const std::size_t end = start + stretch < count ? start + stretch : count;
+    for (std::size_t index = start + 1; index < end; ++index) {
+      const detail::Member moving = members[index];
+      std::size_t hole = index;
+      while (hole > start && moving < members[hole - 1]) {
+        members[hole] = members[hole - 1];
+        --hole;
+      }
+      members[hole] = moving;
+    }
+  }
+  detail::Member* from = members;
+  detail::Member* to = buffer;
+  for (std::size_t width = stretch; width < count; width *= 2) {
+    for (std::size_t start = 0; start < count; start += 2 * width) {
+      const std::size_t middle = start + width < count ? start + width : count;
+      const std::size_t end = start + 2 * width < count ? start + 2 * width : count;
+      std::size_t left = start;
+      std::size_t right = middle;
+      std::size_t out = start;
+      while (left < middle && right < end) to[out++] = from[right] < from[left] ? from[right++] : from[left++];
+      while (left < middle) to[out++] = from[left++];
+      while (right < end) to[out++] = from[right++];
+    }
+    std::swap(from, to);
+  }
+  if (from != members) std::memcpy(static_cast<void*>(members), from, count * sizeof(detail::Member));
+}
+
+}  // namespace
+
+void detail::finishMembers(Value& structure) {
+  Value::StructureHeader* header = structure.structure();
+  if (header == nullptr || header->firstRun == header->size) return;
+  detail::Member* members = header->members;
+  const std::size_t count = header->size;
+  if (count <= 16) {
+    sortMembers(members, count, nullptr);
+  } else {
+    auto* buffer = static_cast<detail::Member*>(structure.store_->allocate(count * sizeof(detail::Member)));
+    sortMembers(members, count, buffer);
+    structure.store_->free(buffer, count * sizeof(detail::Member));
+  }
+  // A repeated name keeps the member that came last.
+  std::size_t kept = 0;
+  for (std::size_t index = 0; index < count; ++index) {
+    if (index + 1 < count && !(members[index] < members[index + 1])) {
+      structure.dropMember(members[index]);
+      continue;
+    }
+    members[kept++] = members[index];
+  }
+  header->size = static_cast<std::uint32_t>(kept);
+  header->firstRun = header->size;
+}
+
+void Value::dropMember(detail::Member& member) noexcept {
+  std::destroy_at(member.value);
+  store_->freeBlock(member.value);
+  store_->release(member.name);
+}
+
+// Moves both runs, merged, into a new array of the given capacity.
+void Value::mergeMemberRuns(std::size_t capacity) {
+  StructureHeader* header = structure();
+  auto* merged = static_cast<detail::Member*>(store_->allocate(capacity * sizeof(detail::Member)));
+  const detail::Member* first = header->members;
+  const detail::Member* firstEnd = first + header->firstRun;
+  const detail::Member* second = firstEnd;
+  const detail::Member* secondEnd = first + header->size;
+  detail::Member* out = merged;
+  while (first != firstEnd && second != secondEnd) {
+    const bool takeSecond = *second < *first;
+    std::memcpy(static_cast<void*>(out++), takeSecond ? second++ : first++, sizeof(detail::Member));
+  }
+  const std::size_t restFirst = static_cast<std::size_t>(firstEnd - first);
+  if (restFirst != 0) std::memcpy(static_cast<void*>(out), first, restFirst * sizeof(detail::Member));
+  out += restFirst;
+  const std::size_t restSecond = static_cast<std::size_t>(secondEnd - second);
+  if (restSecond != 0) std::memcpy(static_cast<void*>(out), second, restSecond * sizeof(detail::Member));
+  store_->free(header->members, header->capacity * sizeof(detail::Member));
+  header->members = merged;
+  header->capacity = static_cast<std::uint32_t>(capacity);
+  header->firstRun = header->size;
 }
 
 // ---- ValueResult ---------------------------------------------------------------------

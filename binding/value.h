@@ -9,7 +9,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <span>
 #include <string>
 #include <string_view>
@@ -53,6 +52,18 @@ struct EnumValue {
 };
 
 class Value;
+namespace detail {
+struct Member;
+// For readers that know a structure's member count ahead: room for count
+// members (nothing for other kinds). Callers bound count by their input.
+void reserveMembers(Value& structure, std::size_t count);
+// For readers building a new structure: members are appended in the order
+// they arrive, unsearched, and put in name order once, by finishMembers,
+// where a repeated name keeps its last value. Nothing may read the
+// structure in between; a reader that fails clears the whole tree.
+Value& appendMember(Value& structure, std::string_view name);
+void finishMembers(Value& structure);
+}  // namespace detail
 
 // One member seen while iterating a structure in name order.
 struct MemberView {
@@ -82,6 +93,7 @@ class Value {
   // only this class can name the tag.
   class ChildTag {
     friend class Value;
+    friend Value& detail::appendMember(Value& structure, std::string_view name);
     ChildTag() = default;
   };
   Value(ChildTag, ValueStore* store);
@@ -165,10 +177,16 @@ class Value {
 
  private:
   friend class ValueStore;
+  friend void detail::reserveMembers(Value& structure, std::size_t count);
+  friend Value& detail::appendMember(Value& structure, std::string_view name);
+  friend void detail::finishMembers(Value& structure);
 
   ValueStore* ensureStore();
+  // Whether the content lives in the store (string and beyond): scalars are
+  // released by overwriting them.
+  bool holdsStorage() const { return kind_ >= ValueKind::String; }
   void release();
-  void releaseHeapParts() noexcept;
+  void releaseBlobs() noexcept;
   void copyFrom(const Value& other);
   // copyFrom for a source that is neither this value's old content nor
   // holds this value: every part of a copy goes into a new, empty place.
@@ -180,6 +198,9 @@ class Value {
 
   struct CollectionHeader;
   struct StructureHeader;
+  const detail::Member* findMember(std::string_view name) const;
+  void mergeMemberRuns(std::size_t capacity);
+  void dropMember(detail::Member& member) noexcept;
   CollectionHeader* collection() const;
   StructureHeader* structure() const;
 
@@ -205,22 +226,21 @@ static_assert(sizeof(Value) == 16);
 
 namespace detail {
 
-// A structure's member name: an interned string of the tree's store. Lookups
-// compare against an unowned text.
-struct MemberName {
-  InternedString* entry;
-};
+// One member of a structure: its name, an interned string of the tree's
+// store, and its value, a block of the store that stays in place while other
+// members come and go. A structure keeps its members in one array of two
+// runs, each ordered by name; iteration merges them.
+struct Member {
+  std::uint32_t key;  // nameKey of the name
+  InternedString* name;
+  Value* value;
 
-struct MemberNameLess {
-  using is_transparent = void;
-  bool operator()(const MemberName& a, const MemberName& b) const {
-    return compareNames(a.entry->view(), b.entry->view()) < 0;
+  // The order of member names.
+  friend bool operator<(const Member& a, const Member& b) {
+    return a.key != b.key ? a.key < b.key : compareNames(a.name->view(), b.name->view()) < 0;
   }
-  bool operator()(const MemberName& a, std::string_view b) const { return compareNames(a.entry->view(), b) < 0; }
-  bool operator()(std::string_view a, const MemberName& b) const { return compareNames(a, b.entry->view()) < 0; }
 };
-
-using MemberMap = std::map<MemberName, Value, MemberNameLess, StoreAllocator<std::pair<const MemberName, Value>>>;
+static_assert(sizeof(Member) == 12);
 
 }  // namespace detail
 
@@ -229,9 +249,13 @@ class Value::MemberIterator {
   using difference_type = std::ptrdiff_t;
   using value_type = MemberView;
   MemberIterator() = default;
-  MemberView operator*() const { return {position_->first.entry->view(), position_->second}; }
+  MemberView operator*() const {
+    const detail::Member* member = takesFirst() ? first_ : second_;
+    return {member->name->view(), *member->value};
+  }
   MemberIterator& operator++() {
-    ++position_;
+    if (takesFirst()) ++first_;
+    else ++second_;
     return *this;
   }
   MemberIterator operator++(int) {
@@ -239,12 +263,23 @@ class Value::MemberIterator {
     ++*this;
     return before;
   }
-  friend bool operator==(const MemberIterator& a, const MemberIterator& b) { return a.position_ == b.position_; }
+  friend bool operator==(const MemberIterator& a, const MemberIterator& b) {
+    return a.first_ == b.first_ && a.second_ == b.second_;
+  }
 
  private:
   friend class Value;
-  explicit MemberIterator(detail::MemberMap::const_iterator position) : position_(position) {}
-  detail::MemberMap::const_iterator position_;
+  MemberIterator(const detail::Member* first, const detail::Member* firstEnd, const detail::Member* second,
+                 const detail::Member* secondEnd)
+      : first_(first), firstEnd_(firstEnd), second_(second), secondEnd_(secondEnd) {}
+  bool takesFirst() const {
+    return second_ == secondEnd_ ||
+           (first_ != firstEnd_ && *first_ < *second_);
+  }
+  const detail::Member* first_ = nullptr;
+  const detail::Member* firstEnd_ = nullptr;
+  const detail::Member* second_ = nullptr;
+  const detail::Member* secondEnd_ = nullptr;
 };
 
 class Value::MemberRange {

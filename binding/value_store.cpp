@@ -63,32 +63,48 @@ void freeToStore(ValueStore* store, void* memory, std::size_t bytes) noexcept { 
 
 InternedString* ValueStore::emptyString() noexcept { return &staticEmptyString; }
 
+// A class's inline area is cut into blocks when the class is first used, so
+// a store of a small tree formats only the classes it needs.
 ValueStore::ValueStore() {
-  for (std::size_t index = 0; index < blockClassCount; ++index) {
-    SizeClass& sizeClass = classes_[index];
-    sizeClass.withRoom = nullptr;
-    auto* area = reinterpret_cast<PageHeader*>(sizeClass.area);
-    formatPage(area, inlineAreaSize, 4 * (index + 1));
-    if (area->firstFree != 0) linkWithRoom(sizeClass, area);
-  }
+  for (SizeClass& sizeClass : classes_) sizeClass.withRoom = nullptr;
+}
+
+static_assert(sizeof(ValueStore) <= valuePageSize);
+
+ValueStore* ValueStore::create() {
+  void* page = takeValuePage();
+  return new (page) ValueStore();
+}
+
+void ValueStore::destroy(ValueStore* store) noexcept {
+  store->~ValueStore();
+  giveValuePage(store);
 }
 
 ValueStore::~ValueStore() {
-  // Interned entries longer than the largest block live on the heap; pool
-  // entries go with their pages below.
-  for (std::uint32_t bucket = 0; bucket < bucketCount_; ++bucket) {
-    for (InternedString* entry = buckets_[bucket]; entry != nullptr;) {
-      InternedString* next = entry->next;
-      const std::size_t bytes = entryOverhead + entry->length;
-      if (blocksFromHeap || bytes > largestBlock) std::free(entry);
-      entry = next;
+  // Pool entries go with their pages below, or, with every block on the
+  // heap, one by one here; longer ones are in the list of heap blocks.
+  if (blocksFromHeap) {
+    for (std::uint32_t bucket = 0; bucket < bucketCount_; ++bucket) {
+      for (InternedString* entry = buckets_[bucket]; entry != nullptr;) {
+        InternedString* next = entry->next;
+        if (entryOverhead + entry->length <= largestBlock) std::free(entry);
+        entry = next;
+      }
     }
   }
   std::free(buckets_);
+  for (HeapLink* link = heapBlocks_.next; link != &heapBlocks_;) {
+    HeapLink* next = link->next;
+    std::free(link);
+    link = next;
+  }
   // Pages still held belong to blocks of a tree destroyed whole.
-  for (PageHeader* page : pages_) {
+  for (PageHeader* page = heldPages_; page != nullptr;) {
+    PageHeader* next = page->nextHeld;
     unpoison(page, valuePageSize);
     giveValuePage(page);
+    page = next;
   }
   unpoison(classes_, sizeof classes_);
 }
@@ -139,17 +155,21 @@ void* ValueStore::allocateBlock(std::size_t bytes) {
     ++liveBlocks_;
     return heapAllocate(bytes);
   }
-  SizeClass& sizeClass = classes_[classIndexFor(bytes == 0 ? 1 : bytes)];
+  const std::size_t classIndex = classIndexFor(bytes == 0 ? 1 : bytes);
+  SizeClass& sizeClass = classes_[classIndex];
   PageHeader* page = sizeClass.withRoom;
-  if (page == nullptr) {
+  if (page == nullptr && (unformattedAreas_ & (1u << classIndex)) != 0) {
+    unformattedAreas_ &= ~(1u << classIndex);
+    page = reinterpret_cast<PageHeader*>(sizeClass.area);
+    formatPage(page, inlineAreaSize, 4 * (classIndex + 1));
+    linkWithRoom(sizeClass, page);
+  } else if (page == nullptr) {
     page = static_cast<PageHeader*>(takeValuePage());
-    try {
-      pages_.insert(page);
-    } catch (...) {
-      giveValuePage(page);
-      throw;
-    }
-    formatPage(page, valuePageSize, 4 * (classIndexFor(bytes == 0 ? 1 : bytes) + 1));
+    formatPage(page, valuePageSize, 4 * (classIndex + 1));
+    page->previousHeld = nullptr;
+    page->nextHeld = heldPages_;
+    if (heldPages_ != nullptr) heldPages_->previousHeld = page;
+    heldPages_ = page;
     linkWithRoom(sizeClass, page);
   }
   auto* block = reinterpret_cast<unsigned char*>(page) + std::size_t{page->firstFree} * page->blockSize;
@@ -188,7 +208,9 @@ void ValueStore::freeBlock(void* block) noexcept {
   if (wasFull) linkWithRoom(sizeClass, page);
   if (page->liveBlocks == 0 && !isInlineArea(page)) {
     unlinkWithRoom(sizeClass, page);
-    pages_.erase(page);
+    if (page->previousHeld != nullptr) page->previousHeld->nextHeld = page->nextHeld;
+    else heldPages_ = page->nextHeld;
+    if (page->nextHeld != nullptr) page->nextHeld->previousHeld = page->previousHeld;
     unpoison(page, valuePageSize);
     giveValuePage(page);
   }
@@ -196,12 +218,24 @@ void ValueStore::freeBlock(void* block) noexcept {
 
 void* ValueStore::allocate(std::size_t bytes) {
   if (bytes <= largestBlock) return allocateBlock(bytes);
-  return heapAllocate(bytes);
+  auto* link = static_cast<HeapLink*>(heapAllocate(sizeof(HeapLink) + bytes));
+  link->previous = &heapBlocks_;
+  link->next = heapBlocks_.next;
+  heapBlocks_.next->previous = link;
+  heapBlocks_.next = link;
+  return link + 1;
 }
 
 void ValueStore::free(void* memory, std::size_t bytes) noexcept {
-  if (bytes <= largestBlock) freeBlock(memory);
-  else std::free(memory);
+  if (bytes <= largestBlock) {
+    freeBlock(memory);
+    return;
+  }
+  if (memory == nullptr) return;
+  HeapLink* link = static_cast<HeapLink*>(memory) - 1;
+  link->previous->next = link->next;
+  link->next->previous = link->previous;
+  std::free(link);
 }
 
 InternedString* ValueStore::intern(std::string_view text, std::uint32_t hash) {

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <unordered_set>
 
 #include "binding/fnv1a.h"
 #include "binding/interned_string.h"
@@ -21,6 +20,10 @@ class ValueStore {
 
   ValueStore();
   ~ValueStore();
+  // A store placed in a page of the page cache, as a tree's root makes it,
+  // so building a tree needs no heap block for its store.
+  static ValueStore* create();
+  static void destroy(ValueStore* store) noexcept;
   ValueStore(const ValueStore&) = delete;
   ValueStore& operator=(const ValueStore&) = delete;
 
@@ -28,7 +31,7 @@ class ValueStore {
   // The entry for text, with one more reference. The empty text is never
   // interned: it gives the shared static empty entry.
   InternedString* intern(std::string_view text, std::uint32_t hash);
-  InternedString* intern(std::string_view text) { return intern(text, fnv1a(text)); }
+  InternedString* intern(std::string_view text) { return intern(text, internHash(text)); }
   void retain(InternedString* entry) noexcept;
   void release(InternedString* entry) noexcept;
   std::size_t internedCount() const { return stringCount_; }
@@ -42,8 +45,16 @@ class ValueStore {
   void freeBlock(void* block) noexcept;
 
   // Container memory of any size: pools up to 72 bytes, the heap beyond.
+  // The store keeps a list of its heap blocks and frees those still held
+  // when it is destroyed.
   void* allocate(std::size_t bytes);
   void free(void* memory, std::size_t bytes) noexcept;
+
+  // Blob values of the tree, whose bytes live in vectors of their own: a
+  // tree destroyed whole need be walked only when it holds some.
+  void blobAdded() noexcept { ++blobCount_; }
+  void blobRemoved() noexcept { --blobCount_; }
+  std::size_t blobCount() const { return blobCount_; }
 
   // Blocks handed out and not yet freed (for tests and statistics).
   std::size_t liveBlocks() const { return liveBlocks_; }
@@ -52,16 +63,18 @@ class ValueStore {
   // tree being destroyed whole need only free what lives on the heap.
   static bool releasesBlocksInBulk() noexcept;
 
-  // The 16-byte header at the start of every page and inline area.
+  // The 24-byte header at the start of every page and inline area.
   struct PageHeader {
     PageHeader* next;  // pages of the class with room
     PageHeader* previous;
+    PageHeader* nextHeld;  // every page the store holds (not the inline areas)
+    PageHeader* previousHeld;
     std::uint16_t pageSize;
     std::uint16_t blockSize;
     std::uint16_t liveBlocks;
     std::uint16_t firstFree;  // index of the first free block; 0 ends the chain
   };
-  static_assert(sizeof(PageHeader) == 16);
+  static_assert(sizeof(PageHeader) == 24);
 
  private:
   struct SizeClass {
@@ -75,9 +88,19 @@ class ValueStore {
   bool isInlineArea(const void* memory) const noexcept;
   void growStringSet();
 
+  // Links in front of every heap block of allocate(), in one ring.
+  struct HeapLink {
+    HeapLink* previous;
+    HeapLink* next;
+  };
+  static_assert(sizeof(HeapLink) == 8, "heap blocks stay 8-byte aligned");
+
   SizeClass classes_[blockClassCount];
+  HeapLink heapBlocks_{&heapBlocks_, &heapBlocks_};
+  std::size_t blobCount_ = 0;
+  std::uint32_t unformattedAreas_ = (1u << blockClassCount) - 1;  // bit i: class i's area is not cut yet
   std::size_t liveBlocks_ = 0;
-  std::unordered_set<PageHeader*> pages_;  // every page taken from the cache
+  PageHeader* heldPages_ = nullptr;  // every page taken from the cache
 
   InternedString** buckets_ = nullptr;
   std::uint32_t bucketCount_ = 0;

@@ -104,7 +104,10 @@ ValueResult parseJson(const char* text) {
   const char* source = rewriteHugeNegativeExponents(text, rewritten) ? rewritten.c_str() : text;
 
   JsonEvents events(result.value());
-  rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, CountingJsonAllocator> reader;
+  // Handed in, so the tokenizer's stack does not allocate an allocator of
+  // its own.
+  CountingJsonAllocator stackAllocator;
+  rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, CountingJsonAllocator> reader(&stackAllocator);
   rapidjson::StringStream stream(source);
   const rapidjson::ParseResult outcome = reader.Parse<rapidjson::kParseDefaultFlags>(stream, events);
   if (!outcome.IsError()) return result;

@@ -1,5 +1,6 @@
 #include "formats/msgpack_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -110,7 +111,10 @@ class MessagePackReader {
     Value* target = &result_.value();
     for (;;) {
       if (!readValue(*target)) return false;
-      while (!open_.empty() && open_.back().remaining == 0) open_.pop_back();
+      while (!open_.empty() && open_.back().remaining == 0) {
+        if (open_.back().isMap) detail::finishMembers(*open_.back().container);
+        open_.pop_back();
+      }
       if (open_.empty()) return true;
 
       OpenContainer& innermost = open_.back();
@@ -120,7 +124,7 @@ class MessagePackReader {
         std::string_view key;
         if (!readKey(key)) return false;
         if (position_ == length_) return failTruncatedContainer(innermost);
-        target = &innermost.container->writeMember(key);
+        target = &detail::appendMember(*innermost.container, key);
       } else {
         target = &innermost.container->appendElement();
       }
@@ -152,10 +156,22 @@ class MessagePackReader {
       return fail(message, std::uint64_t{position_});
     }
     const std::uint8_t* from = bytes_ + position_;
-    std::uint64_t value = 0;
-    for (std::size_t index = 0; index < Size; ++index) value = (value << 8) | from[index];
+    if constexpr (Size == 1) {
+      number = from[0];
+    } else if constexpr (Size == 2) {
+      std::uint16_t value;
+      std::memcpy(&value, from, Size);
+      number = __builtin_bswap16(value);
+    } else if constexpr (Size == 4) {
+      std::uint32_t value;
+      std::memcpy(&value, from, Size);
+      number = __builtin_bswap32(value);
+    } else {
+      std::uint64_t value;
+      std::memcpy(&value, from, Size);
+      number = __builtin_bswap64(value);
+    }
     position_ += Size;
-    number = value;
     return true;
   }
 
@@ -206,8 +222,13 @@ class MessagePackReader {
     if (!target.isEmpty()) target.setEmpty();
     if (isMap) {
       target.makeStructure();
+      // Likewise: every member takes at least a key byte and a value byte.
+      detail::reserveMembers(target, static_cast<std::size_t>(std::min<std::uint64_t>(announced, left() / 2)));
     } else {
       target.makeCollection();
+      // Sized ahead, but never beyond what the input can hold: every element
+      // takes at least one byte, so a hostile count allocates nothing more.
+      target.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(announced, left())));
     }
     if (announced != 0) {
       open_.push_back(

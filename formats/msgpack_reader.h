@@ -31,7 +31,8 @@ struct MessagePackReading {
 // cut-off document from a whole one otherwise.
 //
 // Announced lengths are checked against the bytes left before anything is
-// allocated, and counts never allocate ahead. Arrays and maps nested deeper
+// allocated, and a count sizes its container ahead only up to what the bytes
+// left can hold (an element takes at least one byte, a member two). Arrays and maps nested deeper
 // than maxNestingDepth fail at the one that opens the level too many
 // ("Invalid MessagePack data at position <p>. The data is nested deeper than
 // 512 levels.", p just after its type byte): the reader itself keeps its

@@ -16,7 +16,7 @@ namespace Quor {
 
 class ValueBuilder {
  public:
-  explicit ValueBuilder(Value& root) : root_(root) { open_.reserve(32); }
+  explicit ValueBuilder(Value& root) : root_(root) {}
 
   ValueBuilder(const ValueBuilder&) = delete;
   ValueBuilder& operator=(const ValueBuilder&) = delete;
@@ -25,21 +25,21 @@ class ValueBuilder {
   // then a new element of the innermost open collection, or the member that
   // the last key selected in the innermost open structure.
   Value& slot() {
-    if (open_.empty()) return root_;
-    Value* innermost = open_.back();
+    if (depth_ == 0) return root_;
+    Value* innermost = innermostOpen();
     if (innermost->kind() == ValueKind::Collection) return innermost->appendElement();
     // Readers send a key before every member value; a value that arrives
     // without one still lands somewhere defined rather than nowhere.
-    if (member_ == nullptr) member_ = &innermost->writeMember({});
+    if (member_ == nullptr) member_ = &detail::appendMember(*innermost, {});
     Value* member = member_;
     member_ = nullptr;
     return *member;
   }
 
-  // Selects (creates) the member of the innermost open structure that
-  // receives the next value. A name that occurs again addresses the same
-  // member, so its last value wins.
-  void key(std::string_view name) { member_ = &open_.back()->writeMember(name); }
+  // Creates the member of the innermost open structure that receives the
+  // next value. Members are put in name order when the structure closes; a
+  // name that occurs again keeps its last value.
+  void key(std::string_view name) { member_ = &detail::appendMember(*innermostOpen(), name); }
 
   // Opens a new collection or structure in the next slot. False when that
   // would nest deeper than maxNestingDepth; nothing is added then.
@@ -48,17 +48,19 @@ class ValueBuilder {
 
   // Closes the innermost open container.
   void end() {
-    open_.pop_back();
+    detail::finishMembers(*innermostOpen());
+    --depth_;
+    if (depth_ >= shallowDepth) deep_.pop_back();
     member_ = nullptr;
   }
 
   // Whether a container was refused for its depth.
   bool nestedTooDeeply() const { return nestedTooDeeply_; }
-  std::size_t depth() const { return open_.size(); }
+  std::size_t depth() const { return depth_; }
 
  private:
   bool begin(ValueKind kind) {
-    if (open_.size() >= maxNestingDepth) {
+    if (depth_ >= maxNestingDepth) {
       nestedTooDeeply_ = true;
       return false;
     }
@@ -70,14 +72,24 @@ class ValueBuilder {
     } else {
       container.makeStructure();
     }
-    open_.push_back(&container);
+    if (depth_ < shallowDepth) shallow_[depth_] = &container;
+    else deep_.push_back(&container);
+    ++depth_;
     return true;
   }
+
+  Value* innermostOpen() const { return depth_ <= shallowDepth ? shallow_[depth_ - 1] : deep_.back(); }
+
+  // Documents rarely nest deeper than this: the open containers of the
+  // first levels stay here, deeper ones go to the heap.
+  static constexpr std::size_t shallowDepth = 32;
 
   Value& root_;
   // Open containers, outermost first. A container's address stays valid while
   // it is open: its parent gets no new element or member until it closes.
-  std::vector<Value*> open_;
+  Value* shallow_[shallowDepth];
+  std::vector<Value*> deep_;
+  std::size_t depth_ = 0;
   Value* member_ = nullptr;
   bool nestedTooDeeply_ = false;
 };

@@ -197,6 +197,27 @@ TEST(JsonReaderRepeatedKeys, ALaterContainerReplacesAnEarlierOneInsteadOfMerging
   EXPECT_EQ(readTyped(R"({"a":"x","a":null})"), R"({"a":null})");
 }
 
+TEST(JsonReaderRepeatedKeys, LargeObjectsComeOutInNameOrderWithTheLastValues) {
+  // Members beyond a few dozen, scrambled, each name twice.
+  std::string text = "{";
+  for (int round = 0; round < 2; ++round) {
+    for (int step = 0; step < 100; ++step) {
+      const int index = (step * 37) % 100;
+      text += "\"k" + std::to_string(index) + "\":" + std::to_string(round * 1000 + index) + ",";
+    }
+  }
+  text.back() = '}';
+  const ValueResult result = parseJson(text.c_str());
+  ASSERT_TRUE(result.ok());
+  ASSERT_EQ(result.value().size(), 100u);
+  std::string previous;
+  for (const MemberView member : result.value().members()) {
+    EXPECT_LT(previous, std::string(member.name));
+    previous = std::string(member.name);
+    EXPECT_EQ(member.value.getUnsigned(), 1000u + std::stoul(previous.substr(1)));
+  }
+}
+
 TEST(JsonReaderInputEnd, NothingAfterANulIsSeen) {
   const std::string text("[1]\0 garbage", 12);
   const ValueResult result = parseJson(text.c_str());

@@ -278,7 +278,7 @@ TEST(MessagePackReaderErrors, HugeAnnouncedLengthsFailBeforeAnythingIsAllocated)
             "Invalid MessagePack data. Raw bytes of size 4294967295 at position 5 are truncated.");
   EXPECT_EQ(errorOf({0x81, 0xDB, 0xFF, 0xFF, 0xFF, 0xF0, 'k'}),
             "Invalid MessagePack data. String of size 4294967280 at position 6 is truncated.");
-  // Counts are not allocated ahead.
+  // Counts size a container ahead only up to what the bytes left can hold.
   EXPECT_EQ(errorOf({0xDD, 0xFF, 0xFF, 0xFF, 0xFF, 0x01}),
             "Invalid MessagePack data. Array of size 4294967295 at position 5 is truncated.");
   EXPECT_EQ(errorOf({0xDF, 0xFF, 0xFF, 0xFF, 0xFF, 0xA0, 0x01}),
