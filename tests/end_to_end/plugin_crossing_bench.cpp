@@ -33,6 +33,7 @@
 #include "registration_answer.h"
 #include "remoting/dispatcher.h"
 #include "remoting/transport.h"
+#include "tests/support/test_items_route.h"
 
 namespace {
 
@@ -92,27 +93,7 @@ double median(std::vector<double> values) {
 
 // The test plugin's items route, on a Transport of this program.
 const Quor::FunctionRegistration* addItemsRoute(Quor::Transport& transport) {
-  using namespace Quor;
-  return transport
-      .addRoute(RequestMethod::Post, "/test-plugin/v1/items/{id}?{+query}",
-                [](std::int32_t id, const std::string&, std::int32_t limit, const Value& body) {
-                  Value answer;
-                  answer.makeStructure();
-                  answer.writeMember("id").setSigned(id);
-                  answer.writeMember("limit").setSigned(limit);
-                  answer.writeMember("name").setString(body.member("name").getString());
-                  answer.writeMember("tagCount").setUnsigned(static_cast<std::uint64_t>(body.member("tags").size()));
-                  return answer;
-                })
-      .parameter(0, "id")
-      .parameter(1, "query")
-      .parameter(2, "limit")
-      .parameter(3, "body")
-      .location(0, ArgumentLocation::Path)
-      .location(1, ArgumentLocation::Path)
-      .location(2, ArgumentLocation::Query)
-      .location(3, ArgumentLocation::Body)
-      .registration();
+  return Quor::addTestItemsRoute(transport).registration();
 }
 
 int optionValue(const char* argument, const char* name, int fallback) {

@@ -21,6 +21,7 @@
 #include "host/plugin_object_factory.h"
 #include "host/telemetry_sender.h"
 #include "logging/logger.h"
+#include "tests/support/test_items_route.h"
 
 namespace Quor {
 
@@ -29,25 +30,7 @@ namespace {
 class TestPlugin final : public PluginBase {
  public:
   void registerEndpoints() override {
-    transport
-        .addRoute(RequestMethod::Post, "/test-plugin/v1/items/{id}?{+query}",
-                  [](std::int32_t id, const std::string&, std::int32_t limit, const Value& body) {
-                    Value answer;
-                    answer.makeStructure();
-                    answer.writeMember("id").setSigned(id);
-                    answer.writeMember("limit").setSigned(limit);
-                    answer.writeMember("name").setString(body.member("name").getString());
-                    answer.writeMember("tagCount").setUnsigned(static_cast<std::uint64_t>(body.member("tags").size()));
-                    return answer;
-                  })
-        .parameter(0, "id")
-        .parameter(1, "query")
-        .parameter(2, "limit")
-        .parameter(3, "body")
-        .location(0, ArgumentLocation::Path)
-        .location(1, ArgumentLocation::Path)
-        .location(2, ArgumentLocation::Query)
-        .location(3, ArgumentLocation::Body);
+    addTestItemsRoute(transport);
     transport
         .addRoute(RequestMethod::Put, "/test-plugin/v1/greeting",
                   [this](const std::string& greeting) {
