@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "binding/member_order_cache.h"
 #include "binding/value_store.h"
 
 namespace Quor {
@@ -708,11 +709,16 @@ void sortMembers(detail::Member* members, std::size_t count, detail::Member* buf
 
 }  // namespace
 
-void detail::finishMembers(Value& structure) {
+void detail::finishMembers(Value& structure, MemberOrderCache* orders) {
   Value::StructureHeader* header = structure.structure();
   if (header == nullptr || header->firstRun == header->size) return;
   detail::Member* members = header->members;
   const std::size_t count = header->size;
+  const bool learns = orders != nullptr && MemberOrderCache::covers(count);
+  if (learns && orders->replay(members, count)) {
+    header->firstRun = header->size;
+    return;
+  }
   if (count <= 16) {
     sortMembers(members, count, nullptr);
   } else {
@@ -731,6 +737,7 @@ void detail::finishMembers(Value& structure) {
   }
   header->size = static_cast<std::uint32_t>(kept);
   header->firstRun = header->size;
+  if (learns && kept == count) orders->learn(members, count, structure.store_);
 }
 
 void Value::dropMember(detail::Member& member) noexcept {

@@ -54,15 +54,17 @@ struct EnumValue {
 class Value;
 namespace detail {
 struct Member;
+class MemberOrderCache;
 // For readers that know a structure's member count ahead: room for count
 // members (nothing for other kinds). Callers bound count by their input.
 void reserveMembers(Value& structure, std::size_t count);
 // For readers building a new structure: members are appended in the order
 // they arrive, unsearched, and put in name order once, by finishMembers,
 // where a repeated name keeps its last value. Nothing may read the
-// structure in between; a reader that fails clears the whole tree.
+// structure in between; a reader that fails clears the whole tree. A reader
+// may hand finishMembers a cache of the orders it has seen.
 Value& appendMember(Value& structure, std::string_view name);
-void finishMembers(Value& structure);
+void finishMembers(Value& structure, MemberOrderCache* orders = nullptr);
 }  // namespace detail
 
 // One member seen while iterating a structure in name order.
@@ -179,7 +181,7 @@ class Value {
   friend class ValueStore;
   friend void detail::reserveMembers(Value& structure, std::size_t count);
   friend Value& detail::appendMember(Value& structure, std::string_view name);
-  friend void detail::finishMembers(Value& structure);
+  friend void detail::finishMembers(Value& structure, detail::MemberOrderCache* orders);
 
   ValueStore* ensureStore();
   // Whether the content lives in the store (string and beyond): scalars are

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "binding/format_message.h"
+#include "binding/member_order_cache.h"
 #include "formats/nesting_limit.h"
 
 namespace Quor {
@@ -112,7 +113,7 @@ class MessagePackReader {
     for (;;) {
       if (!readValue(*target)) return false;
       while (!open_.empty() && open_.back().remaining == 0) {
-        if (open_.back().isMap) detail::finishMembers(*open_.back().container);
+        if (open_.back().isMap) detail::finishMembers(*open_.back().container, &memberOrders_);
         open_.pop_back();
       }
       if (open_.empty()) return true;
@@ -348,6 +349,7 @@ class MessagePackReader {
   // Open arrays and maps, outermost first. A container's address stays valid
   // while it is open: its parent gets no new item until it closes.
   std::vector<OpenContainer> open_;
+  detail::MemberOrderCache memberOrders_;
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "binding/member_order_cache.h"
 #include "binding/value.h"
 #include "formats/nesting_limit.h"
 
@@ -48,7 +49,7 @@ class ValueBuilder {
 
   // Closes the innermost open container.
   void end() {
-    detail::finishMembers(*innermostOpen());
+    detail::finishMembers(*innermostOpen(), &memberOrders_);
     --depth_;
     if (depth_ >= shallowDepth) deep_.pop_back();
     member_ = nullptr;
@@ -85,6 +86,8 @@ class ValueBuilder {
   static constexpr std::size_t shallowDepth = 32;
 
   Value& root_;
+  // Holds references into the root's store, which outlives the builder.
+  detail::MemberOrderCache memberOrders_;
   // Open containers, outermost first. A container's address stays valid while
   // it is open: its parent gets no new element or member until it closes.
   Value* shallow_[shallowDepth];
