@@ -13,7 +13,7 @@ namespace Quor {
 inline constexpr std::size_t valuePageSize = 4096;
 inline constexpr std::size_t pageChunkSize = 64 * 1024;
 inline constexpr std::size_t pagesPerChunk = pageChunkSize / valuePageSize;
-inline constexpr std::size_t maxEmptyChunks = 16;
+inline constexpr std::size_t maxEmptyChunks = 32;
 
 // Takes a 4096-byte aligned page; throws
 // std::bad_alloc when the system has no memory left.
