@@ -242,7 +242,7 @@ InternedString* ValueStore::intern(std::string_view text, std::uint32_t hash) {
   if (text.empty()) return emptyString();
   if (bucketCount_ != 0) {
     for (InternedString* entry = buckets_[hash & (bucketCount_ - 1)]; entry != nullptr; entry = entry->next) {
-      if (entry->hash == hash && entry->view() == text) {
+      if (entry->hash == hash && entry->length == text.size() && sameText(entry->text(), text.data(), text.size())) {
         ++entry->references;
         return entry;
       }

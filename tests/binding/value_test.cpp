@@ -461,6 +461,25 @@ TEST(ValueStoreTest, FreedBlocksAreReusedAndStringsLeaveTheSet) {
   EXPECT_EQ(store.internedCount(), 100u);
 }
 
+TEST(ValueStoreTest, TextsDifferingInAnyOneByteAreDifferentEntries) {
+  // The hash and the comparison read texts a word at a time with the last
+  // word overlapping, and texts under four bytes as one word: every byte of
+  // every length must still count.
+  ValueStore store;
+  for (std::size_t size = 1; size <= 13; ++size) {
+    const std::string base(size, 'a');
+    InternedString* baseEntry = store.intern(base);
+    for (std::size_t position = 0; position < size; ++position) {
+      std::string changed = base;
+      changed[position] = 'b';
+      EXPECT_FALSE(sameText(base.data(), changed.data(), size)) << size << " at " << position;
+      EXPECT_NE(internHash(base), internHash(changed)) << size << " at " << position;
+      EXPECT_NE(store.intern(changed), baseEntry) << size << " at " << position;
+    }
+    EXPECT_EQ(store.intern(std::string(size, 'a')), baseEntry);
+  }
+}
+
 TEST(ValueStoreTest, EveryBlockSizeServesManyBlocks) {
   ValueStore store;
   std::vector<std::pair<void*, std::size_t>> blocks;

@@ -218,6 +218,28 @@ TEST(JsonReaderRepeatedKeys, LargeObjectsComeOutInNameOrderWithTheLastValues) {
   }
 }
 
+TEST(JsonReaderRepeatedKeys, RecordsOfRepeatedShapesReadAsEachDoesAlone) {
+  // Shapes met again are ordered from memory: the same names in another
+  // order, a repeated name, or the same ends and count must not fool it.
+  const std::vector<std::string> records = {
+      R"({"d":1,"b":2,"e":3,"a":4,"c":5})",       R"({"d":6,"b":7,"e":8,"a":9,"c":10})",
+      R"({"d":1,"e":2,"b":3,"a":4,"c":5})",       R"({"d":"x","b":[1],"e":{},"a":null,"c":true})",
+      R"({"d":1,"b":2,"d":3,"a":4,"c":5})",       R"({"d":1,"b":2,"e":3,"a":4,"c":5})",
+      R"({"d":1,"b":2,"d":3,"a":4,"c":5})",       R"({"d":1,"e":2,"b":3,"a":4,"c":5})",
+      R"({"d":{"s":1,"r":2,"q":3,"p":4},"b":2,"e":{"s":5,"r":6,"q":7,"p":8},"a":4,"c":5})",
+      R"({"d":1,"b":2,"d":3,"a":4,"c":5})",       R"({"d":1,"b":2,"e":3,"a":4,"c":5})",
+  };
+  std::string array = "[";
+  std::string expected = "[";
+  for (const std::string& record : records) {
+    array += record + ",";
+    expected += readTyped(record.c_str()) + ",";
+  }
+  array.back() = ']';
+  expected.back() = ']';
+  EXPECT_EQ(readTyped(array.c_str()), expected);
+}
+
 TEST(JsonReaderInputEnd, NothingAfterANulIsSeen) {
   const std::string text("[1]\0 garbage", 12);
   const ValueResult result = parseJson(text.c_str());
