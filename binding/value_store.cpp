@@ -113,21 +113,14 @@ bool ValueStore::releasesBlocksInBulk() noexcept { return !blocksFromHeap; }
 
 void ValueStore::formatPage(PageHeader* page, std::size_t pageSize, std::size_t blockSize) noexcept {
   page->next = page->previous = nullptr;
-  page->pageSize = static_cast<std::uint16_t>(pageSize);
   page->blockSize = static_cast<std::uint16_t>(blockSize);
   page->liveBlocks = 0;
+  page->firstFree = 0;
   // Blocks overlapping the header are never handed out; index 0 is therefore
-  // free to mark the end of the chain.
+  // free to mark the end of the chain and of the untouched blocks.
   const std::size_t first = (headerSize + blockSize - 1) / blockSize;
-  const std::size_t count = pageSize / blockSize;
-  page->firstFree = first < count ? static_cast<std::uint16_t>(first) : 0;
-  auto* bytes = reinterpret_cast<unsigned char*>(page);
-  unpoison(bytes + headerSize, pageSize - headerSize);
-  for (std::size_t index = first; index < count; ++index) {
-    const std::uint16_t next = index + 1 < count ? static_cast<std::uint16_t>(index + 1) : 0;
-    std::memcpy(bytes + index * blockSize, &next, sizeof next);
-  }
-  poison(bytes + headerSize, pageSize - headerSize);
+  page->untouched = first < pageSize / blockSize ? static_cast<std::uint16_t>(first) : 0;
+  poison(reinterpret_cast<unsigned char*>(page) + headerSize, pageSize - headerSize);
 }
 
 void ValueStore::linkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept {
@@ -172,11 +165,21 @@ void* ValueStore::allocateBlock(std::size_t bytes) {
     heldPages_ = page;
     linkWithRoom(sizeClass, page);
   }
-  auto* block = reinterpret_cast<unsigned char*>(page) + std::size_t{page->firstFree} * page->blockSize;
-  unpoison(block, page->blockSize);
-  std::memcpy(&page->firstFree, block, sizeof page->firstFree);
+  const std::size_t blockSize = page->blockSize;
+  unsigned char* block;
+  if (page->firstFree != 0) {
+    block = reinterpret_cast<unsigned char*>(page) + std::size_t{page->firstFree} * blockSize;
+    unpoison(block, blockSize);
+    std::memcpy(&page->firstFree, block, sizeof page->firstFree);
+  } else {
+    block = reinterpret_cast<unsigned char*>(page) + std::size_t{page->untouched} * blockSize;
+    unpoison(block, blockSize);
+    const std::size_t pageBytes = isInlineArea(page) ? inlineAreaSize : valuePageSize;
+    const std::size_t next = std::size_t{page->untouched} + 1;
+    page->untouched = (next + 1) * blockSize <= pageBytes ? static_cast<std::uint16_t>(next) : 0;
+  }
   ++page->liveBlocks;
-  if (page->firstFree == 0) unlinkWithRoom(sizeClass, page);
+  if (page->firstFree == 0 && page->untouched == 0) unlinkWithRoom(sizeClass, page);
   ++liveBlocks_;
   return block;
 }
@@ -198,7 +201,7 @@ void ValueStore::freeBlock(void* block) noexcept {
                                          ~static_cast<std::uintptr_t>(valuePageSize - 1));
   }
   SizeClass& sizeClass = classes_[page->blockSize / 4 - 1];
-  const bool wasFull = page->firstFree == 0;
+  const bool wasFull = page->firstFree == 0 && page->untouched == 0;
   const auto index = static_cast<std::uint16_t>(
       (static_cast<unsigned char*>(block) - reinterpret_cast<unsigned char*>(page)) / page->blockSize);
   std::memcpy(block, &page->firstFree, sizeof page->firstFree);

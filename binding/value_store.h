@@ -69,10 +69,13 @@ class ValueStore {
     PageHeader* previous;
     PageHeader* nextHeld;  // every page the store holds (not the inline areas)
     PageHeader* previousHeld;
-    std::uint16_t pageSize;
+    // Index of the first block never handed out, or 0 once all have been:
+    // blocks are cut from a page as it fills, so a new page is not written
+    // to (and faulted in) ahead of its use.
+    std::uint16_t untouched;
     std::uint16_t blockSize;
     std::uint16_t liveBlocks;
-    std::uint16_t firstFree;  // index of the first free block; 0 ends the chain
+    std::uint16_t firstFree;  // index of the first freed block; 0 ends the chain
   };
   static_assert(sizeof(PageHeader) == 24);
 
