@@ -537,7 +537,7 @@ void Value::setEnum(const EnumValue& value) {
 void Value::makeCollection() {
   static_assert(sizeof(CollectionHeader) <= ValueStore::largestBlock);
   if (kind_ == ValueKind::Collection) return;
-  release();
+  if (holdsStorage()) release();
   void* block = ensureStore()->allocateBlock(sizeof(CollectionHeader));
   payload_.container = new (block) CollectionHeader{nullptr, 0, 0};
   kind_ = ValueKind::Collection;
@@ -546,7 +546,7 @@ void Value::makeCollection() {
 void Value::makeStructure() {
   static_assert(sizeof(StructureHeader) <= ValueStore::largestBlock);
   if (kind_ == ValueKind::Structure) return;
-  release();
+  if (holdsStorage()) release();
   void* block = ensureStore()->allocateBlock(sizeof(StructureHeader));
   payload_.container = new (block) StructureHeader{nullptr, 0, 0, 0};
   kind_ = ValueKind::Structure;
@@ -643,6 +643,11 @@ void detail::reserveMembers(Value& structure, std::size_t count) {
   Value::StructureHeader* header = structure.structure();
   if (header == nullptr || count <= header->capacity) return;
   if (count > Value::maxReserve) throw std::length_error("Value: too many members");
+  if (header->capacity == 0) {
+    header->members = static_cast<detail::Member*>(structure.store_->allocate(count * sizeof(detail::Member)));
+    header->capacity = static_cast<std::uint32_t>(count);
+    return;
+  }
   structure.mergeMemberRuns(count);
 }
 
@@ -714,6 +719,10 @@ void detail::finishMembers(Value& structure, MemberOrderCache* orders) {
   if (header == nullptr || header->firstRun == header->size) return;
   detail::Member* members = header->members;
   const std::size_t count = header->size;
+  if (count == 1) {
+    header->firstRun = 1;
+    return;
+  }
   const bool learns = orders != nullptr && MemberOrderCache::covers(count);
   if (learns && orders->replay(members, count)) {
     header->firstRun = header->size;
@@ -726,10 +735,11 @@ void detail::finishMembers(Value& structure, MemberOrderCache* orders) {
     sortMembers(members, count, buffer);
     structure.store_->free(buffer, count * sizeof(detail::Member));
   }
-  // A repeated name keeps the member that came last.
+  // A repeated name keeps the member that came last. Names of one store are
+  // interned, so equal names are one entry.
   std::size_t kept = 0;
   for (std::size_t index = 0; index < count; ++index) {
-    if (index + 1 < count && !(members[index] < members[index + 1])) {
+    if (index + 1 < count && members[index].name == members[index + 1].name) {
       structure.dropMember(members[index]);
       continue;
     }
