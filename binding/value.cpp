@@ -657,7 +657,7 @@ Value& detail::appendMember(Value& structure, std::string_view name) {
   // Only a structure made of appended members is put in order at the end.
   if (header->firstRun != 0) return structure.writeMember(name);
   ValueStore* store = structure.store_;
-  InternedString* entry = store->intern(name);
+  InternedString* entry = store->internName(name);
   void* block = nullptr;
   try {
     block = store->allocateBlock(sizeof(Value));

@@ -94,6 +94,7 @@ ValueStore::~ValueStore() {
     }
   }
   std::free(buckets_);
+  std::free(recentNames_);
   for (HeapLink* link = heapBlocks_.next; link != &heapBlocks_;) {
     HeapLink* next = link->next;
     std::free(link);
@@ -266,6 +267,32 @@ InternedString* ValueStore::intern(std::string_view text, std::uint32_t hash) {
   return entry;
 }
 
+std::size_t ValueStore::recentNameSlot(std::string_view name) noexcept {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(name.data());
+  const std::size_t size = name.size();
+  const std::uint32_t ends = size >= 4 ? internedText::load32(bytes) * 0x9E3779B1u + internedText::load32(bytes + size - 4)
+                                       : internedText::shortWord(bytes, size);
+  static_assert(recentNameCount == 256, "the slot is the top 8 bits");
+  return ((ends ^ static_cast<std::uint32_t>(size)) * 0x85EBCA6Bu) >> 24;
+}
+
+InternedString* ValueStore::internName(std::string_view name) {
+  if (name.empty()) return emptyString();
+  if (recentNames_ == nullptr) {
+    if (++namesInterned_ < namesBeforeRecent) return intern(name, internHash(name));
+    recentNames_ = static_cast<InternedString**>(std::calloc(recentNameCount, sizeof(InternedString*)));
+    if (recentNames_ == nullptr) return intern(name, internHash(name));
+  }
+  InternedString*& recent = recentNames_[recentNameSlot(name)];
+  if (recent != nullptr && recent->length == name.size() && sameText(recent->text(), name.data(), name.size())) {
+    ++recent->references;
+    return recent;
+  }
+  InternedString* entry = intern(name, internHash(name));
+  recent = entry;
+  return entry;
+}
+
 void ValueStore::retain(InternedString* entry) noexcept {
   if (entry != &staticEmptyString) ++entry->references;
 }
@@ -276,6 +303,9 @@ void ValueStore::release(InternedString* entry) noexcept {
   while (*link != entry) link = &(*link)->next;
   *link = entry->next;
   --stringCount_;
+  if (recentNames_ != nullptr) {
+    if (InternedString*& recent = recentNames_[recentNameSlot(entry->view())]; recent == entry) recent = nullptr;
+  }
   free(entry, entryOverhead + entry->length);
 }
 

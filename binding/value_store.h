@@ -32,6 +32,10 @@ class ValueStore {
   // interned: it gives the shared static empty entry.
   InternedString* intern(std::string_view text, std::uint32_t hash);
   InternedString* intern(std::string_view text) { return intern(text, internHash(text)); }
+  // intern for member names, which documents repeat far more than other
+  // texts: a recently interned name is found by its first and last bytes
+  // and one comparison, without hashing it or searching the set.
+  InternedString* internName(std::string_view name);
   void retain(InternedString* entry) noexcept;
   void release(InternedString* entry) noexcept;
   std::size_t internedCount() const { return stringCount_; }
@@ -104,6 +108,14 @@ class ValueStore {
   std::uint32_t unformattedAreas_ = (1u << blockClassCount) - 1;  // bit i: class i's area is not cut yet
   std::size_t liveBlocks_ = 0;
   PageHeader* heldPages_ = nullptr;  // every page taken from the cache
+
+  // Made once a tree has interned many names, so a small tree (a request
+  // body) neither clears nor holds it.
+  static constexpr std::size_t recentNameCount = 256;
+  static constexpr std::uint32_t namesBeforeRecent = 64;
+  static std::size_t recentNameSlot(std::string_view name) noexcept;
+  InternedString** recentNames_ = nullptr;
+  std::uint32_t namesInterned_ = 0;
 
   InternedString** buckets_ = nullptr;
   std::uint32_t bucketCount_ = 0;

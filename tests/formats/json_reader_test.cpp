@@ -221,7 +221,7 @@ TEST(JsonReaderRepeatedKeys, LargeObjectsComeOutInNameOrderWithTheLastValues) {
 TEST(JsonReaderRepeatedKeys, RecordsOfRepeatedShapesReadAsEachDoesAlone) {
   // Shapes met again are ordered from memory: the same names in another
   // order, a repeated name, or the same ends and count must not fool it.
-  const std::vector<std::string> records = {
+  std::vector<std::string> records = {
       R"({"d":1,"b":2,"e":3,"a":4,"c":5})",       R"({"d":6,"b":7,"e":8,"a":9,"c":10})",
       R"({"d":1,"e":2,"b":3,"a":4,"c":5})",       R"({"d":"x","b":[1],"e":{},"a":null,"c":true})",
       R"({"d":1,"b":2,"d":3,"a":4,"c":5})",       R"({"d":1,"b":2,"e":3,"a":4,"c":5})",
@@ -229,6 +229,12 @@ TEST(JsonReaderRepeatedKeys, RecordsOfRepeatedShapesReadAsEachDoesAlone) {
       R"({"d":{"s":1,"r":2,"q":3,"p":4},"b":2,"e":{"s":5,"r":6,"q":7,"p":8},"a":4,"c":5})",
       R"({"d":1,"b":2,"d":3,"a":4,"c":5})",       R"({"d":1,"b":2,"e":3,"a":4,"c":5})",
   };
+  // A replaced container frees names that later records intern again.
+  std::string manyNames;
+  for (int index = 0; index < 100; ++index) manyNames += "\"u" + std::to_string(index) + "\":" + std::to_string(index) + ",";
+  manyNames.pop_back();
+  records.push_back("{\"x\":{" + manyNames + "},\"x\":5}");
+  records.push_back("{" + manyNames + ",\"w\":{" + manyNames + "}}");
   std::string array = "[";
   std::string expected = "[";
   for (const std::string& record : records) {
