@@ -294,7 +294,7 @@ void Value::copyContent(const Value& other) {
         store_->retain(source);
         entry = source;
       } else {
-        entry = ensureStore()->intern(source->view(), source->hash);
+        entry = ensureStore()->internCopy(source);
       }
       release();
       payload_.string = entry;
@@ -506,7 +506,7 @@ void Value::setString(const char* text) { setString(std::string_view(text != nul
 
 void Value::setString(std::string_view text) {
   // Interned before the old content goes, in case the text is that content.
-  InternedString* entry = text.empty() ? ValueStore::emptyString() : ensureStore()->intern(text);
+  InternedString* entry = text.empty() ? ValueStore::emptyString() : ensureStore()->internText(text);
   if (holdsStorage()) release();
   payload_.string = entry;
   kind_ = ValueKind::String;

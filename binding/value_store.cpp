@@ -253,18 +253,36 @@ InternedString* ValueStore::intern(std::string_view text, std::uint32_t hash) {
     }
   }
   if (stringCount_ + 1 > bucketCount_) growStringSet();
-  const std::size_t bytes = entryOverhead + text.size();
-  auto* entry = static_cast<InternedString*>(allocate(bytes));
+  InternedString* entry = newEntry(text);
   entry->hash = hash;
-  entry->references = 1;
-  entry->length = static_cast<std::uint32_t>(text.size());
-  std::memcpy(entry->text(), text.data(), text.size());
-  entry->text()[text.size()] = '\0';
   InternedString*& bucket = buckets_[hash & (bucketCount_ - 1)];
   entry->next = bucket;
   bucket = entry;
   ++stringCount_;
   return entry;
+}
+
+InternedString* ValueStore::newEntry(std::string_view text) {
+  auto* entry = static_cast<InternedString*>(allocate(entryOverhead + text.size()));
+  entry->references = 1;
+  entry->length = static_cast<std::uint32_t>(text.size());
+  std::memcpy(entry->text(), text.data(), text.size());
+  entry->text()[text.size()] = '\0';
+  return entry;
+}
+
+// An entry outside the set is marked by pointing at the shared empty entry,
+// which no entry of the set ever does.
+InternedString* ValueStore::unsharedEntry(std::string_view text) {
+  InternedString* entry = newEntry(text);
+  entry->hash = 0;
+  entry->next = &staticEmptyString;
+  return entry;
+}
+
+InternedString* ValueStore::internCopy(const InternedString* source) {
+  if (source->next == &staticEmptyString || source->length > longestSharedText) return unsharedEntry(source->view());
+  return intern(source->view(), source->hash);
 }
 
 std::size_t ValueStore::recentNameSlot(std::string_view name) noexcept {
@@ -299,6 +317,10 @@ void ValueStore::retain(InternedString* entry) noexcept {
 
 void ValueStore::release(InternedString* entry) noexcept {
   if (entry == &staticEmptyString || --entry->references != 0) return;
+  if (entry->next == &staticEmptyString) {
+    free(entry, entryOverhead + entry->length);
+    return;
+  }
   InternedString** link = &buckets_[entry->hash & (bucketCount_ - 1)];
   while (*link != entry) link = &(*link)->next;
   *link = entry->next;

@@ -36,6 +36,15 @@ class ValueStore {
   // texts: a recently interned name is found by its first and last bytes
   // and one comparison, without hashing it or searching the set.
   InternedString* internName(std::string_view name);
+  // intern for string values: a text longer than longestSharedText is
+  // seldom met twice, so it gets an entry of its own, outside the set,
+  // without being hashed.
+  static constexpr std::size_t longestSharedText = 32;
+  InternedString* internText(std::string_view text) {
+    return text.size() > longestSharedText ? unsharedEntry(text) : intern(text);
+  }
+  // internText for a copy of another store's entry, whose hash it reuses.
+  InternedString* internCopy(const InternedString* source);
   void retain(InternedString* entry) noexcept;
   void release(InternedString* entry) noexcept;
   std::size_t internedCount() const { return stringCount_; }
@@ -114,6 +123,8 @@ class ValueStore {
   static constexpr std::size_t recentNameCount = 256;
   static constexpr std::uint32_t namesBeforeRecent = 64;
   static std::size_t recentNameSlot(std::string_view name) noexcept;
+  InternedString* newEntry(std::string_view text);
+  InternedString* unsharedEntry(std::string_view text);
   InternedString** recentNames_ = nullptr;
   std::uint32_t namesInterned_ = 0;
 

@@ -183,6 +183,26 @@ TEST(ValueInterning, EqualTextsShareOneEntryUntilTheLastGoes) {
   EXPECT_EQ(tree.member("third").getCString(), tree.member("second").getCString());
 }
 
+TEST(ValueInterning, TextsOfEveryLengthSurviveCopiesAndReleases) {
+  // Short texts are shared through the string set, long ones each have an
+  // entry of their own: both must outlive their copies and the texts
+  // released around them.
+  for (const std::size_t length : {std::size_t{5}, ValueStore::longestSharedText, ValueStore::longestSharedText + 1,
+                                   std::size_t{200}}) {
+    const std::string text(length, 'x');
+    Value tree;
+    tree.writeMember("a").setString(text);
+    tree.writeMember("b") = tree.member("a");
+    Value copy(tree);
+    tree.writeMember("a").setEmpty();
+    EXPECT_EQ(tree.member("b").getString(), text) << length;
+    tree.writeMember("b").setString(text + "y");
+    EXPECT_EQ(copy.member("a").getString(), text) << length;
+    EXPECT_EQ(copy.member("b").getString(), text) << length;
+    EXPECT_EQ(tree.member("b").getString(), text + "y") << length;
+  }
+}
+
 TEST(ValueInterning, EmptyStringsAreNeverInterned) {
   Value a;
   Value b;
