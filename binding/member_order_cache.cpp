@@ -23,21 +23,23 @@ std::uint32_t MemberOrderCache::signatureOf(const InternedString* first, const I
   // Entries are at least 4-byte aligned; their low bits say nothing.
   const auto firstBits = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(first) >> 2);
   const auto lastBits = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(last) >> 2);
-  const std::uint32_t mixed = (firstBits * 0x9E3779B1u) ^ lastBits ^ static_cast<std::uint32_t>(count);
-  return mixed ^ (mixed >> 16);
+  const std::uint32_t mixed = (firstBits * 0x9E3779B1u) ^ (lastBits * 0x85EBCA6Bu) ^ static_cast<std::uint32_t>(count);
+  // Slots are taken from the top bits, where the last multiplication has
+  // mixed in every bit of both pointers.
+  return (mixed ^ (mixed >> 15)) * 0xC2B2AE35u;
 }
 
 bool MemberOrderCache::replay(Member* members, std::size_t count) {
   if (!covers(count)) return false;
   const std::uint32_t signature = signatureOf(members[0].name, members[count - 1].name, count);
-  std::uint32_t& seen = seen_[signature % slotCount];
+  std::uint32_t& seen = seen_[slotOf(signature)];
   if (seen != signature) {
     seen = signature;
     if (table_ != nullptr) table_->arrival.clear();
     return false;
   }
   if (table_ != nullptr) {
-    const Shape& shape = table_->slots[signature % slotCount];
+    const Shape& shape = table_->slots[slotOf(signature)];
     if (shape.names.size() == count &&
         std::equal(shape.names.begin(), shape.names.end(), members,
                    [](const InternedString* name, const Member& member) { return name == member.name; })) {
@@ -64,7 +66,7 @@ void MemberOrderCache::learn(const Member* sorted, std::size_t count, ValueStore
   if (store_ == nullptr) store_ = store;
   if (store != store_) return;
   std::vector<InternedString*>& arrival = table_->arrival;
-  Shape& shape = table_->slots[signatureOf(arrival.front(), arrival.back(), count) % slotCount];
+  Shape& shape = table_->slots[slotOf(signatureOf(arrival.front(), arrival.back(), count))];
   forget(shape);
   shape.order.resize(count);
   for (std::size_t arrivalIndex = 0; arrivalIndex < count; ++arrivalIndex) {

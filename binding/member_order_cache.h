@@ -53,7 +53,8 @@ class MemberOrderCache {
     std::vector<InternedString*> names;  // arrival order, each with a reference
     std::vector<std::uint16_t> order;    // order[i]: arrival index of the i-th member by name
   };
-  static constexpr std::size_t slotCount = 32;
+  static constexpr std::size_t slotCount = 64;
+  static std::size_t slotOf(std::uint32_t signature) { return signature >> 26; }
   struct Table {
     Shape slots[slotCount];
     std::vector<InternedString*> arrival;

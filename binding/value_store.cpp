@@ -4,38 +4,14 @@
 #include <cstring>
 #include <new>
 
+#include "binding/memory_poisoning.h"
 #include "binding/page_cache.h"
 
 namespace Quor {
 namespace {
 
-// QCP_VALUE_STORE_USE_HEAP sends every block to the general heap instead of
-// the pools. Under the address sanitizer the pools poison free blocks, so a
-// use after free inside a page is caught as well.
-#if defined(QCP_VALUE_STORE_USE_HEAP) && QCP_VALUE_STORE_USE_HEAP
-constexpr bool blocksFromHeap = true;
-#else
-constexpr bool blocksFromHeap = false;
-#endif
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QCP_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define QCP_ASAN 1
-#endif
-
-#ifdef QCP_ASAN
-extern "C" void __asan_poison_memory_region(void const volatile* address, std::size_t size);
-extern "C" void __asan_unpoison_memory_region(void const volatile* address, std::size_t size);
-void poison(const void* memory, std::size_t bytes) { __asan_poison_memory_region(memory, bytes); }
-void unpoison(const void* memory, std::size_t bytes) { __asan_unpoison_memory_region(memory, bytes); }
-#else
-void poison(const void*, std::size_t) {}
-void unpoison(const void*, std::size_t) {}
-#endif
+void poison(const void* memory, std::size_t bytes) { poisonMemory(memory, bytes); }
+void unpoison(const void* memory, std::size_t bytes) { unpoisonMemory(memory, bytes); }
 
 constexpr std::size_t headerSize = sizeof(ValueStore::PageHeader);
 constexpr std::size_t entryOverhead = sizeof(InternedString) + 1;
@@ -62,6 +38,7 @@ void* allocateFromStore(ValueStore* store, std::size_t bytes) { return store->al
 void freeToStore(ValueStore* store, void* memory, std::size_t bytes) noexcept { store->free(memory, bytes); }
 
 InternedString* ValueStore::emptyString() noexcept { return &staticEmptyString; }
+
 
 // A class's inline area is cut into blocks when the class is first used, so
 // a store of a small tree formats only the classes it needs.
@@ -117,10 +94,8 @@ void ValueStore::formatPage(PageHeader* page, std::size_t pageSize, std::size_t 
   page->blockSize = static_cast<std::uint16_t>(blockSize);
   page->liveBlocks = 0;
   page->firstFree = 0;
-  // Blocks overlapping the header are never handed out; index 0 is therefore
-  // free to mark the end of the chain and of the untouched blocks.
-  const std::size_t first = (headerSize + blockSize - 1) / blockSize;
-  page->untouched = first < pageSize / blockSize ? static_cast<std::uint16_t>(first) : 0;
+  const std::size_t last = pageSize / blockSize - 1;
+  page->untouched = last >= firstBlockIndex(blockSize) ? static_cast<std::uint16_t>(last) : 0;
   poison(reinterpret_cast<unsigned char*>(page) + headerSize, pageSize - headerSize);
 }
 
@@ -144,45 +119,30 @@ bool ValueStore::isInlineArea(const void* memory) const noexcept {
          byte < reinterpret_cast<const unsigned char*>(classes_ + blockClassCount);
 }
 
-void* ValueStore::allocateBlock(std::size_t bytes) {
+void* ValueStore::allocateBlockOnNewPage(std::size_t bytes) {
   if constexpr (blocksFromHeap) {
     ++liveBlocks_;
     return heapAllocate(bytes);
   }
   const std::size_t classIndex = classIndexFor(bytes == 0 ? 1 : bytes);
+  const std::size_t blockSize = 4 * (classIndex + 1);
   SizeClass& sizeClass = classes_[classIndex];
   PageHeader* page = sizeClass.withRoom;
   if (page == nullptr && (unformattedAreas_ & (1u << classIndex)) != 0) {
     unformattedAreas_ &= ~(1u << classIndex);
     page = reinterpret_cast<PageHeader*>(sizeClass.area);
-    formatPage(page, inlineAreaSize, 4 * (classIndex + 1));
+    formatPage(page, inlineAreaSize, blockSize);
     linkWithRoom(sizeClass, page);
   } else if (page == nullptr) {
     page = static_cast<PageHeader*>(takeValuePage());
-    formatPage(page, valuePageSize, 4 * (classIndex + 1));
+    formatPage(page, valuePageSize, blockSize);
     page->previousHeld = nullptr;
     page->nextHeld = heldPages_;
     if (heldPages_ != nullptr) heldPages_->previousHeld = page;
     heldPages_ = page;
     linkWithRoom(sizeClass, page);
   }
-  const std::size_t blockSize = page->blockSize;
-  unsigned char* block;
-  if (page->firstFree != 0) {
-    block = reinterpret_cast<unsigned char*>(page) + std::size_t{page->firstFree} * blockSize;
-    unpoison(block, blockSize);
-    std::memcpy(&page->firstFree, block, sizeof page->firstFree);
-  } else {
-    block = reinterpret_cast<unsigned char*>(page) + std::size_t{page->untouched} * blockSize;
-    unpoison(block, blockSize);
-    const std::size_t pageBytes = isInlineArea(page) ? inlineAreaSize : valuePageSize;
-    const std::size_t next = std::size_t{page->untouched} + 1;
-    page->untouched = (next + 1) * blockSize <= pageBytes ? static_cast<std::uint16_t>(next) : 0;
-  }
-  ++page->liveBlocks;
-  if (page->firstFree == 0 && page->untouched == 0) unlinkWithRoom(sizeClass, page);
-  ++liveBlocks_;
-  return block;
+  return takeBlock(sizeClass, page, blockSize);
 }
 
 void ValueStore::freeBlock(void* block) noexcept {
@@ -202,7 +162,7 @@ void ValueStore::freeBlock(void* block) noexcept {
                                          ~static_cast<std::uintptr_t>(valuePageSize - 1));
   }
   SizeClass& sizeClass = classes_[page->blockSize / 4 - 1];
-  const bool wasFull = page->firstFree == 0 && page->untouched == 0;
+  const bool wasFull = (page->firstFree | page->untouched) == 0;
   const auto index = static_cast<std::uint16_t>(
       (static_cast<unsigned char*>(block) - reinterpret_cast<unsigned char*>(page)) / page->blockSize);
   std::memcpy(block, &page->firstFree, sizeof page->firstFree);

@@ -9,6 +9,8 @@
 
 #include "binding/fnv1a.h"
 #include "binding/interned_string.h"
+#include "binding/memory_poisoning.h"
+#include "binding/page_cache.h"
 
 namespace Quor {
 
@@ -53,8 +55,17 @@ class ValueStore {
 
   // ---- Blocks ---------------------------------------------------------------
   // A block of at least bytes (1 to 72), served by the size class of the next
-  // multiple of 4.
-  void* allocateBlock(std::size_t bytes);
+  // multiple of 4. Inline: a tree takes a block for nearly every node, and
+  // with a constant size the class folds away.
+  void* allocateBlock(std::size_t bytes) {
+    if constexpr (!blocksFromHeap) {
+      const std::size_t classIndex = (bytes + 3) / 4 - 1;
+      if (bytes != 0 && classes_[classIndex].withRoom != nullptr) {
+        return takeBlock(classes_[classIndex], classes_[classIndex].withRoom, 4 * (classIndex + 1));
+      }
+    }
+    return allocateBlockOnNewPage(bytes);
+  }
   void freeBlock(void* block) noexcept;
 
   // Container memory of any size: pools up to 72 bytes, the heap beyond.
@@ -82,7 +93,7 @@ class ValueStore {
     PageHeader* previous;
     PageHeader* nextHeld;  // every page the store holds (not the inline areas)
     PageHeader* previousHeld;
-    // Index of the first block never handed out, or 0 once all have been:
+    // Index of the last block never handed out, or 0 once all have been:
     // blocks are cut from a page as it fills, so a new page is not written
     // to (and faulted in) ahead of its use.
     std::uint16_t untouched;
@@ -98,6 +109,42 @@ class ValueStore {
     alignas(8) unsigned char area[inlineAreaSize];
   };
 
+  // QCP_VALUE_STORE_USE_HEAP sends every block to the general heap instead
+  // of the pools. Under the address sanitizer the pools poison free blocks,
+  // so a use after free inside a page is caught as well.
+#if defined(QCP_VALUE_STORE_USE_HEAP) && QCP_VALUE_STORE_USE_HEAP
+  static constexpr bool blocksFromHeap = true;
+#else
+  static constexpr bool blocksFromHeap = false;
+#endif
+
+  // A block of a page with room: a freed one first, else the next never used.
+  void* takeBlock(SizeClass& sizeClass, PageHeader* page, std::size_t blockSize) noexcept {
+    auto* bytes = reinterpret_cast<unsigned char*>(page);
+    unsigned char* block;
+    if (page->firstFree != 0) {
+      block = bytes + std::size_t{page->firstFree} * blockSize;
+      unpoisonMemory(block, blockSize);
+      __builtin_memcpy(&page->firstFree, block, sizeof page->firstFree);
+    } else {
+      // Untouched blocks go from the end of the page down, so where they
+      // stop depends only on the header, not on the kind of page.
+      block = bytes + std::size_t{page->untouched} * blockSize;
+      unpoisonMemory(block, blockSize);
+      const std::size_t next = std::size_t{page->untouched} - 1;
+      page->untouched = next >= firstBlockIndex(blockSize) ? static_cast<std::uint16_t>(next) : 0;
+    }
+    ++page->liveBlocks;
+    ++liveBlocks_;
+    if ((page->firstFree | page->untouched) == 0) unlinkWithRoom(sizeClass, page);
+    return block;
+  }
+  // Blocks overlapping a page's header are never handed out; index 0 is
+  // therefore free to mark the end of the chain and of the untouched blocks.
+  static constexpr std::size_t firstBlockIndex(std::size_t blockSize) {
+    return (sizeof(PageHeader) + blockSize - 1) / blockSize;
+  }
+  void* allocateBlockOnNewPage(std::size_t bytes);
   static void formatPage(PageHeader* page, std::size_t pageSize, std::size_t blockSize) noexcept;
   void linkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept;
   void unlinkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept;
