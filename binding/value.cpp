@@ -38,6 +38,23 @@ struct Value::StructureHeader {
 
 namespace {
 
+// A container made with room for a few items (detail::make...WithRoom)
+// keeps them in its header's block, at this offset; they are freed with the
+// header, never on their own.
+constexpr std::size_t itemsInHeaderOffset = 16;
+
+template <class Header>
+void* itemsInHeader(Header* header) {
+  static_assert(sizeof(Header) <= itemsInHeaderOffset);
+  return reinterpret_cast<unsigned char*>(header) + itemsInHeaderOffset;
+}
+
+// Frees a container's item array unless it lives in the header's block.
+template <class Header>
+void freeItems(ValueStore* store, Header* header, void* items, std::size_t bytes) noexcept {
+  if (items != itemsInHeader(header)) store->free(items, bytes);
+}
+
 // Members moved at most to insert one into the first run.
 constexpr std::size_t directInsertMoves = 64;
 // The second run's length that is always allowed before it is merged.
@@ -212,7 +229,7 @@ void Value::release() {
     case ValueKind::Collection: {
       CollectionHeader* header = collection();
       for (std::uint32_t index = 0; index < header->size; ++index) std::destroy_at(&header->elements[index]);
-      store_->free(header->elements, header->capacity * sizeof(Value));
+      freeItems(store_, header, header->elements, header->capacity * sizeof(Value));
       store_->freeBlock(header);
       break;
     }
@@ -223,7 +240,7 @@ void Value::release() {
         store_->freeBlock(header->members[index].value);
         store_->release(header->members[index].name);
       }
-      store_->free(header->members, header->capacity * sizeof(detail::Member));
+      freeItems(store_, header, header->members, header->capacity * sizeof(detail::Member));
       store_->freeBlock(header);
       break;
     }
@@ -559,7 +576,7 @@ void Value::reserve(std::size_t count) {
   if (count <= header->capacity) return;
   auto* grown = static_cast<Value*>(store_->allocate(count * sizeof(Value)));
   if (header->size != 0) std::memcpy(static_cast<void*>(grown), header->elements, header->size * sizeof(Value));
-  store_->free(header->elements, header->capacity * sizeof(Value));
+  freeItems(store_, header, header->elements, header->capacity * sizeof(Value));
   header->elements = grown;
   header->capacity = static_cast<std::uint32_t>(count);
 }
@@ -649,6 +666,38 @@ void detail::reserveMembers(Value& structure, std::size_t count) {
     return;
   }
   structure.mergeMemberRuns(count);
+}
+
+void detail::makeCollectionWithRoom(Value& empty, std::size_t count) {
+  if (!empty.isEmpty()) empty.setEmpty();
+  constexpr std::size_t bytes = itemsInHeaderOffset + 3 * sizeof(Value);
+  static_assert(bytes <= ValueStore::largestBlock);
+  if (count == 0 || count > 3) {
+    empty.makeCollection();
+    empty.reserve(count);
+    return;
+  }
+  void* block = empty.ensureStore()->allocateBlock(itemsInHeaderOffset + count * sizeof(Value));
+  auto* header = new (block) Value::CollectionHeader{nullptr, 0, static_cast<std::uint32_t>(count)};
+  header->elements = static_cast<Value*>(itemsInHeader(header));
+  empty.payload_.container = header;
+  empty.kind_ = ValueKind::Collection;
+}
+
+void detail::makeStructureWithRoom(Value& empty, std::size_t count) {
+  if (!empty.isEmpty()) empty.setEmpty();
+  constexpr std::size_t bytes = itemsInHeaderOffset + 4 * sizeof(detail::Member);
+  static_assert(bytes <= ValueStore::largestBlock);
+  if (count == 0 || count > 4) {
+    empty.makeStructure();
+    reserveMembers(empty, count);
+    return;
+  }
+  void* block = empty.ensureStore()->allocateBlock(itemsInHeaderOffset + count * sizeof(detail::Member));
+  auto* header = new (block) Value::StructureHeader{nullptr, 0, static_cast<std::uint32_t>(count), 0};
+  header->members = static_cast<detail::Member*>(itemsInHeader(header));
+  empty.payload_.container = header;
+  empty.kind_ = ValueKind::Structure;
 }
 
 Value& detail::appendMember(Value& structure, std::string_view name) {
@@ -774,7 +823,7 @@ void Value::mergeMemberRuns(std::size_t capacity) {
   out += restFirst;
   const std::size_t restSecond = static_cast<std::size_t>(secondEnd - second);
   if (restSecond != 0) std::memcpy(static_cast<void*>(out), second, restSecond * sizeof(detail::Member));
-  store_->free(header->members, header->capacity * sizeof(detail::Member));
+  freeItems(store_, header, header->members, header->capacity * sizeof(detail::Member));
   header->members = merged;
   header->capacity = static_cast<std::uint32_t>(capacity);
   header->firstRun = header->size;

@@ -58,6 +58,11 @@ class MemberOrderCache;
 // For readers that know a structure's member count ahead: room for count
 // members (nothing for other kinds). Callers bound count by their input.
 void reserveMembers(Value& structure, std::size_t count);
+// For readers that know a container's item count ahead: an empty value
+// becomes a collection or structure with room for count items, a few of
+// them in the block of its header. Callers bound count by their input.
+void makeCollectionWithRoom(Value& empty, std::size_t count);
+void makeStructureWithRoom(Value& empty, std::size_t count);
 // For readers building a new structure: members are appended in the order
 // they arrive, unsearched, and put in name order once, by finishMembers,
 // where a repeated name keeps its last value. Nothing may read the
@@ -180,6 +185,8 @@ class Value {
  private:
   friend class ValueStore;
   friend void detail::reserveMembers(Value& structure, std::size_t count);
+  friend void detail::makeCollectionWithRoom(Value& empty, std::size_t count);
+  friend void detail::makeStructureWithRoom(Value& empty, std::size_t count);
   friend Value& detail::appendMember(Value& structure, std::string_view name);
   friend void detail::finishMembers(Value& structure, detail::MemberOrderCache* orders);
 

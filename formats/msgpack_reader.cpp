@@ -222,14 +222,12 @@ class MessagePackReader {
     // A repeated key gets a new container rather than merging into the old.
     if (!target.isEmpty()) target.setEmpty();
     if (isMap) {
-      target.makeStructure();
       // Likewise: every member takes at least a key byte and a value byte.
-      detail::reserveMembers(target, static_cast<std::size_t>(std::min<std::uint64_t>(announced, left() / 2)));
+      detail::makeStructureWithRoom(target, static_cast<std::size_t>(std::min<std::uint64_t>(announced, left() / 2)));
     } else {
-      target.makeCollection();
       // Sized ahead, but never beyond what the input can hold: every element
       // takes at least one byte, so a hostile count allocates nothing more.
-      target.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(announced, left())));
+      detail::makeCollectionWithRoom(target, static_cast<std::size_t>(std::min<std::uint64_t>(announced, left())));
     }
     if (announced != 0) {
       open_.push_back(
