@@ -66,12 +66,14 @@ class ValueBuilder {
       return false;
     }
     Value& container = slot();
-    // A repeated key replaces the earlier container instead of merging into it.
+    // A repeated key replaces the earlier container instead of merging into
+    // it. Most containers are small: room for a few items comes in the block
+    // of the container's header.
     if (!container.isEmpty()) container.setEmpty();
     if (kind == ValueKind::Collection) {
-      container.makeCollection();
+      detail::makeCollectionWithRoom(container, smallCollection);
     } else {
-      container.makeStructure();
+      detail::makeStructureWithRoom(container, smallStructure);
     }
     if (depth_ < shallowDepth) shallow_[depth_] = &container;
     else deep_.push_back(&container);
@@ -84,6 +86,8 @@ class ValueBuilder {
   // Documents rarely nest deeper than this: the open containers of the
   // first levels stay here, deeper ones go to the heap.
   static constexpr std::size_t shallowDepth = 32;
+  static constexpr std::size_t smallCollection = 3;
+  static constexpr std::size_t smallStructure = 4;
 
   Value& root_;
   // Holds references into the root's store, which outlives the builder.
