@@ -136,10 +136,7 @@ void* ValueStore::allocateBlockOnNewPage(std::size_t bytes) {
   } else if (page == nullptr) {
     page = static_cast<PageHeader*>(takeValuePage());
     formatPage(page, valuePageSize, blockSize);
-    page->previousHeld = nullptr;
-    page->nextHeld = heldPages_;
-    if (heldPages_ != nullptr) heldPages_->previousHeld = page;
-    heldPages_ = page;
+    holdPage(page);
     linkWithRoom(sizeClass, page);
   }
   return takeBlock(sizeClass, page, blockSize);
@@ -172,16 +169,13 @@ void ValueStore::freeBlock(void* block) noexcept {
   if (wasFull) linkWithRoom(sizeClass, page);
   if (page->liveBlocks == 0 && !isInlineArea(page)) {
     unlinkWithRoom(sizeClass, page);
-    if (page->previousHeld != nullptr) page->previousHeld->nextHeld = page->nextHeld;
-    else heldPages_ = page->nextHeld;
-    if (page->nextHeld != nullptr) page->nextHeld->previousHeld = page->previousHeld;
-    unpoison(page, valuePageSize);
-    giveValuePage(page);
+    releaseHeldPage(page);
   }
 }
 
 void* ValueStore::allocate(std::size_t bytes) {
   if (bytes <= largestBlock) return allocateBlock(bytes);
+  if (!blocksFromHeap && bytes <= largestCutBytes) return cutFromPage(bytes);
   auto* link = static_cast<HeapLink*>(heapAllocate(sizeof(HeapLink) + bytes));
   link->previous = &heapBlocks_;
   link->next = heapBlocks_.next;
@@ -196,10 +190,70 @@ void ValueStore::free(void* memory, std::size_t bytes) noexcept {
     return;
   }
   if (memory == nullptr) return;
+  if (!blocksFromHeap && bytes <= largestCutBytes) {
+    returnToPage(memory, bytes);
+    return;
+  }
   HeapLink* link = static_cast<HeapLink*>(memory) - 1;
   link->previous->next = link->next;
   link->next->previous = link->previous;
   std::free(link);
+}
+
+void ValueStore::holdPage(PageHeader* page) noexcept {
+  page->previousHeld = nullptr;
+  page->nextHeld = heldPages_;
+  if (heldPages_ != nullptr) heldPages_->previousHeld = page;
+  heldPages_ = page;
+}
+
+void ValueStore::releaseHeldPage(PageHeader* page) noexcept {
+  if (page->previousHeld != nullptr) page->previousHeld->nextHeld = page->nextHeld;
+  else heldPages_ = page->nextHeld;
+  if (page->nextHeld != nullptr) page->nextHeld->previousHeld = page->previousHeld;
+  unpoison(page, valuePageSize);
+  giveValuePage(page);
+}
+
+// Cut pages serve allocations of 73 to largestCutBytes bytes (long texts,
+// item arrays) one after the other, as a heap block each would cost far
+// more. A cut page counts its live allocations in liveBlocks and keeps its
+// next free offset in untouched; it goes back to the cache when its last
+// allocation is freed, or starts over if it is still the page being cut.
+void* ValueStore::cutFromPage(std::size_t bytes) {
+  const std::size_t size = (bytes + 7) & ~std::size_t{7};
+  PageHeader* page = cutPage_;
+  if (page == nullptr || page->untouched + size > valuePageSize) {
+    page = static_cast<PageHeader*>(takeValuePage());
+    page->next = page->previous = nullptr;
+    page->blockSize = 0;
+    page->liveBlocks = 0;
+    page->firstFree = 0;
+    page->untouched = static_cast<std::uint16_t>(headerSize);
+    poison(reinterpret_cast<unsigned char*>(page) + headerSize, valuePageSize - headerSize);
+    holdPage(page);
+    // The page cut before stays held by its live allocations, and goes back
+    // with the last of them.
+    if (cutPage_ != nullptr && cutPage_->liveBlocks == 0) releaseHeldPage(cutPage_);
+    cutPage_ = page;
+  }
+  unsigned char* memory = reinterpret_cast<unsigned char*>(page) + page->untouched;
+  unpoison(memory, size);
+  page->untouched = static_cast<std::uint16_t>(page->untouched + size);
+  ++page->liveBlocks;
+  return memory;
+}
+
+void ValueStore::returnToPage(void* memory, std::size_t bytes) noexcept {
+  auto* page = reinterpret_cast<PageHeader*>(reinterpret_cast<std::uintptr_t>(memory) &
+                                             ~static_cast<std::uintptr_t>(valuePageSize - 1));
+  poison(memory, (bytes + 7) & ~std::size_t{7});
+  if (--page->liveBlocks != 0) return;
+  if (page == cutPage_) {
+    page->untouched = static_cast<std::uint16_t>(headerSize);
+    return;
+  }
+  releaseHeldPage(page);
 }
 
 InternedString* ValueStore::intern(std::string_view text, std::uint32_t hash) {
@@ -250,8 +304,8 @@ std::size_t ValueStore::recentNameSlot(std::string_view name) noexcept {
   const std::size_t size = name.size();
   const std::uint32_t ends = size >= 4 ? internedText::load32(bytes) * 0x9E3779B1u + internedText::load32(bytes + size - 4)
                                        : internedText::shortWord(bytes, size);
-  static_assert(recentNameCount == 256, "the slot is the top 8 bits");
-  return ((ends ^ static_cast<std::uint32_t>(size)) * 0x85EBCA6Bu) >> 24;
+  static_assert(recentNameCount == 1024, "the slot is the top 10 bits");
+  return ((ends ^ static_cast<std::uint32_t>(size)) * 0x85EBCA6Bu) >> 22;
 }
 
 InternedString* ValueStore::internName(std::string_view name) {

@@ -68,7 +68,8 @@ class ValueStore {
   }
   void freeBlock(void* block) noexcept;
 
-  // Container memory of any size: pools up to 72 bytes, the heap beyond.
+  // Container memory of any size: pools up to 72 bytes, cut pages up to
+  // largestCutBytes, the heap beyond.
   // The store keeps a list of its heap blocks and frees those still held
   // when it is destroyed.
   void* allocate(std::size_t bytes);
@@ -145,6 +146,11 @@ class ValueStore {
     return (sizeof(PageHeader) + blockSize - 1) / blockSize;
   }
   void* allocateBlockOnNewPage(std::size_t bytes);
+  static constexpr std::size_t largestCutBytes = 1024;
+  void* cutFromPage(std::size_t bytes);
+  void returnToPage(void* memory, std::size_t bytes) noexcept;
+  void holdPage(PageHeader* page) noexcept;
+  void releaseHeldPage(PageHeader* page) noexcept;
   static void formatPage(PageHeader* page, std::size_t pageSize, std::size_t blockSize) noexcept;
   void linkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept;
   void unlinkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept;
@@ -164,10 +170,11 @@ class ValueStore {
   std::uint32_t unformattedAreas_ = (1u << blockClassCount) - 1;  // bit i: class i's area is not cut yet
   std::size_t liveBlocks_ = 0;
   PageHeader* heldPages_ = nullptr;  // every page taken from the cache
+  PageHeader* cutPage_ = nullptr;    // the page allocate() cuts from now
 
   // Made once a tree has interned many names, so a small tree (a request
   // body) neither clears nor holds it.
-  static constexpr std::size_t recentNameCount = 256;
+  static constexpr std::size_t recentNameCount = 1024;
   static constexpr std::uint32_t namesBeforeRecent = 64;
   static std::size_t recentNameSlot(std::string_view name) noexcept;
   InternedString* newEntry(std::string_view text);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -451,6 +453,33 @@ TEST(ValueStoreTest, BlocksReturnAndPagesGoBackToTheCache) {
   EXPECT_LE(after.chunks, before.chunks + maxEmptyChunks);
   releaseEmptyPageChunks();
   EXPECT_EQ(pageCacheStatistics().chunks, before.chunks);
+}
+
+TEST(ValueStoreTest, CutPagesGoBackWithTheirLastAllocation) {
+  // Allocations of 73 to 1024 bytes are cut from shared pages: whatever the
+  // order they are freed in, the store ends holding at most the page it cuts
+  // from, and the bytes of live ones stay intact.
+  const std::vector<std::vector<int>> freeOrders = {{0, 1, 2, 3, 4, 5, 6, 7}, {7, 6, 5, 4, 3, 2, 1, 0}, {1, 3, 5, 7, 0, 2, 4, 6}};
+  for (const std::vector<int>& order : freeOrders) {
+    ValueStore store;
+    const std::size_t baseline = pageCacheStatistics().pagesInUse;
+    std::vector<std::pair<unsigned char*, std::size_t>> blocks;
+    for (int round = 0; round < 8; ++round) {
+      for (const std::size_t bytes : {std::size_t{73}, std::size_t{500}, std::size_t{1024}, std::size_t{200}}) {
+        auto* memory = static_cast<unsigned char*>(store.allocate(bytes));
+        std::memset(memory, round, bytes);
+        blocks.emplace_back(memory, bytes);
+      }
+    }
+    EXPECT_GE(pageCacheStatistics().pagesInUse, baseline + 4);
+    for (const int round : order) {
+      for (std::size_t index = 4 * round; index < 4 * round + 4; ++index) {
+        for (std::size_t byte = 0; byte < blocks[index].second; ++byte) ASSERT_EQ(blocks[index].first[byte], round);
+        store.free(blocks[index].first, blocks[index].second);
+      }
+    }
+    EXPECT_LE(pageCacheStatistics().pagesInUse, baseline + 1);
+  }
 }
 
 TEST(ValueStoreTest, FreedBlocksAreReusedAndStringsLeaveTheSet) {
