@@ -14,15 +14,6 @@
 
 namespace Quor {
 
-// Header of a collection: the element array lives in the store (pools for
-// small arrays, the heap beyond). Values hold no pointers into themselves, so
-// the array is relocated bytewise when it grows.
-struct Value::CollectionHeader {
-  Value* elements;
-  std::uint32_t size;
-  std::uint32_t capacity;
-};
-
 // Header of a structure: one member array of two runs, each ordered by name
 // and with no name in both. Members usually go straight into the first run;
 // one that would move many members there goes into the second, which is
@@ -107,7 +98,6 @@ const EnumValue sharedZeroEnum{};
 
 Value::Value() { payload_.unsignedValue = 0; }
 
-Value::Value(ChildTag, ValueStore* store) : store_(store), ownsStore_(0) { payload_.unsignedValue = 0; }
 
 Value::~Value() {
   if (ownsStore_ && store_ != nullptr) {
@@ -488,37 +478,6 @@ Value::MemberRange Value::members() const {
 
 // ---- Writing ---------------------------------------------------------------------------
 
-void Value::setEmpty() {
-  if (holdsStorage()) release();
-  kind_ = ValueKind::Empty;
-  payload_.unsignedValue = 0;
-}
-
-void Value::setBool(bool value) {
-  if (holdsStorage()) release();
-  payload_.unsignedValue = 0;
-  payload_.boolean = value;
-  kind_ = ValueKind::Bool;
-}
-
-void Value::setSigned(std::int64_t value) {
-  if (holdsStorage()) release();
-  payload_.signedValue = value;
-  kind_ = ValueKind::Signed;
-}
-
-void Value::setUnsigned(std::uint64_t value) {
-  if (holdsStorage()) release();
-  payload_.unsignedValue = value;
-  kind_ = ValueKind::Unsigned;
-}
-
-void Value::setFloat(double value) {
-  if (holdsStorage()) release();
-  payload_.floatValue = value;
-  kind_ = ValueKind::Float;
-}
-
 void Value::setString(const char* text) { setString(std::string_view(text != nullptr ? text : "")); }
 
 void Value::setString(std::string_view text) {
@@ -599,12 +558,7 @@ Value& Value::writeElement(std::size_t index) {
   return header->elements[index];
 }
 
-Value& Value::appendElement() {
-  if (CollectionHeader* header = collection(); header != nullptr && header->size < header->capacity) {
-    Value* element = new (&header->elements[header->size]) Value(ChildTag{}, store_);
-    ++header->size;
-    return *element;
-  }
+Value& Value::appendElementSlow() {
   return writeElement(kind_ == ValueKind::Collection ? collection()->size : 0);
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
@@ -103,7 +104,7 @@ class Value {
     friend Value& detail::appendMember(Value& structure, std::string_view name);
     ChildTag() = default;
   };
-  Value(ChildTag, ValueStore* store);
+  Value(ChildTag, ValueStore* store) : store_(store), ownsStore_(0) { payload_.unsignedValue = 0; }
 
   // ---- Reading; never changes the value -------------------------------
   ValueKind kind() const { return kind_; }
@@ -148,14 +149,36 @@ class Value {
   MemberRange members() const;
 
   // ---- Writing -------------------------------------------------------------
-  // Each setter first releases the previous content.
-  void setEmpty();
-  void setBool(bool value);
+  // Each setter first releases the previous content. The scalar ones are
+  // inline: readers call them for nearly every value they read.
+  void setEmpty() {
+    if (holdsStorage()) release();
+    kind_ = ValueKind::Empty;
+    payload_.unsignedValue = 0;
+  }
+  void setBool(bool value) {
+    if (holdsStorage()) release();
+    payload_.unsignedValue = 0;
+    payload_.boolean = value;
+    kind_ = ValueKind::Bool;
+  }
   void setSigned(std::int32_t value) { setSigned(static_cast<std::int64_t>(value)); }
-  void setSigned(std::int64_t value);
+  void setSigned(std::int64_t value) {
+    if (holdsStorage()) release();
+    payload_.signedValue = value;
+    kind_ = ValueKind::Signed;
+  }
   void setUnsigned(std::uint32_t value) { setUnsigned(static_cast<std::uint64_t>(value)); }
-  void setUnsigned(std::uint64_t value);
-  void setFloat(double value);
+  void setUnsigned(std::uint64_t value) {
+    if (holdsStorage()) release();
+    payload_.unsignedValue = value;
+    kind_ = ValueKind::Unsigned;
+  }
+  void setFloat(double value) {
+    if (holdsStorage()) release();
+    payload_.floatValue = value;
+    kind_ = ValueKind::Float;
+  }
   void setString(const char* text);
   void setString(std::string_view text);
   void setString(const std::string& text) { setString(std::string_view(text)); }
@@ -172,7 +195,13 @@ class Value {
   // becomes a collection first).
   Value& writeElement(std::size_t index);
   // A new empty element at the end.
-  Value& appendElement();
+  Value& appendElement() {
+    if (kind_ == ValueKind::Collection) {
+      auto* header = static_cast<CollectionHeader*>(payload_.container);
+      if (header->size < header->capacity) return *new (&header->elements[header->size++]) Value(ChildTag{}, store_);
+    }
+    return appendElementSlow();
+  }
   // The member of that name, inserted empty when absent (the value becomes a
   // structure first).
   Value& writeMember(std::string_view name);
@@ -205,8 +234,16 @@ class Value {
   // Whether `inner` is one of this value's elements or members, at any depth.
   bool encloses(const Value& inner) const;
 
-  struct CollectionHeader;
+  // Header of a collection: the element array lives in the store (pools for
+  // small arrays, cut pages and the heap beyond). Values hold no pointers
+  // into themselves, so the array is relocated bytewise when it grows.
+  struct CollectionHeader {
+    Value* elements;
+    std::uint32_t size;
+    std::uint32_t capacity;
+  };
   struct StructureHeader;
+  Value& appendElementSlow();
   const detail::Member* findMember(std::string_view name) const;
   void mergeMemberRuns(std::size_t capacity);
   void dropMember(detail::Member& member) noexcept;
