@@ -626,14 +626,14 @@ void detail::makeCollectionWithRoom(Value& empty, std::size_t count) {
   if (!empty.isEmpty()) empty.setEmpty();
   constexpr std::size_t bytes = itemsInHeaderOffset + 3 * sizeof(Value);
   static_assert(bytes <= ValueStore::largestBlock);
-  if (count == 0 || count > 3) {
+  if (count > 3) {
     empty.makeCollection();
     empty.reserve(count);
     return;
   }
   void* block = empty.ensureStore()->allocateBlock(itemsInHeaderOffset + count * sizeof(Value));
   auto* header = new (block) Value::CollectionHeader{nullptr, 0, static_cast<std::uint32_t>(count)};
-  header->elements = static_cast<Value*>(itemsInHeader(header));
+  if (count != 0) header->elements = static_cast<Value*>(itemsInHeader(header));
   empty.payload_.container = header;
   empty.kind_ = ValueKind::Collection;
 }
@@ -642,14 +642,14 @@ void detail::makeStructureWithRoom(Value& empty, std::size_t count) {
   if (!empty.isEmpty()) empty.setEmpty();
   constexpr std::size_t bytes = itemsInHeaderOffset + 4 * sizeof(detail::Member);
   static_assert(bytes <= ValueStore::largestBlock);
-  if (count == 0 || count > 4) {
+  if (count > 4) {
     empty.makeStructure();
     reserveMembers(empty, count);
     return;
   }
   void* block = empty.ensureStore()->allocateBlock(itemsInHeaderOffset + count * sizeof(detail::Member));
   auto* header = new (block) Value::StructureHeader{nullptr, 0, static_cast<std::uint32_t>(count), 0};
-  header->members = static_cast<detail::Member*>(itemsInHeader(header));
+  if (count != 0) header->members = static_cast<detail::Member*>(itemsInHeader(header));
   empty.payload_.container = header;
   empty.kind_ = ValueKind::Structure;
 }
@@ -724,6 +724,18 @@ void detail::finishMembers(Value& structure, MemberOrderCache* orders) {
   const std::size_t count = header->size;
   if (count == 1) {
     header->firstRun = 1;
+    return;
+  }
+  if (count == 2) {
+    // The commonest small case, without the general sort.
+    if (members[0].name == members[1].name) {
+      structure.dropMember(members[0]);
+      members[0] = members[1];
+      header->size = 1;
+    } else if (members[1] < members[0]) {
+      std::swap(members[0], members[1]);
+    }
+    header->firstRun = header->size;
     return;
   }
   const bool learns = orders != nullptr && MemberOrderCache::covers(count);
