@@ -655,7 +655,7 @@ void detail::makeStructureWithRoom(Value& empty, std::size_t count) {
 }
 
 Value& detail::appendMember(Value& structure, std::string_view name) {
-  structure.makeStructure();
+  if (structure.kind_ != ValueKind::Structure) structure.makeStructure();
   Value::StructureHeader* header = structure.structure();
   // Only a structure made of appended members is put in order at the end.
   if (header->firstRun != 0) return structure.writeMember(name);

@@ -299,16 +299,7 @@ InternedString* ValueStore::internCopy(const InternedString* source) {
   return intern(source->view(), source->hash);
 }
 
-std::size_t ValueStore::recentNameSlot(std::string_view name) noexcept {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(name.data());
-  const std::size_t size = name.size();
-  const std::uint32_t ends = size >= 4 ? internedText::load32(bytes) * 0x9E3779B1u + internedText::load32(bytes + size - 4)
-                                       : internedText::shortWord(bytes, size);
-  static_assert(recentNameCount == 1024, "the slot is the top 10 bits");
-  return ((ends ^ static_cast<std::uint32_t>(size)) * 0x85EBCA6Bu) >> 22;
-}
-
-InternedString* ValueStore::internName(std::string_view name) {
+InternedString* ValueStore::internNameSlowly(std::string_view name) {
   if (name.empty()) return emptyString();
   if (recentNames_ == nullptr) {
     if (++namesInterned_ < namesBeforeRecent) return intern(name, internHash(name));

@@ -37,7 +37,16 @@ class ValueStore {
   // intern for member names, which documents repeat far more than other
   // texts: a recently interned name is found by its first and last bytes
   // and one comparison, without hashing it or searching the set.
-  InternedString* internName(std::string_view name);
+  InternedString* internName(std::string_view name) {
+    if (recentNames_ != nullptr && !name.empty()) {
+      InternedString* recent = recentNames_[recentNameSlot(name)];
+      if (recent != nullptr && recent->length == name.size() && sameText(recent->text(), name.data(), name.size())) {
+        ++recent->references;
+        return recent;
+      }
+    }
+    return internNameSlowly(name);
+  }
   // intern for string values: a text longer than longestSharedText is
   // seldom met twice, so it gets an entry of its own, outside the set,
   // without being hashed.
@@ -176,7 +185,15 @@ class ValueStore {
   // body) neither clears nor holds it.
   static constexpr std::size_t recentNameCount = 1024;
   static constexpr std::uint32_t namesBeforeRecent = 64;
-  static std::size_t recentNameSlot(std::string_view name) noexcept;
+  static std::size_t recentNameSlot(std::string_view name) noexcept {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(name.data());
+    const std::size_t size = name.size();
+    const std::uint32_t ends = size >= 4 ? internedText::load32(bytes) * 0x9E3779B1u + internedText::load32(bytes + size - 4)
+                                         : internedText::shortWord(bytes, size);
+    static_assert(recentNameCount == 1024, "the slot is the top 10 bits");
+    return ((ends ^ static_cast<std::uint32_t>(size)) * 0x85EBCA6Bu) >> 22;
+  }
+  InternedString* internNameSlowly(std::string_view name);
   InternedString* newEntry(std::string_view text);
   InternedString* unsharedEntry(std::string_view text);
   InternedString** recentNames_ = nullptr;
