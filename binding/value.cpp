@@ -654,6 +654,51 @@ void detail::makeStructureWithRoom(Value& empty, std::size_t count) {
   empty.kind_ = ValueKind::Structure;
 }
 
+namespace {
+
+// Moves a header, with the items in its block, into a block that holds only
+// those; the header itself when its block has no more room than that.
+template <class Header, class Item>
+Header* shrinkHeaderBlock(ValueStore* store, Header* header, const Item* items, std::uint32_t size) {
+  const bool itemsInBlock = items == itemsInHeader(header);
+  // Items that fill most of the block are left where they are: moving them
+  // costs more time than their few spare bytes are worth.
+  if (itemsInBlock && size != 0) return header;
+  const std::size_t needed = itemsInBlock ? itemsInHeaderOffset + size * sizeof(Item) : sizeof(Header);
+  const std::size_t blockSize = store->blockSizeOf(header);
+  if (blockSize == 0 || (needed + 3) / 4 * 4 >= blockSize) return header;
+  void* block = store->allocateBlock(needed);
+  std::memcpy(block, static_cast<const void*>(header), itemsInBlock ? needed : sizeof(Header));
+  auto* moved = static_cast<Header*>(block);
+  store->freeBlock(header);
+  return moved;
+}
+
+}  // namespace
+
+void detail::releaseUnusedRoom(Value& container) {
+  ValueStore* store = container.store_;
+  if (Value::CollectionHeader* header = container.collection()) {
+    const bool itemsInBlock = header->elements == itemsInHeader(header);
+    auto* moved = shrinkHeaderBlock(store, header, header->elements, header->size);
+    if (moved == header) return;
+    if (itemsInBlock) {
+      moved->capacity = moved->size;
+      moved->elements = moved->size != 0 ? static_cast<Value*>(itemsInHeader(moved)) : nullptr;
+    }
+    container.payload_.container = moved;
+  } else if (Value::StructureHeader* header = container.structure()) {
+    const bool itemsInBlock = header->members == itemsInHeader(header);
+    auto* moved = shrinkHeaderBlock(store, header, header->members, header->size);
+    if (moved == header) return;
+    if (itemsInBlock) {
+      moved->capacity = moved->size;
+      moved->members = moved->size != 0 ? static_cast<detail::Member*>(itemsInHeader(moved)) : nullptr;
+    }
+    container.payload_.container = moved;
+  }
+}
+
 Value& detail::appendMember(Value& structure, std::string_view name) {
   if (structure.kind_ != ValueKind::Structure) structure.makeStructure();
   Value::StructureHeader* header = structure.structure();

@@ -64,6 +64,10 @@ void reserveMembers(Value& structure, std::size_t count);
 // them in the block of its header. Callers bound count by their input.
 void makeCollectionWithRoom(Value& empty, std::size_t count);
 void makeStructureWithRoom(Value& empty, std::size_t count);
+// For readers closing a container made with room: gives back the room its
+// items did not use, moving the header (and the items still in its block)
+// into a block of the size they need.
+void releaseUnusedRoom(Value& container);
 // For readers building a new structure: members are appended in the order
 // they arrive, unsearched, and put in name order once, by finishMembers,
 // where a repeated name keeps its last value. Nothing may read the
@@ -216,6 +220,7 @@ class Value {
   friend void detail::reserveMembers(Value& structure, std::size_t count);
   friend void detail::makeCollectionWithRoom(Value& empty, std::size_t count);
   friend void detail::makeStructureWithRoom(Value& empty, std::size_t count);
+  friend void detail::releaseUnusedRoom(Value& container);
   friend Value& detail::appendMember(Value& structure, std::string_view name);
   friend void detail::finishMembers(Value& structure, detail::MemberOrderCache* orders);
 

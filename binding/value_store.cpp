@@ -142,6 +142,21 @@ void* ValueStore::allocateBlockOnNewPage(std::size_t bytes) {
   return takeBlock(sizeClass, page, blockSize);
 }
 
+ValueStore::PageHeader* ValueStore::pageOf(const void* block) const noexcept {
+  if (isInlineArea(block)) {
+    const auto offset = static_cast<std::size_t>(static_cast<const unsigned char*>(block) -
+                                                 reinterpret_cast<const unsigned char*>(classes_));
+    return const_cast<PageHeader*>(reinterpret_cast<const PageHeader*>(classes_[offset / sizeof(SizeClass)].area));
+  }
+  return reinterpret_cast<PageHeader*>(reinterpret_cast<std::uintptr_t>(block) &
+                                       ~static_cast<std::uintptr_t>(valuePageSize - 1));
+}
+
+std::size_t ValueStore::blockSizeOf(const void* block) const noexcept {
+  if constexpr (blocksFromHeap) return 0;
+  return pageOf(block)->blockSize;
+}
+
 void ValueStore::freeBlock(void* block) noexcept {
   if (block == nullptr) return;
   --liveBlocks_;
@@ -149,15 +164,7 @@ void ValueStore::freeBlock(void* block) noexcept {
     std::free(block);
     return;
   }
-  PageHeader* page;
-  if (isInlineArea(block)) {
-    const auto offset = static_cast<std::size_t>(static_cast<unsigned char*>(block) -
-                                                 reinterpret_cast<unsigned char*>(classes_));
-    page = reinterpret_cast<PageHeader*>(classes_[offset / sizeof(SizeClass)].area);
-  } else {
-    page = reinterpret_cast<PageHeader*>(reinterpret_cast<std::uintptr_t>(block) &
-                                         ~static_cast<std::uintptr_t>(valuePageSize - 1));
-  }
+  PageHeader* page = pageOf(block);
   SizeClass& sizeClass = classes_[page->blockSize / 4 - 1];
   const bool wasFull = (page->firstFree | page->untouched) == 0;
   const auto index = static_cast<std::uint16_t>(

@@ -76,6 +76,8 @@ class ValueStore {
     return allocateBlockOnNewPage(bytes);
   }
   void freeBlock(void* block) noexcept;
+  // The size of a block of allocateBlock; 0 when blocks come from the heap.
+  std::size_t blockSizeOf(const void* block) const noexcept;
 
   // Container memory of any size: pools up to 72 bytes, cut pages up to
   // largestCutBytes, the heap beyond.
@@ -164,6 +166,7 @@ class ValueStore {
   void linkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept;
   void unlinkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept;
   bool isInlineArea(const void* memory) const noexcept;
+  PageHeader* pageOf(const void* block) const noexcept;
   void growStringSet();
 
   // Links in front of every heap block of allocate(), in one ring.

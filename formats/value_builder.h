@@ -49,7 +49,9 @@ class ValueBuilder {
 
   // Closes the innermost open container.
   void end() {
-    detail::finishMembers(*innermostOpen(), &memberOrders_);
+    Value& container = *innermostOpen();
+    detail::finishMembers(container, &memberOrders_);
+    detail::releaseUnusedRoom(container);
     --depth_;
     if (depth_ >= shallowDepth) deep_.pop_back();
     member_ = nullptr;

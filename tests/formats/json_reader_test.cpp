@@ -182,6 +182,26 @@ TEST(JsonReaderContainers, NestedContainersMix) {
             R"({"list":[{"x":[u:1,{"y":i:-2}]},[],f:3.5],"z":{"q":{"r":[true]}}})");
 }
 
+TEST(JsonReaderContainers, ReadContainersGrowAndCopyLikeAnyOther) {
+  // Containers start with room for a few items in their header's block and
+  // give back what they did not use when they close.
+  for (const char* text : {"[[],{}]", "[[1,2],{\"a\":1,\"b\":2}]", "[[1,2,3,4,5],{\"a\":1,\"b\":2,\"c\":3,\"d\":4,\"e\":5}]"}) {
+    ValueResult result = parseJson(text);
+    ASSERT_TRUE(result.ok()) << text;
+    Value& tree = result.value();
+    const std::size_t items = tree.element(0).size();
+    const Value before(tree);
+    for (int added = 0; added < 10; ++added) {
+      tree.writeElement(0).appendElement().setSigned(added);
+      tree.writeElement(1).writeMember("z" + std::to_string(added)).setSigned(added);
+    }
+    EXPECT_EQ(tree.element(0).size(), items + 10u) << text;
+    EXPECT_EQ(tree.element(1).size(), items + 10u) << text;
+    EXPECT_EQ(tree.element(0).element(items + 9u).getSigned(), 9) << text;
+    EXPECT_EQ(valueToText(before, ValueTextStyle::Typed), readTyped(text)) << text;
+  }
+}
+
 TEST(JsonReaderRepeatedKeys, TheLastValueWins) {
   const ValueResult result = parseJson(R"({"a":1,"a":2})");
   ASSERT_TRUE(result.ok());
