@@ -1,6 +1,7 @@
 #pragma once
-// An entry of a value store's string set. Equal texts of one tree share one
-// entry; the entry lives while its reference count is above zero.
+// An entry of a value store's strings. Equal names and short texts of one
+// tree share one entry of the store's set; a long string value has an entry
+// of its own. An entry lives while its reference count is above zero.
 
 #include <cstdint>
 #include <cstring>
@@ -9,7 +10,9 @@
 namespace Quor {
 
 struct InternedString {
-  InternedString* next;  // next entry in the same hash bucket
+  // Next entry in the same hash bucket; an entry kept outside the set (a long
+  // string value) points at the shared empty entry instead.
+  InternedString* next;
   std::uint32_t hash;    // internHash of the text
   std::uint32_t references;
   std::uint32_t length;  // bytes, without the terminating zero
