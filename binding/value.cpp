@@ -9,18 +9,10 @@
 #include <utility>
 #include <vector>
 
+#include "binding/member_order_cache.h"
 #include "binding/value_store.h"
 
 namespace Quor {
-
-// Header of a collection: the element array lives in the store (pools for
-// small arrays, the heap beyond). Values hold no pointers into themselves, so
-// the array is relocated bytewise when it grows.
-struct Value::CollectionHeader {
-  Value* elements;
-  std::uint32_t size;
-  std::uint32_t capacity;
-};
 
 // Header of a structure: one member array of two runs, each ordered by name
 // and with no name in both. Members usually go straight into the first run;
@@ -36,6 +28,23 @@ struct Value::StructureHeader {
 };
 
 namespace {
+
+// A container made with room for a few items (detail::make...WithRoom)
+// keeps them in its header's block, at this offset; they are freed with the
+// header, never on their own.
+constexpr std::size_t itemsInHeaderOffset = 16;
+
+template <class Header>
+void* itemsInHeader(Header* header) {
+  static_assert(sizeof(Header) <= itemsInHeaderOffset);
+  return reinterpret_cast<unsigned char*>(header) + itemsInHeaderOffset;
+}
+
+// Frees a container's item array unless it lives in the header's block.
+template <class Header>
+void freeItems(ValueStore* store, Header* header, void* items, std::size_t bytes) noexcept {
+  if (items != itemsInHeader(header)) store->free(items, bytes);
+}
 
 // Members moved at most to insert one into the first run.
 constexpr std::size_t directInsertMoves = 64;
@@ -89,7 +98,6 @@ const EnumValue sharedZeroEnum{};
 
 Value::Value() { payload_.unsignedValue = 0; }
 
-Value::Value(ChildTag, ValueStore* store) : store_(store), ownsStore_(0) { payload_.unsignedValue = 0; }
 
 Value::~Value() {
   if (ownsStore_ && store_ != nullptr) {
@@ -211,7 +219,7 @@ void Value::release() {
     case ValueKind::Collection: {
       CollectionHeader* header = collection();
       for (std::uint32_t index = 0; index < header->size; ++index) std::destroy_at(&header->elements[index]);
-      store_->free(header->elements, header->capacity * sizeof(Value));
+      freeItems(store_, header, header->elements, header->capacity * sizeof(Value));
       store_->freeBlock(header);
       break;
     }
@@ -222,7 +230,7 @@ void Value::release() {
         store_->freeBlock(header->members[index].value);
         store_->release(header->members[index].name);
       }
-      store_->free(header->members, header->capacity * sizeof(detail::Member));
+      freeItems(store_, header, header->members, header->capacity * sizeof(detail::Member));
       store_->freeBlock(header);
       break;
     }
@@ -293,7 +301,7 @@ void Value::copyContent(const Value& other) {
         store_->retain(source);
         entry = source;
       } else {
-        entry = ensureStore()->intern(source->view(), source->hash);
+        entry = ensureStore()->internCopy(source);
       }
       release();
       payload_.string = entry;
@@ -470,42 +478,11 @@ Value::MemberRange Value::members() const {
 
 // ---- Writing ---------------------------------------------------------------------------
 
-void Value::setEmpty() {
-  if (holdsStorage()) release();
-  kind_ = ValueKind::Empty;
-  payload_.unsignedValue = 0;
-}
-
-void Value::setBool(bool value) {
-  if (holdsStorage()) release();
-  payload_.unsignedValue = 0;
-  payload_.boolean = value;
-  kind_ = ValueKind::Bool;
-}
-
-void Value::setSigned(std::int64_t value) {
-  if (holdsStorage()) release();
-  payload_.signedValue = value;
-  kind_ = ValueKind::Signed;
-}
-
-void Value::setUnsigned(std::uint64_t value) {
-  if (holdsStorage()) release();
-  payload_.unsignedValue = value;
-  kind_ = ValueKind::Unsigned;
-}
-
-void Value::setFloat(double value) {
-  if (holdsStorage()) release();
-  payload_.floatValue = value;
-  kind_ = ValueKind::Float;
-}
-
 void Value::setString(const char* text) { setString(std::string_view(text != nullptr ? text : "")); }
 
 void Value::setString(std::string_view text) {
   // Interned before the old content goes, in case the text is that content.
-  InternedString* entry = text.empty() ? ValueStore::emptyString() : ensureStore()->intern(text);
+  InternedString* entry = text.empty() ? ValueStore::emptyString() : ensureStore()->internText(text);
   if (holdsStorage()) release();
   payload_.string = entry;
   kind_ = ValueKind::String;
@@ -536,7 +513,7 @@ void Value::setEnum(const EnumValue& value) {
 void Value::makeCollection() {
   static_assert(sizeof(CollectionHeader) <= ValueStore::largestBlock);
   if (kind_ == ValueKind::Collection) return;
-  release();
+  if (holdsStorage()) release();
   void* block = ensureStore()->allocateBlock(sizeof(CollectionHeader));
   payload_.container = new (block) CollectionHeader{nullptr, 0, 0};
   kind_ = ValueKind::Collection;
@@ -545,7 +522,7 @@ void Value::makeCollection() {
 void Value::makeStructure() {
   static_assert(sizeof(StructureHeader) <= ValueStore::largestBlock);
   if (kind_ == ValueKind::Structure) return;
-  release();
+  if (holdsStorage()) release();
   void* block = ensureStore()->allocateBlock(sizeof(StructureHeader));
   payload_.container = new (block) StructureHeader{nullptr, 0, 0, 0};
   kind_ = ValueKind::Structure;
@@ -558,7 +535,7 @@ void Value::reserve(std::size_t count) {
   if (count <= header->capacity) return;
   auto* grown = static_cast<Value*>(store_->allocate(count * sizeof(Value)));
   if (header->size != 0) std::memcpy(static_cast<void*>(grown), header->elements, header->size * sizeof(Value));
-  store_->free(header->elements, header->capacity * sizeof(Value));
+  freeItems(store_, header, header->elements, header->capacity * sizeof(Value));
   header->elements = grown;
   header->capacity = static_cast<std::uint32_t>(count);
 }
@@ -581,12 +558,7 @@ Value& Value::writeElement(std::size_t index) {
   return header->elements[index];
 }
 
-Value& Value::appendElement() {
-  if (CollectionHeader* header = collection(); header != nullptr && header->size < header->capacity) {
-    Value* element = new (&header->elements[header->size]) Value(ChildTag{}, store_);
-    ++header->size;
-    return *element;
-  }
+Value& Value::appendElementSlow() {
   return writeElement(kind_ == ValueKind::Collection ? collection()->size : 0);
 }
 
@@ -642,16 +614,98 @@ void detail::reserveMembers(Value& structure, std::size_t count) {
   Value::StructureHeader* header = structure.structure();
   if (header == nullptr || count <= header->capacity) return;
   if (count > Value::maxReserve) throw std::length_error("Value: too many members");
+  if (header->capacity == 0) {
+    header->members = static_cast<detail::Member*>(structure.store_->allocate(count * sizeof(detail::Member)));
+    header->capacity = static_cast<std::uint32_t>(count);
+    return;
+  }
   structure.mergeMemberRuns(count);
 }
 
+void detail::makeCollectionWithRoom(Value& empty, std::size_t count) {
+  if (!empty.isEmpty()) empty.setEmpty();
+  constexpr std::size_t bytes = itemsInHeaderOffset + 3 * sizeof(Value);
+  static_assert(bytes <= ValueStore::largestBlock);
+  if (count > 3) {
+    empty.makeCollection();
+    empty.reserve(count);
+    return;
+  }
+  void* block = empty.ensureStore()->allocateBlock(itemsInHeaderOffset + count * sizeof(Value));
+  auto* header = new (block) Value::CollectionHeader{nullptr, 0, static_cast<std::uint32_t>(count)};
+  if (count != 0) header->elements = static_cast<Value*>(itemsInHeader(header));
+  empty.payload_.container = header;
+  empty.kind_ = ValueKind::Collection;
+}
+
+void detail::makeStructureWithRoom(Value& empty, std::size_t count) {
+  if (!empty.isEmpty()) empty.setEmpty();
+  constexpr std::size_t bytes = itemsInHeaderOffset + 4 * sizeof(detail::Member);
+  static_assert(bytes <= ValueStore::largestBlock);
+  if (count > 4) {
+    empty.makeStructure();
+    reserveMembers(empty, count);
+    return;
+  }
+  void* block = empty.ensureStore()->allocateBlock(itemsInHeaderOffset + count * sizeof(detail::Member));
+  auto* header = new (block) Value::StructureHeader{nullptr, 0, static_cast<std::uint32_t>(count), 0};
+  if (count != 0) header->members = static_cast<detail::Member*>(itemsInHeader(header));
+  empty.payload_.container = header;
+  empty.kind_ = ValueKind::Structure;
+}
+
+namespace {
+
+// Moves a header, with the items in its block, into a block that holds only
+// those; the header itself when its block has no more room than that.
+template <class Header, class Item>
+Header* shrinkHeaderBlock(ValueStore* store, Header* header, const Item* items, std::uint32_t size) {
+  const bool itemsInBlock = items == itemsInHeader(header);
+  // Items that fill most of the block are left where they are: moving them
+  // costs more time than their few spare bytes are worth.
+  if (itemsInBlock && size != 0) return header;
+  const std::size_t needed = itemsInBlock ? itemsInHeaderOffset + size * sizeof(Item) : sizeof(Header);
+  const std::size_t blockSize = store->blockSizeOf(header);
+  if (blockSize == 0 || (needed + 3) / 4 * 4 >= blockSize) return header;
+  void* block = store->allocateBlock(needed);
+  std::memcpy(block, static_cast<const void*>(header), itemsInBlock ? needed : sizeof(Header));
+  auto* moved = static_cast<Header*>(block);
+  store->freeBlock(header);
+  return moved;
+}
+
+}  // namespace
+
+void detail::releaseUnusedRoom(Value& container) {
+  ValueStore* store = container.store_;
+  if (Value::CollectionHeader* header = container.collection()) {
+    const bool itemsInBlock = header->elements == itemsInHeader(header);
+    auto* moved = shrinkHeaderBlock(store, header, header->elements, header->size);
+    if (moved == header) return;
+    if (itemsInBlock) {
+      moved->capacity = moved->size;
+      moved->elements = moved->size != 0 ? static_cast<Value*>(itemsInHeader(moved)) : nullptr;
+    }
+    container.payload_.container = moved;
+  } else if (Value::StructureHeader* header = container.structure()) {
+    const bool itemsInBlock = header->members == itemsInHeader(header);
+    auto* moved = shrinkHeaderBlock(store, header, header->members, header->size);
+    if (moved == header) return;
+    if (itemsInBlock) {
+      moved->capacity = moved->size;
+      moved->members = moved->size != 0 ? static_cast<detail::Member*>(itemsInHeader(moved)) : nullptr;
+    }
+    container.payload_.container = moved;
+  }
+}
+
 Value& detail::appendMember(Value& structure, std::string_view name) {
-  structure.makeStructure();
+  if (structure.kind_ != ValueKind::Structure) structure.makeStructure();
   Value::StructureHeader* header = structure.structure();
   // Only a structure made of appended members is put in order at the end.
   if (header->firstRun != 0) return structure.writeMember(name);
   ValueStore* store = structure.store_;
-  InternedString* entry = store->intern(name);
+  InternedString* entry = store->internName(name);
   void* block = nullptr;
   try {
     block = store->allocateBlock(sizeof(Value));
@@ -708,11 +762,32 @@ void sortMembers(detail::Member* members, std::size_t count, detail::Member* buf
 
 }  // namespace
 
-void detail::finishMembers(Value& structure) {
+void detail::finishMembers(Value& structure, MemberOrderCache* orders) {
   Value::StructureHeader* header = structure.structure();
   if (header == nullptr || header->firstRun == header->size) return;
   detail::Member* members = header->members;
   const std::size_t count = header->size;
+  if (count == 1) {
+    header->firstRun = 1;
+    return;
+  }
+  if (count == 2) {
+    // The commonest small case, without the general sort.
+    if (members[0].name == members[1].name) {
+      structure.dropMember(members[0]);
+      members[0] = members[1];
+      header->size = 1;
+    } else if (members[1] < members[0]) {
+      std::swap(members[0], members[1]);
+    }
+    header->firstRun = header->size;
+    return;
+  }
+  const bool learns = orders != nullptr && MemberOrderCache::covers(count);
+  if (learns && orders->replay(members, count)) {
+    header->firstRun = header->size;
+    return;
+  }
   if (count <= 16) {
     sortMembers(members, count, nullptr);
   } else {
@@ -720,10 +795,11 @@ void detail::finishMembers(Value& structure) {
     sortMembers(members, count, buffer);
     structure.store_->free(buffer, count * sizeof(detail::Member));
   }
-  // A repeated name keeps the member that came last.
+  // A repeated name keeps the member that came last. Names of one store are
+  // interned, so equal names are one entry.
   std::size_t kept = 0;
   for (std::size_t index = 0; index < count; ++index) {
-    if (index + 1 < count && !(members[index] < members[index + 1])) {
+    if (index + 1 < count && members[index].name == members[index + 1].name) {
       structure.dropMember(members[index]);
       continue;
     }
@@ -731,6 +807,7 @@ void detail::finishMembers(Value& structure) {
   }
   header->size = static_cast<std::uint32_t>(kept);
   header->firstRun = header->size;
+  if (learns && kept == count) orders->learn(members, count, structure.store_);
 }
 
 void Value::dropMember(detail::Member& member) noexcept {
@@ -757,7 +834,7 @@ void Value::mergeMemberRuns(std::size_t capacity) {
   out += restFirst;
   const std::size_t restSecond = static_cast<std::size_t>(secondEnd - second);
   if (restSecond != 0) std::memcpy(static_cast<void*>(out), second, restSecond * sizeof(detail::Member));
-  store_->free(header->members, header->capacity * sizeof(detail::Member));
+  freeItems(store_, header, header->members, header->capacity * sizeof(detail::Member));
   header->members = merged;
   header->capacity = static_cast<std::uint32_t>(capacity);
   header->firstRun = header->size;

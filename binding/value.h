@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
@@ -54,15 +55,26 @@ struct EnumValue {
 class Value;
 namespace detail {
 struct Member;
+class MemberOrderCache;
 // For readers that know a structure's member count ahead: room for count
 // members (nothing for other kinds). Callers bound count by their input.
 void reserveMembers(Value& structure, std::size_t count);
+// For readers that know a container's item count ahead: an empty value
+// becomes a collection or structure with room for count items, a few of
+// them in the block of its header. Callers bound count by their input.
+void makeCollectionWithRoom(Value& empty, std::size_t count);
+void makeStructureWithRoom(Value& empty, std::size_t count);
+// For readers closing a container made with room: gives back the room its
+// items did not use, moving the header (and the items still in its block)
+// into a block of the size they need.
+void releaseUnusedRoom(Value& container);
 // For readers building a new structure: members are appended in the order
 // they arrive, unsearched, and put in name order once, by finishMembers,
 // where a repeated name keeps its last value. Nothing may read the
-// structure in between; a reader that fails clears the whole tree.
+// structure in between; a reader that fails clears the whole tree. A reader
+// may hand finishMembers a cache of the orders it has seen.
 Value& appendMember(Value& structure, std::string_view name);
-void finishMembers(Value& structure);
+void finishMembers(Value& structure, MemberOrderCache* orders = nullptr);
 }  // namespace detail
 
 // One member seen while iterating a structure in name order.
@@ -96,7 +108,7 @@ class Value {
     friend Value& detail::appendMember(Value& structure, std::string_view name);
     ChildTag() = default;
   };
-  Value(ChildTag, ValueStore* store);
+  Value(ChildTag, ValueStore* store) : store_(store), ownsStore_(0) { payload_.unsignedValue = 0; }
 
   // ---- Reading; never changes the value -------------------------------
   ValueKind kind() const { return kind_; }
@@ -141,14 +153,36 @@ class Value {
   MemberRange members() const;
 
   // ---- Writing -------------------------------------------------------------
-  // Each setter first releases the previous content.
-  void setEmpty();
-  void setBool(bool value);
+  // Each setter first releases the previous content. The scalar ones are
+  // inline: readers call them for nearly every value they read.
+  void setEmpty() {
+    if (holdsStorage()) release();
+    kind_ = ValueKind::Empty;
+    payload_.unsignedValue = 0;
+  }
+  void setBool(bool value) {
+    if (holdsStorage()) release();
+    payload_.unsignedValue = 0;
+    payload_.boolean = value;
+    kind_ = ValueKind::Bool;
+  }
   void setSigned(std::int32_t value) { setSigned(static_cast<std::int64_t>(value)); }
-  void setSigned(std::int64_t value);
+  void setSigned(std::int64_t value) {
+    if (holdsStorage()) release();
+    payload_.signedValue = value;
+    kind_ = ValueKind::Signed;
+  }
   void setUnsigned(std::uint32_t value) { setUnsigned(static_cast<std::uint64_t>(value)); }
-  void setUnsigned(std::uint64_t value);
-  void setFloat(double value);
+  void setUnsigned(std::uint64_t value) {
+    if (holdsStorage()) release();
+    payload_.unsignedValue = value;
+    kind_ = ValueKind::Unsigned;
+  }
+  void setFloat(double value) {
+    if (holdsStorage()) release();
+    payload_.floatValue = value;
+    kind_ = ValueKind::Float;
+  }
   void setString(const char* text);
   void setString(std::string_view text);
   void setString(const std::string& text) { setString(std::string_view(text)); }
@@ -165,7 +199,13 @@ class Value {
   // becomes a collection first).
   Value& writeElement(std::size_t index);
   // A new empty element at the end.
-  Value& appendElement();
+  Value& appendElement() {
+    if (kind_ == ValueKind::Collection) {
+      auto* header = static_cast<CollectionHeader*>(payload_.container);
+      if (header->size < header->capacity) return *new (&header->elements[header->size++]) Value(ChildTag{}, store_);
+    }
+    return appendElementSlow();
+  }
   // The member of that name, inserted empty when absent (the value becomes a
   // structure first).
   Value& writeMember(std::string_view name);
@@ -178,8 +218,11 @@ class Value {
  private:
   friend class ValueStore;
   friend void detail::reserveMembers(Value& structure, std::size_t count);
+  friend void detail::makeCollectionWithRoom(Value& empty, std::size_t count);
+  friend void detail::makeStructureWithRoom(Value& empty, std::size_t count);
+  friend void detail::releaseUnusedRoom(Value& container);
   friend Value& detail::appendMember(Value& structure, std::string_view name);
-  friend void detail::finishMembers(Value& structure);
+  friend void detail::finishMembers(Value& structure, detail::MemberOrderCache* orders);
 
   ValueStore* ensureStore();
   // Whether the content lives in the store (string and beyond): scalars are
@@ -196,8 +239,16 @@ class Value {
   // Whether `inner` is one of this value's elements or members, at any depth.
   bool encloses(const Value& inner) const;
 
-  struct CollectionHeader;
+  // Header of a collection: the element array lives in the store (pools for
+  // small arrays, cut pages and the heap beyond). Values hold no pointers
+  // into themselves, so the array is relocated bytewise when it grows.
+  struct CollectionHeader {
+    Value* elements;
+    std::uint32_t size;
+    std::uint32_t capacity;
+  };
   struct StructureHeader;
+  Value& appendElementSlow();
   const detail::Member* findMember(std::string_view name) const;
   void mergeMemberRuns(std::size_t capacity);
   void dropMember(detail::Member& member) noexcept;

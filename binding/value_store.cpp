@@ -4,38 +4,14 @@
 #include <cstring>
 #include <new>
 
+#include "binding/memory_poisoning.h"
 #include "binding/page_cache.h"
 
 namespace Quor {
 namespace {
 
-// QCP_VALUE_STORE_USE_HEAP sends every block to the general heap instead of
-// the pools. Under the address sanitizer the pools poison free blocks, so a
-// use after free inside a page is caught as well.
-#if defined(QCP_VALUE_STORE_USE_HEAP) && QCP_VALUE_STORE_USE_HEAP
-constexpr bool blocksFromHeap = true;
-#else
-constexpr bool blocksFromHeap = false;
-#endif
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QCP_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define QCP_ASAN 1
-#endif
-
-#ifdef QCP_ASAN
-extern "C" void __asan_poison_memory_region(void const volatile* address, std::size_t size);
-extern "C" void __asan_unpoison_memory_region(void const volatile* address, std::size_t size);
-void poison(const void* memory, std::size_t bytes) { __asan_poison_memory_region(memory, bytes); }
-void unpoison(const void* memory, std::size_t bytes) { __asan_unpoison_memory_region(memory, bytes); }
-#else
-void poison(const void*, std::size_t) {}
-void unpoison(const void*, std::size_t) {}
-#endif
+void poison(const void* memory, std::size_t bytes) { poisonMemory(memory, bytes); }
+void unpoison(const void* memory, std::size_t bytes) { unpoisonMemory(memory, bytes); }
 
 constexpr std::size_t headerSize = sizeof(ValueStore::PageHeader);
 constexpr std::size_t entryOverhead = sizeof(InternedString) + 1;
@@ -62,6 +38,7 @@ void* allocateFromStore(ValueStore* store, std::size_t bytes) { return store->al
 void freeToStore(ValueStore* store, void* memory, std::size_t bytes) noexcept { store->free(memory, bytes); }
 
 InternedString* ValueStore::emptyString() noexcept { return &staticEmptyString; }
+
 
 // A class's inline area is cut into blocks when the class is first used, so
 // a store of a small tree formats only the classes it needs.
@@ -94,6 +71,7 @@ ValueStore::~ValueStore() {
     }
   }
   std::free(buckets_);
+  std::free(recentNames_);
   for (HeapLink* link = heapBlocks_.next; link != &heapBlocks_;) {
     HeapLink* next = link->next;
     std::free(link);
@@ -113,21 +91,12 @@ bool ValueStore::releasesBlocksInBulk() noexcept { return !blocksFromHeap; }
 
 void ValueStore::formatPage(PageHeader* page, std::size_t pageSize, std::size_t blockSize) noexcept {
   page->next = page->previous = nullptr;
-  page->pageSize = static_cast<std::uint16_t>(pageSize);
   page->blockSize = static_cast<std::uint16_t>(blockSize);
   page->liveBlocks = 0;
-  // Blocks overlapping the header are never handed out; index 0 is therefore
-  // free to mark the end of the chain.
-  const std::size_t first = (headerSize + blockSize - 1) / blockSize;
-  const std::size_t count = pageSize / blockSize;
-  page->firstFree = first < count ? static_cast<std::uint16_t>(first) : 0;
-  auto* bytes = reinterpret_cast<unsigned char*>(page);
-  unpoison(bytes + headerSize, pageSize - headerSize);
-  for (std::size_t index = first; index < count; ++index) {
-    const std::uint16_t next = index + 1 < count ? static_cast<std::uint16_t>(index + 1) : 0;
-    std::memcpy(bytes + index * blockSize, &next, sizeof next);
-  }
-  poison(bytes + headerSize, pageSize - headerSize);
+  page->firstFree = 0;
+  const std::size_t last = pageSize / blockSize - 1;
+  page->untouched = last >= firstBlockIndex(blockSize) ? static_cast<std::uint16_t>(last) : 0;
+  poison(reinterpret_cast<unsigned char*>(page) + headerSize, pageSize - headerSize);
 }
 
 void ValueStore::linkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept {
@@ -150,35 +119,42 @@ bool ValueStore::isInlineArea(const void* memory) const noexcept {
          byte < reinterpret_cast<const unsigned char*>(classes_ + blockClassCount);
 }
 
-void* ValueStore::allocateBlock(std::size_t bytes) {
+void* ValueStore::allocateBlockOnNewPage(std::size_t bytes) {
   if constexpr (blocksFromHeap) {
     ++liveBlocks_;
     return heapAllocate(bytes);
   }
   const std::size_t classIndex = classIndexFor(bytes == 0 ? 1 : bytes);
+  const std::size_t blockSize = 4 * (classIndex + 1);
   SizeClass& sizeClass = classes_[classIndex];
   PageHeader* page = sizeClass.withRoom;
   if (page == nullptr && (unformattedAreas_ & (1u << classIndex)) != 0) {
     unformattedAreas_ &= ~(1u << classIndex);
     page = reinterpret_cast<PageHeader*>(sizeClass.area);
-    formatPage(page, inlineAreaSize, 4 * (classIndex + 1));
+    formatPage(page, inlineAreaSize, blockSize);
     linkWithRoom(sizeClass, page);
   } else if (page == nullptr) {
     page = static_cast<PageHeader*>(takeValuePage());
-    formatPage(page, valuePageSize, 4 * (classIndex + 1));
-    page->previousHeld = nullptr;
-    page->nextHeld = heldPages_;
-    if (heldPages_ != nullptr) heldPages_->previousHeld = page;
-    heldPages_ = page;
+    formatPage(page, valuePageSize, blockSize);
+    holdPage(page);
     linkWithRoom(sizeClass, page);
   }
-  auto* block = reinterpret_cast<unsigned char*>(page) + std::size_t{page->firstFree} * page->blockSize;
-  unpoison(block, page->blockSize);
-  std::memcpy(&page->firstFree, block, sizeof page->firstFree);
-  ++page->liveBlocks;
-  if (page->firstFree == 0) unlinkWithRoom(sizeClass, page);
-  ++liveBlocks_;
-  return block;
+  return takeBlock(sizeClass, page, blockSize);
+}
+
+ValueStore::PageHeader* ValueStore::pageOf(const void* block) const noexcept {
+  if (isInlineArea(block)) {
+    const auto offset = static_cast<std::size_t>(static_cast<const unsigned char*>(block) -
+                                                 reinterpret_cast<const unsigned char*>(classes_));
+    return const_cast<PageHeader*>(reinterpret_cast<const PageHeader*>(classes_[offset / sizeof(SizeClass)].area));
+  }
+  return reinterpret_cast<PageHeader*>(reinterpret_cast<std::uintptr_t>(block) &
+                                       ~static_cast<std::uintptr_t>(valuePageSize - 1));
+}
+
+std::size_t ValueStore::blockSizeOf(const void* block) const noexcept {
+  if constexpr (blocksFromHeap) return 0;
+  return pageOf(block)->blockSize;
 }
 
 void ValueStore::freeBlock(void* block) noexcept {
@@ -188,17 +164,9 @@ void ValueStore::freeBlock(void* block) noexcept {
     std::free(block);
     return;
   }
-  PageHeader* page;
-  if (isInlineArea(block)) {
-    const auto offset = static_cast<std::size_t>(static_cast<unsigned char*>(block) -
-                                                 reinterpret_cast<unsigned char*>(classes_));
-    page = reinterpret_cast<PageHeader*>(classes_[offset / sizeof(SizeClass)].area);
-  } else {
-    page = reinterpret_cast<PageHeader*>(reinterpret_cast<std::uintptr_t>(block) &
-                                         ~static_cast<std::uintptr_t>(valuePageSize - 1));
-  }
+  PageHeader* page = pageOf(block);
   SizeClass& sizeClass = classes_[page->blockSize / 4 - 1];
-  const bool wasFull = page->firstFree == 0;
+  const bool wasFull = (page->firstFree | page->untouched) == 0;
   const auto index = static_cast<std::uint16_t>(
       (static_cast<unsigned char*>(block) - reinterpret_cast<unsigned char*>(page)) / page->blockSize);
   std::memcpy(block, &page->firstFree, sizeof page->firstFree);
@@ -208,16 +176,13 @@ void ValueStore::freeBlock(void* block) noexcept {
   if (wasFull) linkWithRoom(sizeClass, page);
   if (page->liveBlocks == 0 && !isInlineArea(page)) {
     unlinkWithRoom(sizeClass, page);
-    if (page->previousHeld != nullptr) page->previousHeld->nextHeld = page->nextHeld;
-    else heldPages_ = page->nextHeld;
-    if (page->nextHeld != nullptr) page->nextHeld->previousHeld = page->previousHeld;
-    unpoison(page, valuePageSize);
-    giveValuePage(page);
+    releaseHeldPage(page);
   }
 }
 
 void* ValueStore::allocate(std::size_t bytes) {
   if (bytes <= largestBlock) return allocateBlock(bytes);
+  if (!blocksFromHeap && bytes <= largestCutBytes) return cutFromPage(bytes);
   auto* link = static_cast<HeapLink*>(heapAllocate(sizeof(HeapLink) + bytes));
   link->previous = &heapBlocks_;
   link->next = heapBlocks_.next;
@@ -232,34 +197,129 @@ void ValueStore::free(void* memory, std::size_t bytes) noexcept {
     return;
   }
   if (memory == nullptr) return;
+  if (!blocksFromHeap && bytes <= largestCutBytes) {
+    returnToPage(memory, bytes);
+    return;
+  }
   HeapLink* link = static_cast<HeapLink*>(memory) - 1;
   link->previous->next = link->next;
   link->next->previous = link->previous;
   std::free(link);
 }
 
+void ValueStore::holdPage(PageHeader* page) noexcept {
+  page->previousHeld = nullptr;
+  page->nextHeld = heldPages_;
+  if (heldPages_ != nullptr) heldPages_->previousHeld = page;
+  heldPages_ = page;
+}
+
+void ValueStore::releaseHeldPage(PageHeader* page) noexcept {
+  if (page->previousHeld != nullptr) page->previousHeld->nextHeld = page->nextHeld;
+  else heldPages_ = page->nextHeld;
+  if (page->nextHeld != nullptr) page->nextHeld->previousHeld = page->previousHeld;
+  unpoison(page, valuePageSize);
+  giveValuePage(page);
+}
+
+// Cut pages serve allocations of 73 to largestCutBytes bytes (long texts,
+// item arrays) one after the other, as a heap block each would cost far
+// more. A cut page counts its live allocations in liveBlocks and keeps its
+// next free offset in untouched; it goes back to the cache when its last
+// allocation is freed, or starts over if it is still the page being cut.
+void* ValueStore::cutFromPage(std::size_t bytes) {
+  const std::size_t size = (bytes + 7) & ~std::size_t{7};
+  PageHeader* page = cutPage_;
+  if (page == nullptr || page->untouched + size > valuePageSize) {
+    page = static_cast<PageHeader*>(takeValuePage());
+    page->next = page->previous = nullptr;
+    page->blockSize = 0;
+    page->liveBlocks = 0;
+    page->firstFree = 0;
+    page->untouched = static_cast<std::uint16_t>(headerSize);
+    poison(reinterpret_cast<unsigned char*>(page) + headerSize, valuePageSize - headerSize);
+    holdPage(page);
+    // The page cut before stays held by its live allocations, and goes back
+    // with the last of them.
+    if (cutPage_ != nullptr && cutPage_->liveBlocks == 0) releaseHeldPage(cutPage_);
+    cutPage_ = page;
+  }
+  unsigned char* memory = reinterpret_cast<unsigned char*>(page) + page->untouched;
+  unpoison(memory, size);
+  page->untouched = static_cast<std::uint16_t>(page->untouched + size);
+  ++page->liveBlocks;
+  return memory;
+}
+
+void ValueStore::returnToPage(void* memory, std::size_t bytes) noexcept {
+  auto* page = reinterpret_cast<PageHeader*>(reinterpret_cast<std::uintptr_t>(memory) &
+                                             ~static_cast<std::uintptr_t>(valuePageSize - 1));
+  poison(memory, (bytes + 7) & ~std::size_t{7});
+  if (--page->liveBlocks != 0) return;
+  if (page == cutPage_) {
+    page->untouched = static_cast<std::uint16_t>(headerSize);
+    return;
+  }
+  releaseHeldPage(page);
+}
+
 InternedString* ValueStore::intern(std::string_view text, std::uint32_t hash) {
   if (text.empty()) return emptyString();
   if (bucketCount_ != 0) {
     for (InternedString* entry = buckets_[hash & (bucketCount_ - 1)]; entry != nullptr; entry = entry->next) {
-      if (entry->hash == hash && entry->view() == text) {
+      if (entry->hash == hash && entry->length == text.size() && sameText(entry->text(), text.data(), text.size())) {
         ++entry->references;
         return entry;
       }
     }
   }
   if (stringCount_ + 1 > bucketCount_) growStringSet();
-  const std::size_t bytes = entryOverhead + text.size();
-  auto* entry = static_cast<InternedString*>(allocate(bytes));
+  InternedString* entry = newEntry(text);
   entry->hash = hash;
-  entry->references = 1;
-  entry->length = static_cast<std::uint32_t>(text.size());
-  std::memcpy(entry->text(), text.data(), text.size());
-  entry->text()[text.size()] = '\0';
   InternedString*& bucket = buckets_[hash & (bucketCount_ - 1)];
   entry->next = bucket;
   bucket = entry;
   ++stringCount_;
+  return entry;
+}
+
+InternedString* ValueStore::newEntry(std::string_view text) {
+  auto* entry = static_cast<InternedString*>(allocate(entryOverhead + text.size()));
+  entry->references = 1;
+  entry->length = static_cast<std::uint32_t>(text.size());
+  std::memcpy(entry->text(), text.data(), text.size());
+  entry->text()[text.size()] = '\0';
+  return entry;
+}
+
+// An entry outside the set is marked by pointing at the shared empty entry,
+// which no entry of the set ever does.
+InternedString* ValueStore::unsharedEntry(std::string_view text) {
+  InternedString* entry = newEntry(text);
+  entry->hash = 0;
+  entry->next = &staticEmptyString;
+  return entry;
+}
+
+InternedString* ValueStore::internCopy(const InternedString* source) {
+  if (source->next == &staticEmptyString || source->length > longestSharedText) return unsharedEntry(source->view());
+  return intern(source->view(), source->hash);
+}
+
+InternedString* ValueStore::internNameSlowly(std::string_view name) {
+  if (name.empty()) return emptyString();
+  if (recentNames_ == nullptr) {
+    if (++namesInterned_ < namesBeforeRecent) return intern(name, internHash(name));
+    recentNames_ = static_cast<InternedString**>(std::calloc(recentNameCount, sizeof(InternedString*)));
+    if (recentNames_ == nullptr) return intern(name, internHash(name));
+  }
+  InternedString*& recent = recentNames_[recentNameSlot(name)];
+  if (recent != nullptr && recent->length == name.size() && sameText(recent->text(), name.data(), name.size())) {
+    ++recent->references;
+    return recent;
+  }
+  InternedString* entry = intern(name, internHash(name));
+  recent = entry;
   return entry;
 }
 
@@ -269,10 +329,17 @@ void ValueStore::retain(InternedString* entry) noexcept {
 
 void ValueStore::release(InternedString* entry) noexcept {
   if (entry == &staticEmptyString || --entry->references != 0) return;
+  if (entry->next == &staticEmptyString) {
+    free(entry, entryOverhead + entry->length);
+    return;
+  }
   InternedString** link = &buckets_[entry->hash & (bucketCount_ - 1)];
   while (*link != entry) link = &(*link)->next;
   *link = entry->next;
   --stringCount_;
+  if (recentNames_ != nullptr) {
+    if (InternedString*& recent = recentNames_[recentNameSlot(entry->view())]; recent == entry) recent = nullptr;
+  }
   free(entry, entryOverhead + entry->length);
 }
 

@@ -9,6 +9,8 @@
 
 #include "binding/fnv1a.h"
 #include "binding/interned_string.h"
+#include "binding/memory_poisoning.h"
+#include "binding/page_cache.h"
 
 namespace Quor {
 
@@ -32,6 +34,28 @@ class ValueStore {
   // interned: it gives the shared static empty entry.
   InternedString* intern(std::string_view text, std::uint32_t hash);
   InternedString* intern(std::string_view text) { return intern(text, internHash(text)); }
+  // intern for member names, which documents repeat far more than other
+  // texts: a recently interned name is found by its first and last bytes
+  // and one comparison, without hashing it or searching the set.
+  InternedString* internName(std::string_view name) {
+    if (recentNames_ != nullptr && !name.empty()) {
+      InternedString* recent = recentNames_[recentNameSlot(name)];
+      if (recent != nullptr && recent->length == name.size() && sameText(recent->text(), name.data(), name.size())) {
+        ++recent->references;
+        return recent;
+      }
+    }
+    return internNameSlowly(name);
+  }
+  // intern for string values: a text longer than longestSharedText is
+  // seldom met twice, so it gets an entry of its own, outside the set,
+  // without being hashed.
+  static constexpr std::size_t longestSharedText = 32;
+  InternedString* internText(std::string_view text) {
+    return text.size() > longestSharedText ? unsharedEntry(text) : intern(text);
+  }
+  // internText for a copy of another store's entry, whose hash it reuses.
+  InternedString* internCopy(const InternedString* source);
   void retain(InternedString* entry) noexcept;
   void release(InternedString* entry) noexcept;
   std::size_t internedCount() const { return stringCount_; }
@@ -40,11 +64,23 @@ class ValueStore {
 
   // ---- Blocks ---------------------------------------------------------------
   // A block of at least bytes (1 to 72), served by the size class of the next
-  // multiple of 4.
-  void* allocateBlock(std::size_t bytes);
+  // multiple of 4. Inline: a tree takes a block for nearly every node, and
+  // with a constant size the class folds away.
+  void* allocateBlock(std::size_t bytes) {
+    if constexpr (!blocksFromHeap) {
+      const std::size_t classIndex = (bytes + 3) / 4 - 1;
+      if (bytes != 0 && classes_[classIndex].withRoom != nullptr) {
+        return takeBlock(classes_[classIndex], classes_[classIndex].withRoom, 4 * (classIndex + 1));
+      }
+    }
+    return allocateBlockOnNewPage(bytes);
+  }
   void freeBlock(void* block) noexcept;
+  // The size of a block of allocateBlock; 0 when blocks come from the heap.
+  std::size_t blockSizeOf(const void* block) const noexcept;
 
-  // Container memory of any size: pools up to 72 bytes, the heap beyond.
+  // Container memory of any size: pools up to 72 bytes, cut pages up to
+  // largestCutBytes, the heap beyond.
   // The store keeps a list of its heap blocks and frees those still held
   // when it is destroyed.
   void* allocate(std::size_t bytes);
@@ -69,10 +105,13 @@ class ValueStore {
     PageHeader* previous;
     PageHeader* nextHeld;  // every page the store holds (not the inline areas)
     PageHeader* previousHeld;
-    std::uint16_t pageSize;
+    // Index of the last block never handed out, or 0 once all have been:
+    // blocks are cut from a page as it fills, so a new page is not written
+    // to (and faulted in) ahead of its use.
+    std::uint16_t untouched;
     std::uint16_t blockSize;
     std::uint16_t liveBlocks;
-    std::uint16_t firstFree;  // index of the first free block; 0 ends the chain
+    std::uint16_t firstFree;  // index of the first freed block; 0 ends the chain
   };
   static_assert(sizeof(PageHeader) == 24);
 
@@ -82,10 +121,52 @@ class ValueStore {
     alignas(8) unsigned char area[inlineAreaSize];
   };
 
+  // QCP_VALUE_STORE_USE_HEAP sends every block to the general heap instead
+  // of the pools. Under the address sanitizer the pools poison free blocks,
+  // so a use after free inside a page is caught as well.
+#if defined(QCP_VALUE_STORE_USE_HEAP) && QCP_VALUE_STORE_USE_HEAP
+  static constexpr bool blocksFromHeap = true;
+#else
+  static constexpr bool blocksFromHeap = false;
+#endif
+
+  // A block of a page with room: a freed one first, else the next never used.
+  void* takeBlock(SizeClass& sizeClass, PageHeader* page, std::size_t blockSize) noexcept {
+    auto* bytes = reinterpret_cast<unsigned char*>(page);
+    unsigned char* block;
+    if (page->firstFree != 0) {
+      block = bytes + std::size_t{page->firstFree} * blockSize;
+      unpoisonMemory(block, blockSize);
+      __builtin_memcpy(&page->firstFree, block, sizeof page->firstFree);
+    } else {
+      // Untouched blocks go from the end of the page down, so where they
+      // stop depends only on the header, not on the kind of page.
+      block = bytes + std::size_t{page->untouched} * blockSize;
+      unpoisonMemory(block, blockSize);
+      const std::size_t next = std::size_t{page->untouched} - 1;
+      page->untouched = next >= firstBlockIndex(blockSize) ? static_cast<std::uint16_t>(next) : 0;
+    }
+    ++page->liveBlocks;
+    ++liveBlocks_;
+    if ((page->firstFree | page->untouched) == 0) unlinkWithRoom(sizeClass, page);
+    return block;
+  }
+  // Blocks overlapping a page's header are never handed out; index 0 is
+  // therefore free to mark the end of the chain and of the untouched blocks.
+  static constexpr std::size_t firstBlockIndex(std::size_t blockSize) {
+    return (sizeof(PageHeader) + blockSize - 1) / blockSize;
+  }
+  void* allocateBlockOnNewPage(std::size_t bytes);
+  static constexpr std::size_t largestCutBytes = 1024;
+  void* cutFromPage(std::size_t bytes);
+  void returnToPage(void* memory, std::size_t bytes) noexcept;
+  void holdPage(PageHeader* page) noexcept;
+  void releaseHeldPage(PageHeader* page) noexcept;
   static void formatPage(PageHeader* page, std::size_t pageSize, std::size_t blockSize) noexcept;
   void linkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept;
   void unlinkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept;
   bool isInlineArea(const void* memory) const noexcept;
+  PageHeader* pageOf(const void* block) const noexcept;
   void growStringSet();
 
   // Links in front of every heap block of allocate(), in one ring.
@@ -101,6 +182,25 @@ class ValueStore {
   std::uint32_t unformattedAreas_ = (1u << blockClassCount) - 1;  // bit i: class i's area is not cut yet
   std::size_t liveBlocks_ = 0;
   PageHeader* heldPages_ = nullptr;  // every page taken from the cache
+  PageHeader* cutPage_ = nullptr;    // the page allocate() cuts from now
+
+  // Made once a tree has interned many names, so a small tree (a request
+  // body) neither clears nor holds it.
+  static constexpr std::size_t recentNameCount = 1024;
+  static constexpr std::uint32_t namesBeforeRecent = 64;
+  static std::size_t recentNameSlot(std::string_view name) noexcept {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(name.data());
+    const std::size_t size = name.size();
+    const std::uint32_t ends = size >= 4 ? internedText::load32(bytes) * 0x9E3779B1u + internedText::load32(bytes + size - 4)
+                                         : internedText::shortWord(bytes, size);
+    static_assert(recentNameCount == 1024, "the slot is the top 10 bits");
+    return ((ends ^ static_cast<std::uint32_t>(size)) * 0x85EBCA6Bu) >> 22;
+  }
+  InternedString* internNameSlowly(std::string_view name);
+  InternedString* newEntry(std::string_view text);
+  InternedString* unsharedEntry(std::string_view text);
+  InternedString** recentNames_ = nullptr;
+  std::uint32_t namesInterned_ = 0;
 
   InternedString** buckets_ = nullptr;
   std::uint32_t bucketCount_ = 0;

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -80,6 +82,33 @@ class JsonEvents {
   ValueBuilder builder_;
 };
 
+// The tokenizer's input. Read in its in-place mode, the tokenizer decodes
+// each string into the stream and hands it to the events from there; this
+// stream keeps the text read-only and decodes every string to the start of
+// a scratch buffer instead. The plain mode would push each character of
+// each string onto the tokenizer's stack, checking its room every time.
+class StringScratchStream {
+ public:
+  using Ch = char;
+
+  StringScratchStream(const char* text, char* scratch) : next_(text), head_(text), scratch_(scratch) {}
+
+  char Peek() const { return *next_; }
+  char Take() { return *next_++; }
+  std::size_t Tell() const { return static_cast<std::size_t>(next_ - head_); }
+
+  char* PutBegin() { return written_ = scratch_; }
+  void Put(char c) { *written_++ = c; }
+  std::size_t PutEnd(char* begin) const { return static_cast<std::size_t>(written_ - begin); }
+  void Flush() {}
+
+ private:
+  const char* next_;
+  const char* head_;
+  char* scratch_;
+  char* written_ = nullptr;
+};
+
 bool isJsonWhitespace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
 
 std::string errorMessage(const char* text, std::size_t offset) {
@@ -92,6 +121,15 @@ std::string errorMessage(const char* text, std::size_t offset) {
 }
 
 }  // namespace
+}  // namespace Quor
+
+// Copied into the tokenizer's functions, as its own string streams are.
+template <>
+struct rapidjson::StreamTraits<Quor::StringScratchStream> {
+  enum { copyOptimization = 1 };
+};
+
+namespace Quor {
 
 ValueResult parseJson(const char* text) {
   ValueResult result;
@@ -103,13 +141,22 @@ ValueResult parseJson(const char* text) {
   std::string rewritten;
   const char* source = rewriteHugeNegativeExponents(text, rewritten) ? rewritten.c_str() : text;
 
+  // Room for the longest string, decoded: a string decodes to at most its
+  // own length. Short texts (most request bodies) use the stack; a long
+  // one's buffer is only written, and its pages only used, as far as its
+  // longest string reaches.
+  const std::size_t size = std::strlen(source) + 1;
+  char shortScratch[512];
+  std::unique_ptr<char[]> longScratch;
+  if (size > sizeof shortScratch) longScratch = std::make_unique_for_overwrite<char[]>(size);
+
   JsonEvents events(result.value());
   // Handed in, so the tokenizer's stack does not allocate an allocator of
   // its own.
   CountingJsonAllocator stackAllocator;
   rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, CountingJsonAllocator> reader(&stackAllocator);
-  rapidjson::StringStream stream(source);
-  const rapidjson::ParseResult outcome = reader.Parse<rapidjson::kParseDefaultFlags>(stream, events);
+  StringScratchStream stream(source, longScratch != nullptr ? longScratch.get() : shortScratch);
+  const rapidjson::ParseResult outcome = reader.Parse<rapidjson::kParseInsituFlag>(stream, events);
   if (!outcome.IsError()) return result;
 
   if (events.nestedTooDeeply()) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "binding/format_message.h"
+#include "binding/member_order_cache.h"
 #include "formats/nesting_limit.h"
 
 namespace Quor {
@@ -112,7 +113,7 @@ class MessagePackReader {
     for (;;) {
       if (!readValue(*target)) return false;
       while (!open_.empty() && open_.back().remaining == 0) {
-        if (open_.back().isMap) detail::finishMembers(*open_.back().container);
+        if (open_.back().isMap) detail::finishMembers(*open_.back().container, &memberOrders_);
         open_.pop_back();
       }
       if (open_.empty()) return true;
@@ -221,14 +222,12 @@ class MessagePackReader {
     // A repeated key gets a new container rather than merging into the old.
     if (!target.isEmpty()) target.setEmpty();
     if (isMap) {
-      target.makeStructure();
       // Likewise: every member takes at least a key byte and a value byte.
-      detail::reserveMembers(target, static_cast<std::size_t>(std::min<std::uint64_t>(announced, left() / 2)));
+      detail::makeStructureWithRoom(target, static_cast<std::size_t>(std::min<std::uint64_t>(announced, left() / 2)));
     } else {
-      target.makeCollection();
       // Sized ahead, but never beyond what the input can hold: every element
       // takes at least one byte, so a hostile count allocates nothing more.
-      target.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(announced, left())));
+      detail::makeCollectionWithRoom(target, static_cast<std::size_t>(std::min<std::uint64_t>(announced, left())));
     }
     if (announced != 0) {
       open_.push_back(
@@ -348,6 +347,7 @@ class MessagePackReader {
   // Open arrays and maps, outermost first. A container's address stays valid
   // while it is open: its parent gets no new item until it closes.
   std::vector<OpenContainer> open_;
+  detail::MemberOrderCache memberOrders_;
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "binding/member_order_cache.h"
 #include "binding/value.h"
 #include "formats/nesting_limit.h"
 
@@ -48,7 +49,9 @@ class ValueBuilder {
 
   // Closes the innermost open container.
   void end() {
-    detail::finishMembers(*innermostOpen());
+    Value& container = *innermostOpen();
+    detail::finishMembers(container, &memberOrders_);
+    detail::releaseUnusedRoom(container);
     --depth_;
     if (depth_ >= shallowDepth) deep_.pop_back();
     member_ = nullptr;
@@ -65,12 +68,14 @@ class ValueBuilder {
       return false;
     }
     Value& container = slot();
-    // A repeated key replaces the earlier container instead of merging into it.
+    // A repeated key replaces the earlier container instead of merging into
+    // it. Most containers are small: room for a few items comes in the block
+    // of the container's header.
     if (!container.isEmpty()) container.setEmpty();
     if (kind == ValueKind::Collection) {
-      container.makeCollection();
+      detail::makeCollectionWithRoom(container, smallCollection);
     } else {
-      container.makeStructure();
+      detail::makeStructureWithRoom(container, smallStructure);
     }
     if (depth_ < shallowDepth) shallow_[depth_] = &container;
     else deep_.push_back(&container);
@@ -83,8 +88,12 @@ class ValueBuilder {
   // Documents rarely nest deeper than this: the open containers of the
   // first levels stay here, deeper ones go to the heap.
   static constexpr std::size_t shallowDepth = 32;
+  static constexpr std::size_t smallCollection = 3;
+  static constexpr std::size_t smallStructure = 4;
 
   Value& root_;
+  // Holds references into the root's store, which outlives the builder.
+  detail::MemberOrderCache memberOrders_;
   // Open containers, outermost first. A container's address stays valid while
   // it is open: its parent gets no new element or member until it closes.
   Value* shallow_[shallowDepth];

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -181,6 +183,26 @@ TEST(ValueInterning, EqualTextsShareOneEntryUntilTheLastGoes) {
   EXPECT_EQ(tree.member("second").getString(), "shared text");
   tree.writeMember("third").setString("shared text");
   EXPECT_EQ(tree.member("third").getCString(), tree.member("second").getCString());
+}
+
+TEST(ValueInterning, TextsOfEveryLengthSurviveCopiesAndReleases) {
+  // Short texts are shared through the string set, long ones each have an
+  // entry of their own: both must outlive their copies and the texts
+  // released around them.
+  for (const std::size_t length : {std::size_t{5}, ValueStore::longestSharedText, ValueStore::longestSharedText + 1,
+                                   std::size_t{200}}) {
+    const std::string text(length, 'x');
+    Value tree;
+    tree.writeMember("a").setString(text);
+    tree.writeMember("b") = tree.member("a");
+    Value copy(tree);
+    tree.writeMember("a").setEmpty();
+    EXPECT_EQ(tree.member("b").getString(), text) << length;
+    tree.writeMember("b").setString(text + "y");
+    EXPECT_EQ(copy.member("a").getString(), text) << length;
+    EXPECT_EQ(copy.member("b").getString(), text) << length;
+    EXPECT_EQ(tree.member("b").getString(), text + "y") << length;
+  }
 }
 
 TEST(ValueInterning, EmptyStringsAreNeverInterned) {
@@ -433,6 +455,33 @@ TEST(ValueStoreTest, BlocksReturnAndPagesGoBackToTheCache) {
   EXPECT_EQ(pageCacheStatistics().chunks, before.chunks);
 }
 
+TEST(ValueStoreTest, CutPagesGoBackWithTheirLastAllocation) {
+  // Allocations of 73 to 1024 bytes are cut from shared pages: whatever the
+  // order they are freed in, the store ends holding at most the page it cuts
+  // from, and the bytes of live ones stay intact.
+  const std::vector<std::vector<int>> freeOrders = {{0, 1, 2, 3, 4, 5, 6, 7}, {7, 6, 5, 4, 3, 2, 1, 0}, {1, 3, 5, 7, 0, 2, 4, 6}};
+  for (const std::vector<int>& order : freeOrders) {
+    ValueStore store;
+    const std::size_t baseline = pageCacheStatistics().pagesInUse;
+    std::vector<std::pair<unsigned char*, std::size_t>> blocks;
+    for (int round = 0; round < 8; ++round) {
+      for (const std::size_t bytes : {std::size_t{73}, std::size_t{500}, std::size_t{1024}, std::size_t{200}}) {
+        auto* memory = static_cast<unsigned char*>(store.allocate(bytes));
+        std::memset(memory, round, bytes);
+        blocks.emplace_back(memory, bytes);
+      }
+    }
+    EXPECT_GE(pageCacheStatistics().pagesInUse, baseline + 4);
+    for (const int round : order) {
+      for (std::size_t index = 4 * round; index < 4 * round + 4; ++index) {
+        for (std::size_t byte = 0; byte < blocks[index].second; ++byte) ASSERT_EQ(blocks[index].first[byte], round);
+        store.free(blocks[index].first, blocks[index].second);
+      }
+    }
+    EXPECT_LE(pageCacheStatistics().pagesInUse, baseline + 1);
+  }
+}
+
 TEST(ValueStoreTest, FreedBlocksAreReusedAndStringsLeaveTheSet) {
   ValueStore store;
   void* first = store.allocateBlock(10);
@@ -459,6 +508,25 @@ TEST(ValueStoreTest, FreedBlocksAreReusedAndStringsLeaveTheSet) {
   EXPECT_EQ(store.internedCount(), 100u);
   for (int index = 0; index < 100; ++index) store.release(store.intern("s" + std::to_string(index)));
   EXPECT_EQ(store.internedCount(), 100u);
+}
+
+TEST(ValueStoreTest, TextsDifferingInAnyOneByteAreDifferentEntries) {
+  // The hash and the comparison read texts a word at a time with the last
+  // word overlapping, and texts under four bytes as one word: every byte of
+  // every length must still count.
+  ValueStore store;
+  for (std::size_t size = 1; size <= 13; ++size) {
+    const std::string base(size, 'a');
+    InternedString* baseEntry = store.intern(base);
+    for (std::size_t position = 0; position < size; ++position) {
+      std::string changed = base;
+      changed[position] = 'b';
+      EXPECT_FALSE(sameText(base.data(), changed.data(), size)) << size << " at " << position;
+      EXPECT_NE(internHash(base), internHash(changed)) << size << " at " << position;
+      EXPECT_NE(store.intern(changed), baseEntry) << size << " at " << position;
+    }
+    EXPECT_EQ(store.intern(std::string(size, 'a')), baseEntry);
+  }
 }
 
 TEST(ValueStoreTest, EveryBlockSizeServesManyBlocks) {

@@ -182,6 +182,26 @@ TEST(JsonReaderContainers, NestedContainersMix) {
             R"({"list":[{"x":[u:1,{"y":i:-2}]},[],f:3.5],"z":{"q":{"r":[true]}}})");
 }
 
+TEST(JsonReaderContainers, ReadContainersGrowAndCopyLikeAnyOther) {
+  // Containers start with room for a few items in their header's block and
+  // give back what they did not use when they close.
+  for (const char* text : {"[[],{}]", "[[1,2],{\"a\":1,\"b\":2}]", "[[1,2,3,4,5],{\"a\":1,\"b\":2,\"c\":3,\"d\":4,\"e\":5}]"}) {
+    ValueResult result = parseJson(text);
+    ASSERT_TRUE(result.ok()) << text;
+    Value& tree = result.value();
+    const std::size_t items = tree.element(0).size();
+    const Value before(tree);
+    for (int added = 0; added < 10; ++added) {
+      tree.writeElement(0).appendElement().setSigned(added);
+      tree.writeElement(1).writeMember("z" + std::to_string(added)).setSigned(added);
+    }
+    EXPECT_EQ(tree.element(0).size(), items + 10u) << text;
+    EXPECT_EQ(tree.element(1).size(), items + 10u) << text;
+    EXPECT_EQ(tree.element(0).element(items + 9u).getSigned(), 9) << text;
+    EXPECT_EQ(valueToText(before, ValueTextStyle::Typed), readTyped(text)) << text;
+  }
+}
+
 TEST(JsonReaderRepeatedKeys, TheLastValueWins) {
   const ValueResult result = parseJson(R"({"a":1,"a":2})");
   ASSERT_TRUE(result.ok());
@@ -216,6 +236,34 @@ TEST(JsonReaderRepeatedKeys, LargeObjectsComeOutInNameOrderWithTheLastValues) {
     previous = std::string(member.name);
     EXPECT_EQ(member.value.getUnsigned(), 1000u + std::stoul(previous.substr(1)));
   }
+}
+
+TEST(JsonReaderRepeatedKeys, RecordsOfRepeatedShapesReadAsEachDoesAlone) {
+  // Shapes met again are ordered from memory: the same names in another
+  // order, a repeated name, or the same ends and count must not fool it.
+  std::vector<std::string> records = {
+      R"({"d":1,"b":2,"e":3,"a":4,"c":5})",       R"({"d":6,"b":7,"e":8,"a":9,"c":10})",
+      R"({"d":1,"e":2,"b":3,"a":4,"c":5})",       R"({"d":"x","b":[1],"e":{},"a":null,"c":true})",
+      R"({"d":1,"b":2,"d":3,"a":4,"c":5})",       R"({"d":1,"b":2,"e":3,"a":4,"c":5})",
+      R"({"d":1,"b":2,"d":3,"a":4,"c":5})",       R"({"d":1,"e":2,"b":3,"a":4,"c":5})",
+      R"({"d":{"s":1,"r":2,"q":3,"p":4},"b":2,"e":{"s":5,"r":6,"q":7,"p":8},"a":4,"c":5})",
+      R"({"d":1,"b":2,"d":3,"a":4,"c":5})",       R"({"d":1,"b":2,"e":3,"a":4,"c":5})",
+  };
+  // A replaced container frees names that later records intern again.
+  std::string manyNames;
+  for (int index = 0; index < 100; ++index) manyNames += "\"u" + std::to_string(index) + "\":" + std::to_string(index) + ",";
+  manyNames.pop_back();
+  records.push_back("{\"x\":{" + manyNames + "},\"x\":5}");
+  records.push_back("{" + manyNames + ",\"w\":{" + manyNames + "}}");
+  std::string array = "[";
+  std::string expected = "[";
+  for (const std::string& record : records) {
+    array += record + ",";
+    expected += readTyped(record.c_str()) + ",";
+  }
+  array.back() = ']';
+  expected.back() = ']';
+  EXPECT_EQ(readTyped(array.c_str()), expected);
 }
 
 TEST(JsonReaderInputEnd, NothingAfterANulIsSeen) {

@@ -194,6 +194,33 @@ TEST(MessagePackReaderContainers, MapsOfEveryWidthBecomeStructuresInNameOrder) {
             "{\"n\":[{\"x\":[i:1,{}]},[]]}");
 }
 
+TEST(MessagePackReaderContainers, ReadContainersGrowAndCopyLikeAnyOther) {
+  // Small containers keep their items in their header's block: growing one
+  // afterwards, copying it and freeing it must treat that block right.
+  for (std::uint8_t items = 1; items <= 5; ++items) {
+    Bytes array{static_cast<std::uint8_t>(0x90 | items)};
+    Bytes map{static_cast<std::uint8_t>(0x80 | items)};
+    for (std::uint8_t index = 0; index < items; ++index) {
+      array.push_back(index);
+      map.insert(map.end(), {0xA1, static_cast<std::uint8_t>('a' + index), index});
+    }
+    MessagePackReading reading = read(concat({{0x92}, array, map}));
+    ASSERT_TRUE(reading.result.ok());
+    Value& tree = reading.result.value();
+    const Value before(tree);
+    for (int added = 0; added < 10; ++added) {
+      tree.writeElement(0).appendElement().setSigned(added);
+      tree.writeElement(1).writeMember("z" + std::to_string(added)).setSigned(added);
+    }
+    EXPECT_EQ(tree.element(0).size(), items + 10u);
+    EXPECT_EQ(tree.element(1).size(), items + 10u);
+    EXPECT_EQ(tree.element(0).element(items + 9u).getSigned(), 9);
+    EXPECT_EQ(tree.element(1).member("a").getSigned(), 0);
+    EXPECT_EQ(before.element(0).size(), std::size_t{items});
+    EXPECT_EQ(Value(before).element(1).member("a").getSigned(), 0);
+  }
+}
+
 TEST(MessagePackReaderContainers, ARepeatedKeyKeepsItsLastValueWithoutMerging) {
   const MessagePackReading reading = read({0x82, 0xA1, 'a', 0x01, 0xA1, 'a', 0x02});
   ASSERT_TRUE(reading.result.ok());

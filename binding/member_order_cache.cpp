@@ -1,0 +1,87 @@
+#include "binding/member_order_cache.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "binding/value_store.h"
+
+namespace Quor::detail {
+
+MemberOrderCache::~MemberOrderCache() {
+  if (table_ == nullptr) return;
+  for (Shape& shape : table_->slots) forget(shape);
+}
+
+void MemberOrderCache::forget(Shape& shape) noexcept {
+  for (InternedString* name : shape.names) store_->release(name);
+  shape.names.clear();
+  shape.order.clear();
+}
+
+std::uint32_t MemberOrderCache::signatureOf(const InternedString* first, const InternedString* last,
+                                            std::size_t count) {
+  // Entries are at least 4-byte aligned; their low bits say nothing.
+  const auto firstBits = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(first) >> 2);
+  const auto lastBits = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(last) >> 2);
+  const std::uint32_t mixed = (firstBits * 0x9E3779B1u) ^ (lastBits * 0x85EBCA6Bu) ^ static_cast<std::uint32_t>(count);
+  // Slots are taken from the top bits, where the last multiplication has
+  // mixed in every bit of both pointers.
+  return (mixed ^ (mixed >> 15)) * 0xC2B2AE35u;
+}
+
+bool MemberOrderCache::replay(Member* members, std::size_t count) {
+  if (!covers(count)) return false;
+  const std::uint32_t signature = signatureOf(members[0].name, members[count - 1].name, count);
+  std::uint32_t& seen = seen_[slotOf(signature)];
+  if (seen != signature) {
+    seen = signature;
+    if (table_ != nullptr) table_->arrival.clear();
+    return false;
+  }
+  if (table_ != nullptr) {
+    const Shape& shape = table_->slots[slotOf(signature)];
+    if (shape.names.size() == count &&
+        std::equal(shape.names.begin(), shape.names.end(), members,
+                   [](const InternedString* name, const Member& member) { return name == member.name; })) {
+      std::vector<Member>& scratch = table_->scratch;
+      scratch.resize(count);
+      for (std::size_t index = 0; index < count; ++index) scratch[index] = members[shape.order[index]];
+      std::memcpy(static_cast<void*>(members), scratch.data(), count * sizeof(Member));
+      return true;
+    }
+  }
+  noteArrival(members, count);
+  return false;
+}
+
+void MemberOrderCache::noteArrival(const Member* members, std::size_t count) {
+  if (table_ == nullptr) table_ = std::make_unique<Table>();
+  std::vector<InternedString*>& arrival = table_->arrival;
+  arrival.resize(count);
+  for (std::size_t index = 0; index < count; ++index) arrival[index] = members[index].name;
+}
+
+void MemberOrderCache::learn(const Member* sorted, std::size_t count, ValueStore* store) {
+  if (table_ == nullptr || !covers(count) || table_->arrival.size() != count) return;
+  if (store_ == nullptr) store_ = store;
+  if (store != store_) return;
+  std::vector<InternedString*>& arrival = table_->arrival;
+  Shape& shape = table_->slots[slotOf(signatureOf(arrival.front(), arrival.back(), count))];
+  forget(shape);
+  shape.order.resize(count);
+  for (std::size_t arrivalIndex = 0; arrivalIndex < count; ++arrivalIndex) {
+    InternedString* name = arrival[arrivalIndex];
+    const Member probe{nameKey(name->view()), name, nullptr};
+    const Member* found = std::lower_bound(sorted, sorted + count, probe);
+    if (found == sorted + count || found->name != name) {
+      shape.order.clear();
+      return;
+    }
+    shape.order[static_cast<std::size_t>(found - sorted)] = static_cast<std::uint16_t>(arrivalIndex);
+  }
+  shape.names.swap(arrival);
+  arrival.clear();
+  for (InternedString* name : shape.names) store_->retain(name);
+}
+
+}  // namespace Quor::detail

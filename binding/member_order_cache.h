@@ -1,0 +1,76 @@
+#pragma once
+// Remembers how the members of recently read structures were put in name
+// order. Documents repeat records of one shape: the same names arriving in
+// the same order. A reader's structure whose names arrive exactly as an
+// earlier one's did is ordered by replaying that permutation, with no name
+// compared.
+//
+// Names are compared by their interned entries, which the cache holds a
+// reference on, so an entry it remembers cannot be freed and its memory
+// reused for another name. A cache serves the structures of one tree and
+// must be destroyed before that tree's store.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "binding/value.h"
+
+namespace Quor {
+
+class ValueStore;
+
+namespace detail {
+
+class MemberOrderCache {
+ public:
+  // Structures of fewer members sort faster than they compare; more would
+  // not fit the permutation's 16-bit indices cheaply.
+  static constexpr std::size_t minimumMembers = 4;
+  static constexpr std::size_t maximumMembers = 1024;
+
+  MemberOrderCache() = default;
+  ~MemberOrderCache();
+  MemberOrderCache(const MemberOrderCache&) = delete;
+  MemberOrderCache& operator=(const MemberOrderCache&) = delete;
+
+  // Whether a structure of count members is worth looking up and learning.
+  static bool covers(std::size_t count) { return count >= minimumMembers && count <= maximumMembers; }
+
+  // Puts members, given in arrival order, into name order when an earlier
+  // structure had the same names in the same arrival order. False, with the
+  // members untouched, when none did; a shape met for the second time then
+  // has its arrival order noted, for learn.
+  bool replay(Member* members, std::size_t count);
+  // After sorting a structure replay missed, with no name repeated: learns
+  // its permutation when its arrival was noted. Only the structures of the
+  // first store seen are learnt.
+  void learn(const Member* sorted, std::size_t count, ValueStore* store);
+
+ private:
+  struct Shape {
+    std::vector<InternedString*> names;  // arrival order, each with a reference
+    std::vector<std::uint16_t> order;    // order[i]: arrival index of the i-th member by name
+  };
+  static constexpr std::size_t slotCount = 64;
+  static std::size_t slotOf(std::uint32_t signature) { return signature >> 26; }
+  struct Table {
+    Shape slots[slotCount];
+    std::vector<InternedString*> arrival;
+    std::vector<Member> scratch;
+  };
+
+  static std::uint32_t signatureOf(const InternedString* first, const InternedString* last, std::size_t count);
+  void noteArrival(const Member* members, std::size_t count);
+  void forget(Shape& shape) noexcept;
+
+  // A shape is learnt only when met again, so a tree of one-off structures
+  // (a request body) allocates nothing here.
+  std::uint32_t seen_[slotCount] = {};
+  std::unique_ptr<Table> table_;
+  ValueStore* store_ = nullptr;
+};
+
+}  // namespace detail
+}  // namespace Quor
