@@ -35,9 +35,6 @@ class MemberOrderCache {
   MemberOrderCache(const MemberOrderCache&) = delete;
   MemberOrderCache& operator=(const MemberOrderCache&) = delete;
 
-  // Whether a structure of count members is worth looking up and learning.
-  static bool covers(std::size_t count) { return count >= minimumMembers && count <= maximumMembers; }
-
   // Puts members, given in arrival order, into name order when an earlier
   // structure had the same names in the same arrival order. False, with the
   // members untouched, when none did; a shape met for the second time then
@@ -49,6 +46,8 @@ class MemberOrderCache {
   void learn(const Member* sorted, std::size_t count, ValueStore* store);
 
  private:
+  // Whether a structure of count members is worth looking up and learning.
+  static bool covers(std::size_t count) { return count >= minimumMembers && count <= maximumMembers; }
   struct Shape {
     std::vector<InternedString*> names;  // arrival order, each with a reference
     std::vector<std::uint16_t> order;    // order[i]: arrival index of the i-th member by name

@@ -622,80 +622,69 @@ void detail::reserveMembers(Value& structure, std::size_t count) {
   structure.mergeMemberRuns(count);
 }
 
+namespace {
+
+// A container header with room for count items (none, or those that fit)
+// in its own block.
+template <class Header, class Item>
+Header* headerWithRoom(ValueStore* store, std::size_t count, Item* Header::*items) {
+  static_assert(itemsInHeaderOffset + detail::elementsInHeaderBlock * sizeof(Value) <= ValueStore::largestBlock);
+  static_assert(itemsInHeaderOffset + detail::membersInHeaderBlock * sizeof(detail::Member) <= ValueStore::largestBlock);
+  auto* header = new (store->allocateBlock(itemsInHeaderOffset + count * sizeof(Item))) Header{};
+  header->capacity = static_cast<std::uint32_t>(count);
+  if (count != 0) header->*items = static_cast<Item*>(itemsInHeader(header));
+  return header;
+}
+
+// A container made with room whose items are not in its header's block (it
+// outgrew it) or that has none moves its header into a block of the
+// header's own size. Items that fill most of the block are left where they
+// are: moving them costs more time than their few spare bytes are worth.
+template <class Header, class Item>
+void releaseHeaderRoom(ValueStore* store, void*& container, Item* Header::*items) {
+  auto* header = static_cast<Header*>(container);
+  const bool itemsInBlock = header->*items == itemsInHeader(header);
+  if (itemsInBlock && header->size != 0) return;
+  const std::size_t blockSize = store->blockSizeOf(header);
+  if (blockSize == 0 || blockSize <= (sizeof(Header) + 3) / 4 * 4) return;
+  auto* moved = new (store->allocateBlock(sizeof(Header))) Header(*header);
+  if (itemsInBlock) {
+    moved->*items = nullptr;
+    moved->capacity = 0;
+  }
+  store->freeBlock(header);
+  container = moved;
+}
+
+}  // namespace
+
 void detail::makeCollectionWithRoom(Value& empty, std::size_t count) {
   if (!empty.isEmpty()) empty.setEmpty();
-  constexpr std::size_t bytes = itemsInHeaderOffset + 3 * sizeof(Value);
-  static_assert(bytes <= ValueStore::largestBlock);
-  if (count > 3) {
+  if (count > elementsInHeaderBlock) {
     empty.makeCollection();
     empty.reserve(count);
     return;
   }
-  void* block = empty.ensureStore()->allocateBlock(itemsInHeaderOffset + count * sizeof(Value));
-  auto* header = new (block) Value::CollectionHeader{nullptr, 0, static_cast<std::uint32_t>(count)};
-  if (count != 0) header->elements = static_cast<Value*>(itemsInHeader(header));
-  empty.payload_.container = header;
+  empty.payload_.container = headerWithRoom(empty.ensureStore(), count, &Value::CollectionHeader::elements);
   empty.kind_ = ValueKind::Collection;
 }
 
 void detail::makeStructureWithRoom(Value& empty, std::size_t count) {
   if (!empty.isEmpty()) empty.setEmpty();
-  constexpr std::size_t bytes = itemsInHeaderOffset + 4 * sizeof(detail::Member);
-  static_assert(bytes <= ValueStore::largestBlock);
-  if (count > 4) {
+  if (count > membersInHeaderBlock) {
     empty.makeStructure();
     reserveMembers(empty, count);
     return;
   }
-  void* block = empty.ensureStore()->allocateBlock(itemsInHeaderOffset + count * sizeof(detail::Member));
-  auto* header = new (block) Value::StructureHeader{nullptr, 0, static_cast<std::uint32_t>(count), 0};
-  if (count != 0) header->members = static_cast<detail::Member*>(itemsInHeader(header));
-  empty.payload_.container = header;
+  empty.payload_.container = headerWithRoom(empty.ensureStore(), count, &Value::StructureHeader::members);
   empty.kind_ = ValueKind::Structure;
 }
 
-namespace {
-
-// Moves a header, with the items in its block, into a block that holds only
-// those; the header itself when its block has no more room than that.
-template <class Header, class Item>
-Header* shrinkHeaderBlock(ValueStore* store, Header* header, const Item* items, std::uint32_t size) {
-  const bool itemsInBlock = items == itemsInHeader(header);
-  // Items that fill most of the block are left where they are: moving them
-  // costs more time than their few spare bytes are worth.
-  if (itemsInBlock && size != 0) return header;
-  const std::size_t needed = itemsInBlock ? itemsInHeaderOffset + size * sizeof(Item) : sizeof(Header);
-  const std::size_t blockSize = store->blockSizeOf(header);
-  if (blockSize == 0 || (needed + 3) / 4 * 4 >= blockSize) return header;
-  void* block = store->allocateBlock(needed);
-  std::memcpy(block, static_cast<const void*>(header), itemsInBlock ? needed : sizeof(Header));
-  auto* moved = static_cast<Header*>(block);
-  store->freeBlock(header);
-  return moved;
-}
-
-}  // namespace
-
 void detail::releaseUnusedRoom(Value& container) {
-  ValueStore* store = container.store_;
-  if (Value::CollectionHeader* header = container.collection()) {
-    const bool itemsInBlock = header->elements == itemsInHeader(header);
-    auto* moved = shrinkHeaderBlock(store, header, header->elements, header->size);
-    if (moved == header) return;
-    if (itemsInBlock) {
-      moved->capacity = moved->size;
-      moved->elements = moved->size != 0 ? static_cast<Value*>(itemsInHeader(moved)) : nullptr;
-    }
-    container.payload_.container = moved;
-  } else if (Value::StructureHeader* header = container.structure()) {
-    const bool itemsInBlock = header->members == itemsInHeader(header);
-    auto* moved = shrinkHeaderBlock(store, header, header->members, header->size);
-    if (moved == header) return;
-    if (itemsInBlock) {
-      moved->capacity = moved->size;
-      moved->members = moved->size != 0 ? static_cast<detail::Member*>(itemsInHeader(moved)) : nullptr;
-    }
-    container.payload_.container = moved;
+  if (container.kind_ == ValueKind::Collection) {
+    releaseHeaderRoom(container.store_, container.payload_.container, &Value::CollectionHeader::elements);
+  } else if (container.kind_ == ValueKind::Structure) {
+    releaseHeaderRoom(container.store_, container.payload_.container, &Value::StructureHeader::members);
   }
 }
 
@@ -783,8 +772,7 @@ void detail::finishMembers(Value& structure, MemberOrderCache* orders) {
     header->firstRun = header->size;
     return;
   }
-  const bool learns = orders != nullptr && MemberOrderCache::covers(count);
-  if (learns && orders->replay(members, count)) {
+  if (orders != nullptr && orders->replay(members, count)) {
     header->firstRun = header->size;
     return;
   }
@@ -807,7 +795,7 @@ void detail::finishMembers(Value& structure, MemberOrderCache* orders) {
   }
   header->size = static_cast<std::uint32_t>(kept);
   header->firstRun = header->size;
-  if (learns && kept == count) orders->learn(members, count, structure.store_);
+  if (orders != nullptr && kept == count) orders->learn(members, count, structure.store_);
 }
 
 void Value::dropMember(detail::Member& member) noexcept {

@@ -60,8 +60,11 @@ class MemberOrderCache;
 // members (nothing for other kinds). Callers bound count by their input.
 void reserveMembers(Value& structure, std::size_t count);
 // For readers that know a container's item count ahead: an empty value
-// becomes a collection or structure with room for count items, a few of
-// them in the block of its header. Callers bound count by their input.
+// becomes a collection or structure with room for count items, in the block
+// of its header when there are at most this many. Callers bound count by
+// their input.
+inline constexpr std::size_t elementsInHeaderBlock = 3;
+inline constexpr std::size_t membersInHeaderBlock = 4;
 void makeCollectionWithRoom(Value& empty, std::size_t count);
 void makeStructureWithRoom(Value& empty, std::size_t count);
 // For readers closing a container made with room: gives back the room its

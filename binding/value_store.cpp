@@ -10,9 +10,6 @@
 namespace Quor {
 namespace {
 
-void poison(const void* memory, std::size_t bytes) { poisonMemory(memory, bytes); }
-void unpoison(const void* memory, std::size_t bytes) { unpoisonMemory(memory, bytes); }
-
 constexpr std::size_t headerSize = sizeof(ValueStore::PageHeader);
 constexpr std::size_t entryOverhead = sizeof(InternedString) + 1;
 
@@ -80,11 +77,11 @@ ValueStore::~ValueStore() {
   // Pages still held belong to blocks of a tree destroyed whole.
   for (PageHeader* page = heldPages_; page != nullptr;) {
     PageHeader* next = page->nextHeld;
-    unpoison(page, valuePageSize);
+    unpoisonMemory(page, valuePageSize);
     giveValuePage(page);
     page = next;
   }
-  unpoison(classes_, sizeof classes_);
+  unpoisonMemory(classes_, sizeof classes_);
 }
 
 bool ValueStore::releasesBlocksInBulk() noexcept { return !blocksFromHeap; }
@@ -96,7 +93,7 @@ void ValueStore::formatPage(PageHeader* page, std::size_t pageSize, std::size_t 
   page->firstFree = 0;
   const std::size_t last = pageSize / blockSize - 1;
   page->untouched = last >= firstBlockIndex(blockSize) ? static_cast<std::uint16_t>(last) : 0;
-  poison(reinterpret_cast<unsigned char*>(page) + headerSize, pageSize - headerSize);
+  poisonMemory(reinterpret_cast<unsigned char*>(page) + headerSize, pageSize - headerSize);
 }
 
 void ValueStore::linkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept {
@@ -170,7 +167,7 @@ void ValueStore::freeBlock(void* block) noexcept {
   const auto index = static_cast<std::uint16_t>(
       (static_cast<unsigned char*>(block) - reinterpret_cast<unsigned char*>(page)) / page->blockSize);
   std::memcpy(block, &page->firstFree, sizeof page->firstFree);
-  poison(block, page->blockSize);
+  poisonMemory(block, page->blockSize);
   page->firstFree = index;
   --page->liveBlocks;
   if (wasFull) linkWithRoom(sizeClass, page);
@@ -218,7 +215,7 @@ void ValueStore::releaseHeldPage(PageHeader* page) noexcept {
   if (page->previousHeld != nullptr) page->previousHeld->nextHeld = page->nextHeld;
   else heldPages_ = page->nextHeld;
   if (page->nextHeld != nullptr) page->nextHeld->previousHeld = page->previousHeld;
-  unpoison(page, valuePageSize);
+  unpoisonMemory(page, valuePageSize);
   giveValuePage(page);
 }
 
@@ -237,7 +234,7 @@ void* ValueStore::cutFromPage(std::size_t bytes) {
     page->liveBlocks = 0;
     page->firstFree = 0;
     page->untouched = static_cast<std::uint16_t>(headerSize);
-    poison(reinterpret_cast<unsigned char*>(page) + headerSize, valuePageSize - headerSize);
+    poisonMemory(reinterpret_cast<unsigned char*>(page) + headerSize, valuePageSize - headerSize);
     holdPage(page);
     // The page cut before stays held by its live allocations, and goes back
     // with the last of them.
@@ -245,7 +242,7 @@ void* ValueStore::cutFromPage(std::size_t bytes) {
     cutPage_ = page;
   }
   unsigned char* memory = reinterpret_cast<unsigned char*>(page) + page->untouched;
-  unpoison(memory, size);
+  unpoisonMemory(memory, size);
   page->untouched = static_cast<std::uint16_t>(page->untouched + size);
   ++page->liveBlocks;
   return memory;
@@ -254,7 +251,7 @@ void* ValueStore::cutFromPage(std::size_t bytes) {
 void ValueStore::returnToPage(void* memory, std::size_t bytes) noexcept {
   auto* page = reinterpret_cast<PageHeader*>(reinterpret_cast<std::uintptr_t>(memory) &
                                              ~static_cast<std::uintptr_t>(valuePageSize - 1));
-  poison(memory, (bytes + 7) & ~std::size_t{7});
+  poisonMemory(memory, (bytes + 7) & ~std::size_t{7});
   if (--page->liveBlocks != 0) return;
   if (page == cutPage_) {
     page->untouched = static_cast<std::uint16_t>(headerSize);
@@ -306,20 +303,15 @@ InternedString* ValueStore::internCopy(const InternedString* source) {
   return intern(source->view(), source->hash);
 }
 
+// A name the table of recent names did not hold, or any name before the
+// tree has interned enough of them to make the table.
 InternedString* ValueStore::internNameSlowly(std::string_view name) {
   if (name.empty()) return emptyString();
-  if (recentNames_ == nullptr) {
-    if (++namesInterned_ < namesBeforeRecent) return intern(name, internHash(name));
-    recentNames_ = static_cast<InternedString**>(std::calloc(recentNameCount, sizeof(InternedString*)));
-    if (recentNames_ == nullptr) return intern(name, internHash(name));
-  }
-  InternedString*& recent = recentNames_[recentNameSlot(name)];
-  if (recent != nullptr && recent->length == name.size() && sameText(recent->text(), name.data(), name.size())) {
-    ++recent->references;
-    return recent;
-  }
   InternedString* entry = intern(name, internHash(name));
-  recent = entry;
+  if (recentNames_ == nullptr && ++namesInterned_ >= namesBeforeRecent) {
+    recentNames_ = static_cast<InternedString**>(std::calloc(recentNameCount, sizeof(InternedString*)));
+  }
+  if (recentNames_ != nullptr) recentNames_[recentNameSlot(name)] = entry;
   return entry;
 }
 

@@ -73,9 +73,9 @@ class ValueBuilder {
     // of the container's header.
     if (!container.isEmpty()) container.setEmpty();
     if (kind == ValueKind::Collection) {
-      detail::makeCollectionWithRoom(container, smallCollection);
+      detail::makeCollectionWithRoom(container, detail::elementsInHeaderBlock);
     } else {
-      detail::makeStructureWithRoom(container, smallStructure);
+      detail::makeStructureWithRoom(container, detail::membersInHeaderBlock);
     }
     if (depth_ < shallowDepth) shallow_[depth_] = &container;
     else deep_.push_back(&container);
@@ -88,8 +88,6 @@ class ValueBuilder {
   // Documents rarely nest deeper than this: the open containers of the
   // first levels stay here, deeper ones go to the heap.
   static constexpr std::size_t shallowDepth = 32;
-  static constexpr std::size_t smallCollection = 3;
-  static constexpr std::size_t smallStructure = 4;
 
   Value& root_;
   // Holds references into the root's store, which outlives the builder.

@@ -473,7 +473,7 @@ TEST(ValueStoreTest, CutPagesGoBackWithTheirLastAllocation) {
     }
     EXPECT_GE(pageCacheStatistics().pagesInUse, baseline + 4);
     for (const int round : order) {
-      for (std::size_t index = 4 * round; index < 4 * round + 4; ++index) {
+      for (std::size_t index = 4 * std::size_t(round); index < 4 * std::size_t(round) + 4; ++index) {
         for (std::size_t byte = 0; byte < blocks[index].second; ++byte) ASSERT_EQ(blocks[index].first[byte], round);
         store.free(blocks[index].first, blocks[index].second);
       }
