@@ -33,7 +33,7 @@ WORK="$BUILD/wine-demo"
 echo "== Preparing a throwaway Wine prefix in $WORK"
 wine_prefix_start "$WORK" "$WORK.log"
 C="$WINEPREFIX/drive_c"
-USER_DIR="$(cd "$C/users" && ls | grep -vx Public | head -n1)"
+USER_DIR="$(wine_prefix_user)"
 quiet() { "$@" </dev/null >>"$WORK.log" 2>&1; }
 
 # The sample installation.

@@ -36,6 +36,11 @@ wine_prefix_start() {
   wine cmd.exe /c exit </dev/null >>"$log" 2>&1 || true
 }
 
+# wine_prefix_user: the name of the prefix's user folder under drive_c/users.
+wine_prefix_user() {
+  (cd "$WINEPREFIX/drive_c/users" && ls | grep -vx Public | head -n1)
+}
+
 wine_prefix_stop() {
   [ -n "${WINEPREFIX:-}" ] || return 0
   wineserver -k </dev/null >/dev/null 2>&1 || true

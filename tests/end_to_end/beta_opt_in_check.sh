@@ -35,7 +35,7 @@ trap wine_prefix_stop EXIT
 mkdir -p "$(dirname "$work")"
 wine_prefix_start "$work" "$work.log"
 drive_c="$WINEPREFIX/drive_c"
-user="$(cd "$drive_c/users" && ls | grep -vx Public | head -n1)"
+user="$(wine_prefix_user)"
 quiet() { "$@" </dev/null >>"$work.log" 2>&1; }
 
 failures=0

@@ -45,7 +45,7 @@ trap wine_prefix_stop EXIT
 mkdir -p "$(dirname "$work")"
 wine_prefix_start "$work" "$work.log"
 drive_c="$WINEPREFIX/drive_c"
-user="$(cd "$drive_c/users" && ls | grep -vx Public | head -n1)"
+user="$(wine_prefix_user)"
 
 # The five shell folders of a fresh prefix, as Unix paths.
 common_desktop="$drive_c/users/Public/Desktop"
