@@ -19,13 +19,18 @@ constexpr char uninstallerPattern[] = "Uninstall Tessaryn client alpha*.*";
 
 }  // namespace
 
-Expected<void> cleanLegacyUninstallers() {
+Expected<void> cleanLegacyUninstallers(const StopRequested& stop) {
   const std::string base = joinPath(currentDirectory(), installationRootFromCurrentDirectory);
   const std::string pattern = joinPath(base, uninstallerPattern);
 
   bool removalFailed = false;
+  bool stopped = false;
   const std::shared_ptr<DirectoryIterator> search = openFolderSearch(pattern, searchPassedOn);
   for (; search->valid(); search->advance()) {
+    if (isStopRequested(stop)) {
+      stopped = true;
+      break;
+    }
     const std::string& path = search->fullPath();
     if (!removeFileForce(path)) {
       log(LogLevel::Error, LogCategory::Dbg, "Failed to remove: %s", path.c_str());
@@ -33,6 +38,7 @@ Expected<void> cleanLegacyUninstallers() {
     }
   }
   if (removalFailed) return makeError(0, "Failed to remove one or more uninstaller files.");
+  if (stopped) return makeError(0, migrationStoppedMessage);
   return {};
 }
 

@@ -3,6 +3,7 @@
 // installation root.
 
 #include "logging/expected.h"
+#include "plugin/migration_stop.h"
 
 namespace Quor {
 
@@ -14,7 +15,8 @@ namespace Quor {
 // logged as "Failed to remove: <path>" while the others are still removed,
 // and the result is then the error "Failed to remove one or more uninstaller
 // files." (code 0). Nothing to remove, or a root that cannot be searched, is
-// success.
-Expected<void> cleanLegacyUninstallers();
+// success. `stop` is asked before each file; once it answers true the
+// cleanup ends (a failure so far still counts, else migrationStoppedMessage).
+Expected<void> cleanLegacyUninstallers(const StopRequested& stop = {});
 
 }  // namespace Quor

@@ -12,7 +12,7 @@
 
 namespace Quor {
 
-Expected<void> migrateShortcuts(std::string_view rootDir, ComInitializer initializeCom) {
+Expected<void> migrateShortcuts(std::string_view rootDir, ComInitializer initializeCom, const StopRequested& stop) {
   const ComInitialization com(initializeCom);
   // Without COM no shortcut can be read: a run that looked at none is not
   // a success.
@@ -23,7 +23,7 @@ Expected<void> migrateShortcuts(std::string_view rootDir, ComInitializer initial
   const LegacyShortcutRules rules = legacyShortcutRules();
   Expected<std::vector<std::string>> folders = shortcutFolders();
   if (!folders) return std::move(folders).error();
-  Expected<void> migrated = migrateShortcutFolders(rules, *folders, rootDir);
+  Expected<void> migrated = migrateShortcutFolders(rules, *folders, rootDir, stop);
   notifyAssociationsChanged();
   return migrated;
 }

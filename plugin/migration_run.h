@@ -6,6 +6,7 @@
 
 #include "logging/expected.h"
 #include "plugin/com_initialization.h"
+#include "plugin/migration_stop.h"
 
 namespace Quor {
 
@@ -17,7 +18,9 @@ namespace Quor {
 // touched), migrates their shortcuts for the installation root `rootDir`,
 // tells the shell that associations changed whatever the migration
 // returned, and ends COM. The result is the migration's.
-// `initializeCom` replaces the COM initialization call (tests only).
-Expected<void> migrateShortcuts(std::string_view rootDir, ComInitializer initializeCom = nullptr);
+// `initializeCom` replaces the COM initialization call (tests only); `stop`
+// is asked before each shortcut (migrateShortcutFolders).
+Expected<void> migrateShortcuts(std::string_view rootDir, ComInitializer initializeCom = nullptr,
+                                const StopRequested& stop = {});
 
 }  // namespace Quor

@@ -82,13 +82,22 @@ class ShortcutMigration {
       : rules_(rules), rootDir_(rootDir), root_(std::move(root)),
         newTarget_(inFolder(root_, rules.newClientExecutableName)) {}
 
-  void migrateFolder(const std::string& folder) {
+  // False when the walk ended because `stop` asked it to.
+  bool migrateFolder(const std::string& folder, const StopRequested& stop) {
     const std::shared_ptr<DirectoryIterator> walk = openWalk(folder, "*.lnk", shortcutWalkFlags, shortcutWalkDepth);
-    for (; walk->valid(); walk->advance()) migrateShortcut(walk->fullPath());
+    for (; walk->valid(); walk->advance()) {
+      if (isStopRequested(stop)) {
+        stopped_ = true;
+        return false;
+      }
+      migrateShortcut(walk->fullPath());
+    }
+    return true;
   }
 
   Expected<void> result() && {
     if (firstError_) return std::move(*firstError_);
+    if (stopped_) return makeError(0, migrationStoppedMessage);
     return {};
   }
 
@@ -150,16 +159,19 @@ class ShortcutMigration {
   const std::string newTarget_;
   TargetPaths targetPaths_;
   std::optional<PluginError> firstError_;
+  bool stopped_ = false;
 };
 
 }  // namespace
 
 Expected<void> migrateShortcutFolders(const LegacyShortcutRules& rules, const std::vector<std::string>& folders,
-                                      std::string_view rootDir) {
+                                      std::string_view rootDir, const StopRequested& stop) {
   Expected<std::string> root = installationRoot(rootDir);
   if (!root) return std::move(root).error();
   ShortcutMigration migration(rules, rootDir, std::move(*root));
-  for (const std::string& folder : folders) migration.migrateFolder(folder);
+  for (const std::string& folder : folders) {
+    if (!migration.migrateFolder(folder, stop)) break;
+  }
   return std::move(migration).result();
 }
 

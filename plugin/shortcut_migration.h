@@ -10,6 +10,7 @@
 
 #include "logging/expected.h"
 #include "plugin/legacy_shortcut_rules.h"
+#include "plugin/migration_stop.h"
 
 namespace Quor {
 
@@ -35,7 +36,10 @@ namespace Quor {
 // %s" as well when it is empty or names no more than the current drive's
 // root ("\"), which would otherwise take in paths that are no part of any
 // installation.
+//
+// `stop` is asked before each shortcut; once it answers true the walk ends
+// and the result is the first failure so far, or migrationStoppedMessage.
 Expected<void> migrateShortcutFolders(const LegacyShortcutRules& rules, const std::vector<std::string>& folders,
-                                      std::string_view rootDir);
+                                      std::string_view rootDir, const StopRequested& stop = {});
 
 }  // namespace Quor
