@@ -167,10 +167,12 @@ Expected<void> BetaOptInPlugin::runMigration() {
       [] { return currentDirectory(); },
       [&waiting](const std::string& rootDir) { return launchElevatedMigration(rootDir, windowsLaunchSystem(), waiting); },
       [](std::string_view rootDir) { return migrateShortcuts(rootDir); },
-      [this] { return cleanLegacyUninstallers(); }};
+      [this](const std::string& rootDir) { return cleanLegacyUninstallers(rootDir); }};
   return runClientMigration(steps);
 }
 
-Expected<void> BetaOptInPlugin::cleanLegacyUninstallers() { return Quor::cleanLegacyUninstallers(); }
+Expected<void> BetaOptInPlugin::cleanLegacyUninstallers(std::string_view rootDir) {
+  return Quor::cleanLegacyUninstallers(rootDir);
+}
 
 }  // namespace Quor

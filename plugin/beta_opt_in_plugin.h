@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/plugin_base.h"
@@ -62,7 +63,7 @@ class BetaOptInPlugin : public PluginBase {
   // The run in this process: the elevated copy, the local shortcut pass and
   // the uninstaller cleanup (first failure: local, elevated, cleanup).
   virtual Expected<void> runMigration();
-  Expected<void> cleanLegacyUninstallers();
+  Expected<void> cleanLegacyUninstallers(std::string_view rootDir);
 
   // The flag test over the core's command line (fetched once).
   Expected<bool> hasFlag(const std::string& name);

@@ -8,15 +8,11 @@ namespace Quor {
 
 Expected<void> runClientMigration(const ClientMigrationSteps& steps) {
   Expected<std::string> rootDir = installationRoot(steps.currentDirectory());
-  if (!rootDir) {
-    // Only what does not depend on the root still runs; its outcome cannot
-    // outrank the missing root.
-    (void)steps.cleanUninstallers();
-    return std::move(rootDir).error();
-  }
+  // Every step works inside the root: without one, nothing runs.
+  if (!rootDir) return std::move(rootDir).error();
   Expected<void> elevated = steps.launchElevated(*rootDir);
   Expected<void> local = steps.migrateLocally(*rootDir);
-  Expected<void> cleanup = steps.cleanUninstallers();
+  Expected<void> cleanup = steps.cleanUninstallers(*rootDir);
   if (!local) return local;
   if (!elevated) return elevated;
   return cleanup;

@@ -15,14 +15,14 @@ struct ClientMigrationSteps {
   std::function<std::string()> currentDirectory;
   std::function<Expected<void>(const std::string& rootDir)> launchElevated;
   std::function<Expected<void>(std::string_view rootDir)> migrateLocally;
-  std::function<Expected<void>()> cleanUninstallers;
+  std::function<Expected<void>(const std::string& rootDir)> cleanUninstallers;
 };
 
 // rootDir = installationRoot(currentDirectory()); then the elevated launch,
 // the local pass and the cleanup, each whatever the others returned. The
 // outcome is the first failure in the order local, elevated, cleanup.
-// When no installation root can be found nothing is started or walked: the
-// cleanup still runs and the root's error is the outcome.
+// When no installation root can be found nothing is started, walked or
+// removed, and the root's error is the outcome.
 Expected<void> runClientMigration(const ClientMigrationSteps& steps);
 
 }  // namespace Quor

@@ -16,8 +16,10 @@ namespace Quor {
 // prefix is skipped. Empty steps do not count.
 std::size_t folderLevelsBelowRoot(std::string_view path);
 
-// The absolute form of joinPath(currentDirectory, "..", six times), as the C
-// runtime's full-path function gives it ("C:\Games\T"). Fails (code 0, the
+// The folder six levels above the current directory: its last six folder
+// names taken off the text itself (never cut short by the path limit), in
+// the absolute form the C runtime's full-path function gives ("C:\Games\T";
+// "C:\" when the current directory is six folders deep). Fails (code 0, the
 // current directory named in the message) when the current directory is
 // fewer than six folders below its root, where the ".." steps would stop at
 // the drive and every shortcut on it would count as the installation's, and

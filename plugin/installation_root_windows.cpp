@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <vector>
 
 #include "logging/make_error.h"
 #include "plugin/path_utilities.h"
@@ -57,35 +58,53 @@ std::size_t rootPrefixLength(std::string_view path) {
   return index;
 }
 
-}  // namespace
+// Where each folder name of `path` begins and ends, after its root prefix.
+struct FolderName {
+  std::size_t begin;
+  std::size_t end;
+};
 
-std::size_t folderLevelsBelowRoot(std::string_view path) {
-  std::size_t levels = 0;
-  bool inName = false;
+std::vector<FolderName> folderNames(std::string_view path) {
+  std::vector<FolderName> names;
   for (std::size_t index = rootPrefixLength(path); index < path.size();) {
     if (isSeparator(path[index])) {
-      inName = false;
       ++index;
       continue;
     }
-    if (!inName) ++levels;
-    inName = true;
-    // The second byte of a double-byte character may be 0x5C, never a separator.
-    index += isLeadByte(path[index]) && index + 1 < path.size() ? 2 : 1;
+    const std::size_t begin = index;
+    while (index < path.size() && !isSeparator(path[index])) {
+      // The second byte of a double-byte character may be 0x5C, never a separator.
+      index += isLeadByte(path[index]) && index + 1 < path.size() ? 2 : 1;
+    }
+    names.push_back({begin, index});
   }
-  return levels;
+  return names;
 }
 
+}  // namespace
+
+std::size_t folderLevelsBelowRoot(std::string_view path) { return folderNames(path).size(); }
+
 Expected<std::string> installationRoot(std::string_view currentDirectory) {
-  if (folderLevelsBelowRoot(currentDirectory) < installationDepth) {
+  const std::vector<FolderName> names = folderNames(currentDirectory);
+  if (names.size() < installationDepth) {
     return makeError(0,
                      "Cannot find the installation root: the current directory %1 is fewer than six folder "
                      "levels below its root.",
                      currentDirectory);
   }
-  const std::string relative = joinPath(currentDirectory, "..", "..", "..", "..", "..", "..");
+  // The six folders come off the text itself, so a current directory near
+  // the path limit still gives the folder six levels up. With exactly six
+  // the root is the drive's or share's own root, separator included ("C:"
+  // alone would name the drive's current folder).
+  std::string root;
+  if (names.size() == installationDepth) {
+    root = std::string(currentDirectory.substr(0, rootPrefixLength(currentDirectory))) + "\\";
+  } else {
+    root = std::string(currentDirectory.substr(0, names[names.size() - installationDepth - 1].end));
+  }
   std::array<char, maxPathBytes> full{};
-  if (_fullpath(full.data(), relative.c_str(), full.size()) == nullptr || full[0] == '\0') {
+  if (_fullpath(full.data(), root.c_str(), full.size()) == nullptr || full[0] == '\0') {
     return makeError(0, "Cannot find the installation root: the current directory %1 has no full path six levels up.",
                      currentDirectory);
   }

@@ -14,14 +14,12 @@ namespace Quor {
 
 namespace {
 
-constexpr char installationRootFromCurrentDirectory[] = "../../../../../../";
 constexpr char uninstallerPattern[] = "Uninstall Tessaryn client alpha*.*";
 
 }  // namespace
 
-Expected<void> cleanLegacyUninstallers(const StopRequested& stop) {
-  const std::string base = joinPath(currentDirectory(), installationRootFromCurrentDirectory);
-  const std::string pattern = joinPath(base, uninstallerPattern);
+Expected<void> cleanLegacyUninstallers(std::string_view rootDir, const StopRequested& stop) {
+  const std::string pattern = joinPath(rootDir, uninstallerPattern);
 
   bool removalFailed = false;
   bool stopped = false;

@@ -1,5 +1,4 @@
-// Tests of cleanLegacyUninstallers: the process's current directory is put six
-// levels below a scratch installation root for each case.
+// Tests of cleanLegacyUninstallers over a scratch installation root.
 
 #include "plugin/legacy_uninstaller_cleanup.h"
 
@@ -29,16 +28,10 @@ class LegacyUninstallerCleanupTest : public ::testing::Test {
     const Expected<std::string> base = canonicalLongPath(scratch_.path());
     ASSERT_TRUE(base) << base.error().message;
     root_ = *base + "\\Tessaryn Game";
-    const std::string client = root_ + "\\a\\b\\c\\d\\e\\Client";
-    ASSERT_TRUE(QcpTest::makeFolders(client));
-    char previous[MAX_PATH] = {};
-    ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, previous), 0u);
-    previous_ = previous;
-    ASSERT_TRUE(SetCurrentDirectoryA(client.c_str()));
+    ASSERT_TRUE(QcpTest::makeFolders(root_));
   }
 
   void TearDown() override {
-    SetCurrentDirectoryA(previous_.c_str());
     for (const auto& [relative, bytes] : QcpTest::snapshot(root_)) {
       SetFileAttributesA((root_ + "\\" + relative).c_str(), FILE_ATTRIBUTE_NORMAL);
     }
@@ -52,12 +45,11 @@ class LegacyUninstallerCleanupTest : public ::testing::Test {
 
   // The path under which the search hands a root entry out.
   std::string searched(const std::string& name) const {
-    return QcpTest::withSlashes(root_) + "/a/b/c/d/e/Client/../../../../../../" + name;
+    return QcpTest::withSlashes(root_) + "/" + name;
   }
 
   QcpTest::ScratchFolder scratch_;
   std::string root_;
-  std::string previous_;
 };
 
 TEST_F(LegacyUninstallerCleanupTest, RemovesEveryMatchInTheRootOnly) {
@@ -72,7 +64,7 @@ TEST_F(LegacyUninstallerCleanupTest, RemovesEveryMatchInTheRootOnly) {
   file("Sub\\Uninstall Tessaryn client alpha.exe");
 
   const QcpTest::CapturedLog log;
-  const Expected<void> result = cleanLegacyUninstallers();
+  const Expected<void> result = cleanLegacyUninstallers(root_);
   ASSERT_TRUE(result) << result.error().message;
   for (const std::string& removed : {exe, data, numbered, readOnly}) {
     EXPECT_FALSE(QcpTest::fileExists(removed)) << removed;
@@ -87,7 +79,7 @@ TEST_F(LegacyUninstallerCleanupTest, RemovesEveryMatchInTheRootOnly) {
 TEST_F(LegacyUninstallerCleanupTest, NothingToRemoveIsSuccess) {
   file("Tessaryn.exe");
   const QcpTest::CapturedLog log;
-  EXPECT_TRUE(cleanLegacyUninstallers());
+  EXPECT_TRUE(cleanLegacyUninstallers(root_));
   EXPECT_TRUE(QcpTest::fileExists(root_ + "\\Tessaryn.exe"));
   EXPECT_TRUE(log.messages().empty());
 }
@@ -101,7 +93,7 @@ TEST_F(LegacyUninstallerCleanupTest, AMatchHeldOpenIsLoggedAndFailsTheStepWhileT
   ASSERT_TRUE(holder.holding());
 
   const QcpTest::CapturedLog log;
-  const Expected<void> result = cleanLegacyUninstallers();
+  const Expected<void> result = cleanLegacyUninstallers(root_);
   holder.release();
 
   ASSERT_FALSE(result);
@@ -121,7 +113,7 @@ TEST_F(LegacyUninstallerCleanupTest, AMatchingFolderCannotBeRemovedAndFailsTheSt
   ASSERT_TRUE(QcpTest::makeFolders(root_ + "\\Uninstall Tessaryn client alpha files"));
   const std::string exe = file("Uninstall Tessaryn client alpha.exe");
   const QcpTest::CapturedLog log;
-  const Expected<void> result = cleanLegacyUninstallers();
+  const Expected<void> result = cleanLegacyUninstallers(root_);
   ASSERT_FALSE(result);
   EXPECT_EQ(result.error().message, "Failed to remove one or more uninstaller files.");
   EXPECT_FALSE(QcpTest::fileExists(exe));

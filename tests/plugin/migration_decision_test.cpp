@@ -40,6 +40,9 @@ TEST(MigrationDecision, FollowsTheFlagsInOrder) {
 }
 
 TEST(InstallationRoot, IsSixRealFolderLevelsUp) {
+  std::string longCurrentDirectory = "C:\\Games\\Root";
+  for (int level = 0; level < 6; ++level) longCurrentDirectory += "\\" + std::string(38, static_cast<char>('a' + level));
+  ASSERT_EQ(longCurrentDirectory.size(), 247u);
   EXPECT_EQ(folderLevelsBelowRoot("C:\\a\\\\b\\"), 2u);
   EXPECT_EQ(folderLevelsBelowRoot("\\\\server\\share\\a\\b"), 2u);
   EXPECT_EQ(folderLevelsBelowRoot("\\\\?\\UNC\\server\\share\\a"), 1u);
@@ -50,6 +53,8 @@ TEST(InstallationRoot, IsSixRealFolderLevelsUp) {
       {"C:\\Games\\T with space\\1\\2\\3\\4\\5\\Client", "C:\\Games\\T with space"},
       {"D:\\1\\2\\3\\4\\5\\Client", "D:\\"},
       {"D:\\1\\2\\3\\4\\Client", nullptr},
+      // Near the path limit the six folders still come off whole.
+      {longCurrentDirectory.c_str(), "C:\\Games\\Root"},
       {"", nullptr},
   };
   for (const auto& testCase : cases) {
@@ -75,17 +80,17 @@ TEST(ClientMigrationRun, RunsEveryStepAndTheLocalFailureWinsThenElevatedThenClea
     std::string outcome;  // empty: success
     std::vector<std::string> steps;
   } cases[] = {
-      {"C:\\T\\a\\b\\c\\d\\e\\Client", false, false, false, "", {"elevated C:\\T", "local C:\\T", "cleanup"}},
-      {"C:\\T\\a\\b\\c\\d\\e\\Client", true, true, true, textForm(local), {"elevated C:\\T", "local C:\\T", "cleanup"}},
+      {"C:\\T\\a\\b\\c\\d\\e\\Client", false, false, false, "", {"elevated C:\\T", "local C:\\T", "cleanup C:\\T"}},
+      {"C:\\T\\a\\b\\c\\d\\e\\Client", true, true, true, textForm(local), {"elevated C:\\T", "local C:\\T", "cleanup C:\\T"}},
       {"C:\\T\\a\\b\\c\\d\\e\\Client", false, true, true, textForm(elevated),
-       {"elevated C:\\T", "local C:\\T", "cleanup"}},
+       {"elevated C:\\T", "local C:\\T", "cleanup C:\\T"}},
       {"C:\\T\\a\\b\\c\\d\\e\\Client", false, false, true, textForm(cleanup),
-       {"elevated C:\\T", "local C:\\T", "cleanup"}},
-      // No installation root: only the cleanup runs, and cannot outrank it.
+       {"elevated C:\\T", "local C:\\T", "cleanup C:\\T"}},
+      // No installation root: nothing runs, the uninstaller cleanup included.
       {"C:\\Client", false, false, true,
        "Cannot find the installation root: the current directory C:\\Client is fewer than six folder levels below "
        "its root.",
-       {"cleanup"}},
+       {}},
   };
   for (const auto& testCase : cases) {
     std::vector<std::string> steps;
@@ -98,7 +103,7 @@ TEST(ClientMigrationRun, RunsEveryStepAndTheLocalFailureWinsThenElevatedThenClea
         {[&] { return std::string(testCase.currentDirectory); },
          [&](const std::string& root) { return step("elevated " + root, testCase.elevatedFails, elevated); },
          [&](std::string_view root) { return step("local " + std::string(root), testCase.localFails, local); },
-         [&] { return step("cleanup", testCase.cleanupFails, cleanup); }});
+         [&](const std::string& root) { return step("cleanup " + root, testCase.cleanupFails, cleanup); }});
     EXPECT_EQ(steps, testCase.steps);
     EXPECT_EQ(result ? std::string() : textForm(result.error()), testCase.outcome);
   }
