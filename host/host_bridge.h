@@ -10,9 +10,9 @@
 //
 // Locks: jobMutex guards pendingJobs and nextJobId, proxyMutex the three
 // proxy tables, handlerMutex the handler and subscription tables. None is
-// held while the core is called or a job's work runs; proxyMutex is held
-// while an async proxy handler or a pending request's completion runs, so
-// those must not call back into the proxy bookkeeping.
+// held while the core is called, a job's work or an event handler runs;
+// proxyMutex is held while an async proxy handler or a pending request's
+// completion runs, so those must not call back into the proxy bookkeeping.
 
 #include <chrono>
 #include <concepts>
@@ -24,6 +24,7 @@
 #include <string_view>
 #include <type_traits>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "binding/type_registry.h"
 #include "binding/typed_conversion.h"
@@ -104,7 +105,11 @@ class HostBridge : public EventSubscriptions {
   // Reference-counted subscription to the event of a resource path: the
   // first subscribe of a name registers a handler at the core, the
   // unsubscribe that brings the count back to 0 removes it. An unsubscribe
-  // of a name without subscriptions does nothing.
+  // of a name without subscriptions does nothing. Safe on any thread: one
+  // thread at a time calls the core for a name, and it goes on until the
+  // registration matches the count, so a call that meets it at work returns
+  // at once and leaves its change to it. The handler of a path's own name
+  // calls nothing (the exact and pattern handlers hear the base event).
   void subscribe(const std::string& uri) override;
   void unsubscribe(const std::string& uri) override;
   virtual ~HostBridge();
@@ -176,14 +181,15 @@ class HostBridge : public EventSubscriptions {
   static void onProxyEvent(HostEventRecord* record);
 
   // Calls the handler of the event's path (exact) and of every pattern that
-  // matches it; a uri without a leading "/" gets one.
+  // matches it; a uri without a leading "/" gets one. A handler that throws
+  // is logged at ERROR and the others still run.
   void dispatchResourceEvent(const Client::PluginResourceEvent& event);
 
   // Resource handlers by exact path or wildcard pattern
   // (resourcePatternMatches). They listen on the base event
   // "OnJsonApiEvent", under which every resource event is also published,
-  // so each event reaches them once: adding one subscribes to it, removing
-  // one unsubscribes.
+  // so each event reaches them once whatever else is subscribed: adding one
+  // subscribes to it, removing one unsubscribes.
   void addExactResourceHandler(const std::string& path, ResourceEventHandler handler);
   void addPatternResourceHandler(const std::string& pattern, ResourceEventHandler handler);
   void removeExactResourceHandler(const std::string& path);
@@ -219,14 +225,18 @@ class HostBridge : public EventSubscriptions {
   // typeRegistry and keeps it for every conversion.
   void registerBridgeTypes(TypeRegistry& typeRegistry);
 
-  std::unordered_map<std::string, ResourceEventHandler> exactResourceHandlers;
-  std::unordered_map<std::string, ResourceEventHandler> patternResourceHandlers;
+  using ResourceHandlerTable = std::unordered_map<std::string, ResourceEventHandler>;
+  ResourceHandlerTable exactResourceHandlers;
+  ResourceHandlerTable patternResourceHandlers;
   TypeRegistry* registry = nullptr;
   std::uint32_t pluginId = 0;
   std::string pluginName;
   std::unique_ptr<TelemetrySender> telemetry;
   std::unordered_map<std::string, std::shared_ptr<EventHandlerHolder>> eventHandlers;
   std::unordered_map<std::string, std::int64_t> subscriptionCounts;
+  // Names whose registration at the core a thread is bringing in line with
+  // subscriptionCounts.
+  std::unordered_set<std::string> settlingSubscriptions;
   std::unordered_map<std::string, ProxyResponseHandler> pendingProxyRequests;
   std::unordered_map<std::string, ProxyResponseHandler> asyncProxyHandlers;
   std::unordered_map<std::string, Client::AppModule::PluginServiceProxyResponse> proxyResponses;
@@ -234,8 +244,8 @@ class HostBridge : public EventSubscriptions {
   std::unordered_map<std::uint64_t, std::unique_ptr<PendingJob>> pendingJobs;
   std::uint64_t nextJobId = 1;
   std::mutex jobMutex;
-  // Guards eventHandlers, subscriptionCounts and the two resource-handler
-  // tables, which the core's event threads read.
+  // Guards eventHandlers, subscriptionCounts, settlingSubscriptions and the
+  // two resource-handler tables, which the core's event threads read.
   std::mutex handlerMutex;
 
  private:
@@ -261,6 +271,16 @@ class HostBridge : public EventSubscriptions {
   void orphanPendingJobs() noexcept;
   template <class Payload, class Handler>
   static void deliverEvent(HostEventRecord* record, Handler EventHandlerHolder::*handler);
+  // Count a subscription of an event name up or down (handlerMutex held),
+  // then settle its registration.
+  void subscribeLocked(std::unique_lock<std::mutex>& lock, const std::string& name);
+  void unsubscribeLocked(std::unique_lock<std::mutex>& lock, const std::string& name);
+  // Registers or unregisters name at the core until the registration
+  // matches the count, unless another thread is doing so already.
+  // handlerMutex is held on entry and exit, released around the core's calls.
+  void settleSubscription(std::unique_lock<std::mutex>& lock, const std::string& name);
+  void addResourceHandler(ResourceHandlerTable& table, const std::string& key, ResourceEventHandler handler);
+  void removeResourceHandler(ResourceHandlerTable& table, const std::string& key);
   Expected<Value> readStream(const HostResponse& response);
   std::int32_t registerHandler(const std::string& eventName, std::shared_ptr<EventHandlerHolder> holder,
                                HostEventCallback callback, std::uint32_t flag);

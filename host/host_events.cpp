@@ -6,6 +6,7 @@
 #include "binding/library_allocator.h"
 #include "host/host_bridge.h"
 #include "host/resource_event_name.h"
+#include "logging/logger.h"
 
 namespace Quor {
 
@@ -28,16 +29,32 @@ bool payloadAs(const HostEventRecord& record, const TypeRegistry* registry, T& t
   return assignFromValue(target, payload, HostCallMessages::resultName, registry).ok();
 }
 
-// The base event every resource event is also published under; handlers by
-// path or pattern listen there.
-const std::string& baseResourcePath() {
-  static const std::string path = "/";
-  return path;
+// The base event every resource event is also published under; the exact
+// and pattern handlers listen there.
+const std::string& baseResourceEventName() {
+  static const std::string name = resourceEventName("/");
+  return name;
 }
 
 std::string withLeadingSlash(std::string path) {
   if (path.empty() || path.front() != '/') path.insert(path.begin(), '/');
   return path;
+}
+
+// Runs one event handler; one that throws is logged, and nothing unwinds
+// into the core's frames or keeps the other handlers of the event from
+// running.
+template <class Call>
+void runEventHandler(const std::string& pluginName, const char* eventName, const Call& call) {
+  try {
+    call();
+  } catch (const std::exception& failure) {
+    log(LogLevel::Error, LogCategory::Dbg, "%s: The handler of event %s ended with an exception: %s",
+        pluginName.c_str(), eventName, failure.what());
+  } catch (...) {
+    log(LogLevel::Error, LogCategory::Dbg, "%s: The handler of event %s ended with an exception",
+        pluginName.c_str(), eventName);
+  }
 }
 
 }  // namespace
@@ -81,30 +98,61 @@ Expected<void> HostBridge::publishResourceEvent(std::string_view baseName, const
 
 void HostBridge::subscribe(const std::string& uri) {
   const std::string name = resourceEventName(uri);
-  bool first = false;
-  {
-    std::lock_guard lock(handlerMutex);
-    first = ++subscriptionCounts[name] == 1;
-  }
-  if (first) {
-    registerResourceHandler(name, [this](const PluginResourceEvent& event) { dispatchResourceEvent(event); }, 0);
-  }
+  std::unique_lock lock(handlerMutex);
+  subscribeLocked(lock, name);
 }
 
 void HostBridge::unsubscribe(const std::string& uri) {
   const std::string name = resourceEventName(uri);
-  {
-    std::lock_guard lock(handlerMutex);
-    const auto found = subscriptionCounts.find(name);
-    // Without an active subscription there is nothing to undo; counting
-    // below zero would keep the next subscribe from registering.
-    if (found == subscriptionCounts.end() || found->second <= 0) return;
-    if (--found->second > 0) return;
-    subscriptionCounts.erase(found);
+  std::unique_lock lock(handlerMutex);
+  unsubscribeLocked(lock, name);
+}
+
+void HostBridge::subscribeLocked(std::unique_lock<std::mutex>& lock, const std::string& name) {
+  ++subscriptionCounts[name];
+  settleSubscription(lock, name);
+}
+
+void HostBridge::unsubscribeLocked(std::unique_lock<std::mutex>& lock, const std::string& name) {
+  // Without an active subscription there is nothing to undo; counting
+  // below zero would keep the next subscribe from registering.
+  const auto found = subscriptionCounts.find(name);
+  if (found == subscriptionCounts.end()) return;
+  if (--found->second <= 0) subscriptionCounts.erase(found);
+  settleSubscription(lock, name);
+}
+
+void HostBridge::settleSubscription(std::unique_lock<std::mutex>& lock, const std::string& name) {
+  // Another thread is at it and will see the count as changed here.
+  if (!settlingSubscriptions.insert(name).second) return;
+  try {
+    for (;;) {
+      const bool wanted = subscriptionCounts.contains(name);
+      if (wanted == eventHandlers.contains(name)) break;
+      // The core is called unlocked: its event threads, and callbacks it
+      // may make from inside the call, take handlerMutex.
+      lock.unlock();
+      if (wanted) {
+        // Exact and pattern handlers listen on the base event alone: an
+        // event published under its path's name too would reach them twice.
+        ResourceEventHandler dispatch;
+        if (name == baseResourceEventName()) {
+          dispatch = [this](const PluginResourceEvent& event) { dispatchResourceEvent(event); };
+        }
+        registerResourceHandler(name, std::move(dispatch), 0);
+        lock.lock();
+      } else {
+        unregisterEventHandler(name.c_str(), pluginId);
+        lock.lock();
+        eventHandlers.erase(name);
+      }
+    }
+  } catch (...) {
+    if (!lock.owns_lock()) lock.lock();
+    settlingSubscriptions.erase(name);
+    throw;
   }
-  unregisterEventHandler(name.c_str(), pluginId);
-  std::lock_guard lock(handlerMutex);
-  eventHandlers.erase(name);
+  settlingSubscriptions.erase(name);
 }
 
 std::int32_t HostBridge::registerResourceHandler(const std::string& eventName, ResourceEventHandler handler,
@@ -148,7 +196,7 @@ void HostBridge::deliverEvent(HostEventRecord* record, Handler EventHandlerHolde
     const Handler& call = (*holder).*handler;
     Payload payload;
     if (!call || !payloadAs(*record, bridge->registry, payload)) return;
-    call(payload);
+    runEventHandler(bridge->pluginName, record->name, [&] { call(payload); });
   } catch (...) {
     // Nothing may unwind into the core's frames.
   }
@@ -175,44 +223,36 @@ void HostBridge::dispatchResourceEvent(const PluginResourceEvent& event) {
     }
   }
   for (const ResourceEventHandler& handler : handlers) {
-    if (handler) handler(event);
+    if (handler) runEventHandler(pluginName, baseResourceEventName().c_str(), [&] { handler(event); });
   }
 }
 
 void HostBridge::addExactResourceHandler(const std::string& path, ResourceEventHandler handler) {
-  bool added = false;
-  {
-    std::lock_guard lock(handlerMutex);
-    added = exactResourceHandlers.insert_or_assign(withLeadingSlash(path), std::move(handler)).second;
-  }
-  if (added) subscribe(baseResourcePath());
+  addResourceHandler(exactResourceHandlers, withLeadingSlash(path), std::move(handler));
 }
 
 void HostBridge::addPatternResourceHandler(const std::string& pattern, ResourceEventHandler handler) {
-  bool added = false;
-  {
-    std::lock_guard lock(handlerMutex);
-    added = patternResourceHandlers.insert_or_assign(pattern, std::move(handler)).second;
-  }
-  if (added) subscribe(baseResourcePath());
+  addResourceHandler(patternResourceHandlers, pattern, std::move(handler));
 }
 
 void HostBridge::removeExactResourceHandler(const std::string& path) {
-  bool removed = false;
-  {
-    std::lock_guard lock(handlerMutex);
-    removed = exactResourceHandlers.erase(withLeadingSlash(path)) != 0;
-  }
-  if (removed) unsubscribe(baseResourcePath());
+  removeResourceHandler(exactResourceHandlers, withLeadingSlash(path));
 }
 
 void HostBridge::removePatternResourceHandler(const std::string& pattern) {
-  bool removed = false;
-  {
-    std::lock_guard lock(handlerMutex);
-    removed = patternResourceHandlers.erase(pattern) != 0;
-  }
-  if (removed) unsubscribe(baseResourcePath());
+  removeResourceHandler(patternResourceHandlers, pattern);
+}
+
+// The table and the base subscription change under one lock, so that an add
+// and a remove of one key on two threads leave the count as the table.
+void HostBridge::addResourceHandler(ResourceHandlerTable& table, const std::string& key, ResourceEventHandler handler) {
+  std::unique_lock lock(handlerMutex);
+  if (table.insert_or_assign(key, std::move(handler)).second) subscribeLocked(lock, baseResourceEventName());
+}
+
+void HostBridge::removeResourceHandler(ResourceHandlerTable& table, const std::string& key) {
+  std::unique_lock lock(handlerMutex);
+  if (table.erase(key) != 0) unsubscribeLocked(lock, baseResourceEventName());
 }
 
 }  // namespace Quor

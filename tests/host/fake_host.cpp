@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "remoting/host_response.h"
 
@@ -17,6 +18,14 @@ FakeHost* gCurrentHost = nullptr;
 }  // namespace
 
 struct FakeHostFunctions {
+  static void runDuringRegistration(FakeHost& host) {
+    std::function<void()> during;
+    {
+      std::lock_guard lock(host.mutex);
+      during = std::exchange(host.duringNextRegistration, nullptr);
+    }
+    if (during) during();
+  }
   static std::uint32_t streamRead(void* stream, void* buffer, std::uint32_t* size, std::uint8_t* more) {
     FakeHost& host = *static_cast<FakeHost*>(stream);
     host.calls.push_back("streamRead");
@@ -94,6 +103,8 @@ struct FakeHostFunctions {
   static std::int32_t registerEventHandler(HostFunctions* table, const char* name, std::uint32_t pluginId,
                                            HostEventCallback callback, void* context, std::uint32_t flag) {
     FakeHost& host = FakeHost::of(table);
+    runDuringRegistration(host);
+    std::lock_guard lock(host.mutex);
     host.calls.push_back(std::string("registerEventHandler ") + name + " " + std::to_string(pluginId) + " " +
                          std::to_string(flag));
     host.handlers[name] = {callback, context, flag};
@@ -101,6 +112,8 @@ struct FakeHostFunctions {
   }
   static std::int32_t unregisterEventHandler(HostFunctions* table, const char* name, std::uint32_t pluginId) {
     FakeHost& host = FakeHost::of(table);
+    runDuringRegistration(host);
+    std::lock_guard lock(host.mutex);
     host.calls.push_back(std::string("unregisterEventHandler ") + name + " " + std::to_string(pluginId));
     host.handlers.erase(name);
     return 12;
@@ -126,7 +139,9 @@ struct FakeHostFunctions {
     return 16;
   }
   static void log(HostFunctions* table, std::uint32_t level, const char* message) {
-    FakeHost::of(table).logLines.emplace_back(level, message);
+    FakeHost& host = FakeHost::of(table);
+    std::lock_guard lock(host.mutex);
+    host.logLines.emplace_back(level, message);
   }
 };
 
@@ -145,15 +160,20 @@ FakeHost::FakeHost() {
 }
 
 bool FakeHost::deliver(const std::string& name, const Value& payload) {
-  const auto found = handlers.find(name);
-  if (found == handlers.end()) return false;
+  Registration registration{};
+  {
+    std::lock_guard lock(mutex);
+    const auto found = handlers.find(name);
+    if (found == handlers.end()) return false;
+    registration = found->second;
+  }
   HostEventRecord record{};
   record.name = name.c_str();
   HostValue value{};
   valueToHostValue(value, payload, nullptr);
   record.payload = value;
-  record.context = found->second.context;
-  found->second.callback(&record);
+  record.context = registration.context;
+  registration.callback(&record);
   releaseHostValue(value);
   return true;
 }

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,13 @@ struct FakeHost {
   std::vector<double> delays;
   std::vector<std::pair<HostJobCallback, void*>> jobs;
   std::vector<std::pair<std::uint32_t, std::string>> logLines;
+  // Runs once inside the next registerEventHandler or unregisterEventHandler,
+  // before the call changes anything: what another thread does while the core
+  // is busy with a registration.
+  std::function<void()> duringNextRegistration;
+  // Guards calls, handlers, logLines and duringNextRegistration, which the event tests reach from
+  // several threads; never held while a plugin callback runs.
+  std::mutex mutex;
 
   FakeHost();
   static FakeHost& of(HostFunctions* table) { return *reinterpret_cast<FakeHost*>(table); }

@@ -5,7 +5,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/resource_event_name.h"
@@ -15,7 +18,9 @@
 namespace Quor::HostTest {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::Pair;
 using Client::PluginResourceEvent;
 using Client::PluginResourceEventType;
 using Client::AppModule::PluginServiceProxyResponse;
@@ -111,15 +116,24 @@ TEST_F(HostEventsTest, SubscriptionsAreCountedAndGuardedAtZero) {
 
 TEST_F(HostEventsTest, DeliveredEventsReachExactAndPatternHandlers) {
   std::vector<std::string> seen;
-  plugin_.addExactResourceHandler("/a/b", [&](const PluginResourceEvent& e) { seen.push_back("exact " + e.uri); });
+  plugin_.addExactResourceHandler("/a/b", [&](const PluginResourceEvent& e) {
+    seen.push_back("exact " + e.uri);
+    throw std::runtime_error("no room");  // logged; the pattern handler still runs
+  });
   plugin_.addPatternResourceHandler("/a/*", [&](const PluginResourceEvent& e) { seen.push_back("pattern " + e.uri); });
   plugin_.addPatternResourceHandler("/x/*", [&](const PluginResourceEvent&) { seen.push_back("other"); });
   // Both listen on the base event, registered once.
   EXPECT_THAT(host_.calls, ElementsAre("registerEventHandler OnJsonApiEvent 77 0"));
   EXPECT_EQ(plugin_.subscriptionCount("OnJsonApiEvent"), 3);
 
+  // The core delivers a published event under its path's name and the base
+  // name; the path subscribed too must not make the handlers run twice.
+  plugin_.subscribe("/a/b");
+  ASSERT_TRUE(host_.deliver("OnJsonApiEvent_a_b", resourcePayload("a/b")));
   ASSERT_TRUE(host_.deliver("OnJsonApiEvent", resourcePayload("a/b")));
   EXPECT_THAT(seen, ElementsAre("exact a/b", "pattern a/b"));
+  EXPECT_THAT(host_.logLines,
+              Contains(Pair(2u, "qel-beta-opt-in: The handler of event OnJsonApiEvent ended with an exception: no room")));
   seen.clear();
   Value wrong;
   wrong.setString("not an event");
@@ -130,6 +144,62 @@ TEST_F(HostEventsTest, DeliveredEventsReachExactAndPatternHandlers) {
   plugin_.removePatternResourceHandler("/a/*");
   plugin_.removePatternResourceHandler("/x/*");
   EXPECT_EQ(host_.handlers.count("OnJsonApiEvent"), 0u);
+}
+
+// The core may subscribe, unsubscribe and deliver on threads of its own.
+TEST_F(HostEventsTest, SubscriptionChangedDuringTheCoresCallEndsRegisteredAsCounted) {
+  const std::string name = "OnJsonApiEvent_a_b";
+  using Change = void (TestPlugin::*)(const std::string&);
+  struct Case {
+    int subscribedBefore;
+    Change first;
+    Change meanwhile;  // on another thread, while the core handles the first
+    std::int64_t count;
+  } const cases[] = {
+      {0, &TestPlugin::subscribe, &TestPlugin::unsubscribe, 0},
+      {1, &TestPlugin::unsubscribe, &TestPlugin::subscribe, 1},
+  };
+  for (const Case& c : cases) {
+    for (int i = 0; i < c.subscribedBefore; ++i) plugin_.subscribe("/a/b");
+    host_.duringNextRegistration = [&] { std::thread([&] { (plugin_.*c.meanwhile)("/a/b"); }).join(); };
+    (plugin_.*c.first)("/a/b");
+    EXPECT_EQ(plugin_.subscriptionCount(name), c.count);
+    EXPECT_EQ(host_.handlers.count(name), static_cast<std::size_t>(c.count)) << c.subscribedBefore;
+    for (std::int64_t i = 0; i < c.count; ++i) plugin_.unsubscribe("/a/b");
+  }
+}
+
+TEST_F(HostEventsTest, EventsOnSeveralThreadsReachEachHandlerOnce) {
+  std::atomic<int> exact{0};
+  std::atomic<int> pattern{0};
+  plugin_.addExactResourceHandler("/a/b", [&](const PluginResourceEvent&) { ++exact; });
+  plugin_.addPatternResourceHandler("/a/*", [&](const PluginResourceEvent&) { ++pattern; });
+  std::atomic<bool> delivering{true};
+  std::thread changer([&] {
+    while (delivering) {
+      plugin_.subscribe("/a/b");
+      plugin_.addPatternResourceHandler("/x/*", [](const PluginResourceEvent&) {});
+      plugin_.unsubscribe("/a/b");
+      plugin_.removePatternResourceHandler("/x/*");
+    }
+  });
+  constexpr int threadCount = 3;
+  constexpr int eventsPerThread = 300;
+  std::vector<std::thread> deliverers;
+  for (int t = 0; t < threadCount; ++t) {
+    deliverers.emplace_back([this] {
+      const Value payload = resourcePayload("/a/b");
+      for (int i = 0; i < eventsPerThread; ++i) {
+        host_.deliver("OnJsonApiEvent_a_b", payload);
+        host_.deliver("OnJsonApiEvent", payload);
+      }
+    });
+  }
+  for (std::thread& thread : deliverers) thread.join();
+  delivering = false;
+  changer.join();
+  EXPECT_EQ(exact, threadCount * eventsPerThread);
+  EXPECT_EQ(pattern, threadCount * eventsPerThread);
 }
 
 TEST_F(HostEventsTest, ServiceProxyAnswersAreKeptAndCompleted) {
