@@ -14,7 +14,8 @@ constexpr unsigned ansiCodePage = 0;
 // Reads as a lone "%" once the interpreter has expanded variables.
 constexpr std::string_view literalPercent = "%%cd:~,%";
 
-// What in `text` no command line can carry, or nothing.
+// What in `text` no command line can carry, or nothing. Read a byte at a
+// time: no second byte of a double-byte character lies below 0x40.
 const char* uncarriable(unsigned codePage, std::string_view text) {
   for (const char c : text) {
     if (c == '\r' || c == '\n') return "a line break";
