@@ -4,6 +4,7 @@
 
 #include "logging/make_error.h"
 #include "logging/system_error_text.h"
+#include "plugin/command_escaping.h"
 #include "plugin/migration_codes.h"
 #include "plugin/path_utilities.h"
 
@@ -75,16 +76,24 @@ Expected<void> awaitElevatedProcess(ProcessHandle process, ElevatedLaunchSystem&
 
 }  // namespace
 
-std::string elevatedMigrationParameters(std::string_view exeDir, std::string_view rundllPath,
-                                        std::string_view rootDir) {
-  std::string parameters = "/C cd /d \"";
-  parameters += exeDir;
+Expected<std::string> elevatedMigrationParameters(std::string_view exeDir, std::string_view rundllPath,
+                                                  std::string_view rootDir) {
+  Expected<std::string> folder = commandLineText(exeDir, CommandTextPlace::insideQuotes);
+  if (!folder) return std::move(folder).error();
+  Expected<std::string> rundll = commandLineText(rundllPath, CommandTextPlace::insideQuotes);
+  if (!rundll) return std::move(rundll).error();
+  Expected<std::string> root = commandLineText(rootDir, CommandTextPlace::outsideQuotes);
+  if (!root) return std::move(root).error();
+
+  // Starts with "cd", never with a quote, which /C would strip.
+  std::string parameters = "/D /E:ON /V:OFF /C cd /d \"";
+  parameters += *folder;
   parameters += "\" && \"";
-  parameters += rundllPath;
+  parameters += *rundll;
   parameters += "\" ";
   parameters += pluginLibraryRelativePath;
   parameters += migrateEntrySuffix;
-  parameters += rootDir;
+  parameters += *root;
   return parameters;
 }
 
@@ -97,13 +106,15 @@ Expected<void> launchElevatedMigration(std::string_view rootDir, ElevatedLaunchS
   const std::string exeDir = system.executableDirectory();
   const std::string cmdPath = withBackslashes(joinPath(*systemDir, "cmd.exe"));
   const std::string rundllPath = joinPath(*systemDir, "rundll32.exe");
-  const std::string parameters = elevatedMigrationParameters(exeDir, rundllPath, rootDir);
+  // A path the command line cannot carry fails here, before anything starts.
+  const Expected<std::string> parameters = elevatedMigrationParameters(exeDir, rundllPath, rootDir);
+  if (!parameters) return parameters.error();
 
   ShellExecuteRequest request;
   request.mask = elevatedLaunchMask;
   request.verb = "runas";
   request.file = cmdPath.c_str();
-  request.parameters = parameters.c_str();
+  request.parameters = parameters->c_str();
   request.show = 0;  // SW_HIDE
   const ShellExecuteAnswer answer = system.shellExecute(request);
 

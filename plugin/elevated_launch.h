@@ -1,6 +1,6 @@
 #pragma once
 // Starting the elevated copy of the library from inside the client:
-//   cmd.exe /C cd /d "<client folder>\" && "<system>/rundll32.exe"
+//   cmd.exe /D /E:ON /V:OFF /C cd /d "<client folder>\" && "<system>/rundll32.exe"
 //       Plugins\...\qcp-be-qel-beta-opt-in.dll,_MigrateEntryPoint@16 <root>
 // through the "runas" verb, then waiting for it cooperatively (the job thread
 // yields to the host in one-second slices) for up to 60 seconds.
@@ -80,10 +80,13 @@ inline constexpr char waitSleepLabel[] = "Wait: sleep";
 inline constexpr std::uint32_t elevatedLaunchMask = 0x140;
 inline constexpr std::uint32_t declinedPromptInstApp = 5;  // SE_ERR_ACCESSDENIED
 
-// cmd.exe's parameters: `/C cd /d "` exeDir `" && "` rundllPath `" ` and the
-// entry (library path, entry suffix, root unquoted).
-std::string elevatedMigrationParameters(std::string_view exeDir, std::string_view rundllPath,
-                                        std::string_view rootDir);
+// cmd.exe's parameters: `/D /E:ON /V:OFF /C cd /d "` exeDir `" && "`
+// rundllPath `" ` and the entry (library path, entry suffix, root unquoted),
+// each path written for its place (plugin/command_escaping.h): a path with
+// none of "^ & | < > %" stands as it is. /D keeps the registry's AutoRun commands
+// from running elevated. A path no command line can carry is an error.
+Expected<std::string> elevatedMigrationParameters(std::string_view exeDir, std::string_view rundllPath,
+                                                  std::string_view rootDir);
 
 // Starts the elevated migration for `rootDir` and waits for it. Success when
 // the system is older than 6.0 (nothing is started) or the process exits with

@@ -116,6 +116,18 @@ bool isPathWithinInCodePage(unsigned codePage, std::string_view directory, std::
   return widePath.size() == prefix || isWideSeparator(widePath[prefix]);
 }
 
+bool convertsBackUnchangedInCodePage(unsigned codePage, std::string_view text) {
+  std::wstring wide;
+  if (!toWide(codePage, text, wide)) return false;
+  if (wide.empty()) return true;
+  const int wideSize = static_cast<int>(wide.size());
+  const int needed = WideCharToMultiByte(codePage, 0, wide.data(), wideSize, nullptr, 0, nullptr, nullptr);
+  if (needed <= 0) return false;
+  std::string back(static_cast<std::size_t>(needed), '\0');
+  return WideCharToMultiByte(codePage, 0, wide.data(), wideSize, back.data(), needed, nullptr, nullptr) == needed &&
+         back == text;
+}
+
 bool toWidePath(std::string_view text, wchar_t* buffer, std::size_t capacity) {
   if (capacity == 0) return false;
   buffer[0] = L'\0';

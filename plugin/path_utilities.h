@@ -84,6 +84,11 @@ std::string joinPathInCodePage(unsigned codePage, std::span<const std::string_vi
 std::string fileNamePartInCodePage(unsigned codePage, std::string_view path);
 bool isPathWithinInCodePage(unsigned codePage, std::string_view directory, std::string_view path);
 
+// Whether `text` comes back byte for byte from UTF-16 into `codePage`: false
+// for a lead byte without its second byte and for bytes the code page does
+// not map.
+bool convertsBackUnchangedInCodePage(unsigned codePage, std::string_view text);
+
 // `text` (ANSI code page) in UTF-16, NUL-terminated, into `buffer` of
 // `capacity` wide characters (maxPathBytes for the shell's paths); false when
 // it does not fit.

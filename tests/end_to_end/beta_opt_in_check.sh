@@ -3,10 +3,19 @@
 # plugin-host.exe, in a Wine prefix of its own (it plants shortcuts in the
 # shell folders and registers the stand-in pin server). The installation:
 #
-#   C:\Games\Tessaryn Game\                    root, with the executables
-#   C:\Games\Tessaryn Game\Client\plugin-host.exe
-#   C:\Games\Tessaryn Game\Client\Plugins\qcp-be-qel-beta-opt-in\qcp-be-qel-beta-opt-in.dll
-#   C:\Games\Tessaryn Game\Client\Game\Data\Cache\Work\Run   current directory
+#   C:\Games\<ROOT_NAME>\                    root, with the executables
+#   C:\Games\<ROOT_NAME>\Client\plugin-host.exe
+#   C:\Games\<ROOT_NAME>\Client\Plugins\qcp-be-qel-beta-opt-in\qcp-be-qel-beta-opt-in.dll
+#   C:\Games\<ROOT_NAME>\Client\Game\Data\Cache\Work\Run   current directory
+#
+# ROOT_NAME is "Tessaryn Game" unless given; a root name given runs the
+# migrate scenario alone (the others do not depend on the name). The root
+# reaches rundll32.exe through cmd.exe's command line, so a name holding what
+# the interpreter reads (&, ^, %NAME%, !NAME!) proves the escaping: the
+# trace must show rundll32.exe's command line ending in the exact root, and
+# the elevated run's 42 comes only if rundll32.exe found the library by its
+# path relative to the client folder (under Wine a failed `cd /d` does not
+# stop `&&`).
 #
 # Scenarios:
 #   migrate  core started with --from-kxu: needs-migration true; POST
@@ -23,9 +32,11 @@
 #            error (code 55) is the same text in the event, in GET
 #            migration-error and in the telemetry's "error"; no success flag.
 #
-#   beta_opt_in_check.sh PLUGIN_HOST DLL LNK_TOOL PIN_SERVER_DLL WORK_DIR
+#   beta_opt_in_check.sh PLUGIN_HOST DLL LNK_TOOL PIN_SERVER_DLL WORK_DIR [ROOT_NAME]
 set -euo pipefail
-[ $# -eq 5 ] || { echo "usage: beta_opt_in_check.sh PLUGIN_HOST DLL LNK_TOOL PIN_SERVER_DLL WORK_DIR" >&2; exit 2; }
+usage="usage: beta_opt_in_check.sh PLUGIN_HOST DLL LNK_TOOL PIN_SERVER_DLL WORK_DIR [ROOT_NAME]"
+[ $# -eq 5 ] || [ $# -eq 6 ] || { echo "$usage" >&2; exit 2; }
+root_name="${6:-Tessaryn Game}"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 plugin_host="$(realpath "$1")" dll="$(realpath "$2")" tool="$(realpath "$3")" pin_server="$(realpath "$4")"
 work="$(realpath -m "$5")"
@@ -39,12 +50,35 @@ user="$(wine_prefix_user)"
 quiet() { "$@" </dev/null >>"$work.log" 2>&1; }
 
 failures=0
+exit_with_outcome() {
+  if [ "$failures" -ne 0 ]; then
+    echo "$failures failure(s); outputs in $work" >&2
+    exit 1
+  fi
+  echo "beta opt-in end to end ($root_name): all scenarios passed"
+  exit 0
+}
 fail() { echo "FAIL [$scenario]: $*" >&2; failures=$((failures + 1)); }
 expect() {
   local file="$1"; shift
   local text
   for text in "$@"; do grep -qF -- "$text" "$file" || fail "missing $text"; done
 }
+# traced TEXT: TEXT as Wine's trace writes a wide string's characters: "\" and
+# the double quote after a "\", the others outside printable ASCII as "\"
+# and four hex digits.
+traced() (
+  export LC_ALL=C.UTF-8
+  local text="$1" out="" c code i
+  for ((i = 0; i < ${#text}; i++)); do
+    c="${text:i:1}"
+    printf -v code '%d' "'$c"
+    if [ "$c" = '\' ] || [ "$c" = '"' ]; then out+="\\$c"
+    elif [ "$code" -lt 32 ] || [ "$code" -ge 127 ]; then printf -v c '\\%04x' "$code"; out+="$c"
+    else out+="$c"; fi
+  done
+  printf '%s' "$out"
+)
 count_of() { grep -cF -- "$2" "$1" || true; }
 in_order() {
   local file="$1"; shift
@@ -56,8 +90,8 @@ in_order() {
   done
 }
 
-root_win='C:\Games\Tessaryn Game'
-root="$drive_c/Games/Tessaryn Game"
+root_win="C:\\Games\\$root_name"
+root="$drive_c/Games/$root_name"
 client="$root/Client"
 run_dir="$client/Game/Data/Cache/Work/Run"
 mkdir -p "$client/Plugins/qcp-be-qel-beta-opt-in" "$run_dir" "$root/Launcher"
@@ -75,8 +109,10 @@ plant() {  # plant LINK TARGET_WIN
   mkdir -p "$(dirname "$1")"
   quiet wine "$tool" write "$(win "$1")" "--target=$2" "--working-directory=${2%\\*}" "--icon=$2"
 }
+# The target as lnk-tool prints it, in the prefix's ANSI code page (1252).
 target_of() {
-  wine "$tool" read "$(win "$1")" </dev/null 2>>"$work.log" | grep -a '^target=' | head -n1 | cut -d= -f2- | tr -d '\r'
+  wine "$tool" read "$(win "$1")" </dev/null 2>>"$work.log" | grep -a '^target=' | head -n1 | cut -d= -f2- |
+    tr -d '\r' | iconv -f CP1252 -t UTF-8
 }
 
 # session NAME STEP...: plugin-host with --json from the current directory
@@ -132,16 +168,22 @@ in_order "$out" \
 [ "$(count_of "$out" '"path":"/quorclient/command-line-args"')" -eq 1 ] || fail "the command line was asked more than once"
 [ "$(count_of "$out" '"type":"event"')" -eq 4 ] || fail "the second POST published events"
 [ "$(count_of "$out" '"type":"telemetry"')" -eq 1 ] || fail "the second POST sent telemetry"
-# The elevated copy, started the way the client starts it.
+# The elevated copy, started the way the client starts it; the trace cuts
+# long command lines, so cmd.exe's is read up to the client folder.
+entry='Plugins\qcp-be-qel-beta-opt-in\qcp-be-qel-beta-opt-in.dll,_MigrateEntryPoint@16 '
+quoted_client="${root_win//[%]/%%cd:~,%}\\Client\\"
 expect "$work/migrate.err" \
   'NtCreateUserProcess L"\\??\\C:\\windows\\system32\\cmd.exe" image' \
-  'cmdline L"\"C:\\windows\\system32\\cmd.exe\" /C cd /d \"C:\\Games\\Tessaryn Game\\Client\\\" && \"C:/windows/system32/rundll32.exe\" Plugins\\qcp-be-qel-beta-opt-in\\qcp-be-qel-beta-opt-in.dll,_MigrateEntryPoint@16 C:\\Games\\Tessaryn Game"' \
-  'NtCreateUserProcess L"\\??\\C:\\windows\\system32\\rundll32.exe" image'
+  "cmdline L\"$(traced "\"C:\\windows\\system32\\cmd.exe\" /D /E:ON /V:OFF /C cd /d \"$quoted_client\" && ")" \
+  'NtCreateUserProcess L"\\??\\C:\\windows\\system32\\rundll32.exe" image' \
+  "cmdline L\"$(traced "\"C:/windows/system32/rundll32.exe\" $entry$root_win")\" "
 [ "$(target_of "$desktop/Tessaryn.lnk")" = "$root_win\\TessarynClient.exe" ] || fail "desktop shortcut not rewritten"
 [ "$(target_of "$programs/Tessaryn Launcher.lnk")" = "$root_win\\TessarynClient.exe" ] ||
   fail "Start-menu shortcut not rewritten"
 [ ! -e "$desktop/Tessaryn client alpha.lnk" ] || fail "alpha shortcut not deleted"
 grep -qF 'Tessaryn client alpha.lnk' "$unpinned" 2>/dev/null || fail "alpha shortcut not unpinned"
+
+[ $# -eq 5 ] || exit_with_outcome
 
 # --- stored ------------------------------------------------------------------
 scenario=stored
@@ -172,8 +214,4 @@ esac
   fail "telemetry: $(jq -c 'select(.type == "telemetry") | .data' "$out")"
 [ "$(count_of "$out" 'opt-in-has-migrated-v2')" -eq 0 ] || fail "success recorded for a failed run"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures failure(s); outputs in $work" >&2
-  exit 1
-fi
-echo "beta opt-in end to end: all scenarios passed"
+exit_with_outcome

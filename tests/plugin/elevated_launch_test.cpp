@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "logging/system_error_text.h"
+#include "plugin/command_escaping.h"
 
 namespace Quor {
 namespace {
@@ -49,7 +50,8 @@ class ScriptedSystem final : public ElevatedLaunchSystem, public CooperativeWait
     buffer[systemFolder.size()] = '\0';
     return static_cast<std::uint32_t>(systemFolder.size());
   }
-  std::string executableDirectory() override { return "C:\\Games\\T\\Client\\"; }
+  std::string clientFolder = "C:\\Games\\T\\Client\\";
+  std::string executableDirectory() override { return clientFolder; }
   ShellExecuteAnswer shellExecute(const ShellExecuteRequest& made) override {
     ++launches;
     request = made;
@@ -147,9 +149,85 @@ TEST(ElevatedLaunch, EndsAsTheSystemAnswers) {
       EXPECT_EQ(system.request.show, 0);
       EXPECT_EQ(system.file, "C:\\windows\\system32\\cmd.exe");
       EXPECT_EQ(system.parameters,
-                "/C cd /d \"C:\\Games\\T\\Client\\\" && \"C:/windows/system32/rundll32.exe\" "
+                "/D /E:ON /V:OFF /C cd /d \"C:\\Games\\T\\Client\\\" && \"C:/windows/system32/rundll32.exe\" "
                 "Plugins\\qcp-be-qel-beta-opt-in\\qcp-be-qel-beta-opt-in.dll,_MigrateEntryPoint@16 "
                 "C:\\Games\\T with space");
+    }
+  }
+}
+
+// The client folder inside the quotes of `cd /d`, the root unquoted after the
+// entry: what cmd.exe would read differently is escaped a character at a time,
+// and what no command line carries fails before anything starts.
+TEST(ElevatedLaunch, WritesEveryPathSoTheInterpreterReadsItExactly) {
+  const std::string rundll =
+      "\" && \"C:/windows/system32/rundll32.exe\" "
+      "Plugins\\qcp-be-qel-beta-opt-in\\qcp-be-qel-beta-opt-in.dll,_MigrateEntryPoint@16 ";
+  const struct {
+    const char* name;
+    std::string root;
+    std::string folderWritten;  // of root + "\\Client\\"; empty: the root is refused
+    std::string rootWritten;
+  } cases[] = {
+      {"plain root as it stands", "C:\\Program Files (x86)\\T, a; b=c !OS! 'd' `e` \xE9",
+       "C:\\Program Files (x86)\\T, a; b=c !OS! 'd' `e` \xE9\\Client\\",
+       "C:\\Program Files (x86)\\T, a; b=c !OS! 'd' `e` \xE9"},
+      {"carets outside the quotes only", "C:\\Tom & Jerry ^", "C:\\Tom & Jerry ^\\Client\\",
+       "C:\\Tom ^& Jerry ^^"},
+      {"every percent sign", "C:\\%PATH%", "C:\\%%cd:~,%PATH%%cd:~,%\\Client\\", "C:\\%%cd:~,%PATH%%cd:~,%"},
+      {"line break", "C:\\a\nb", "", "\"C:\\a\nb\" holds a line break"},
+      {"carriage return", "C:\\a\rb", "", "\"C:\\a\rb\" holds a line break"},
+      {"NUL", std::string("C:\\a\0b", 6), "", "holds a NUL character"},
+      {"tab", "C:\\a\tb", "", "holds a control character"},
+      {"double quote", "C:\\a\"b", "", "holds a double quote"},
+  };
+  for (const auto& testCase : cases) {
+    SCOPED_TRACE(testCase.name);
+    ScriptedSystem system;
+    if (!testCase.folderWritten.empty()) system.clientFolder = testCase.root + "\\Client\\";
+    const Expected<void> result = launchElevatedMigration(testCase.root, system, system);
+    if (testCase.folderWritten.empty()) {
+      ASSERT_FALSE(result);
+      EXPECT_EQ(system.launches, 0);
+      EXPECT_NE(result.error().message.find(testCase.rootWritten), std::string::npos) << result.error().message;
+      EXPECT_EQ(result.error().message.rfind("Cannot start the elevated migration: ", 0), 0u);
+    } else {
+      EXPECT_TRUE(result);
+      EXPECT_EQ(system.parameters,
+                "/D /E:ON /V:OFF /C cd /d \"" + testCase.folderWritten + rundll + testCase.rootWritten);
+    }
+  }
+}
+
+// Double-byte code pages: a character whose second byte is 0x5E "^" or 0x7C
+// "|" is copied whole, and a lead byte without its second byte is refused.
+TEST(ElevatedLaunch, EscapesACharacterAtATime) {
+  const std::string text = "C:\\\x83\x5E & \x83\x7C%";  // 932: two katakana
+  const struct {
+    unsigned codePage;
+    CommandTextPlace place;
+    std::string text;
+    std::string written;  // empty: refused
+  } cases[] = {
+      {932, CommandTextPlace::outsideQuotes, text, "C:\\\x83\x5E ^& \x83\x7C%%cd:~,%"},
+      {936, CommandTextPlace::outsideQuotes, text, "C:\\\x83\x5E ^& \x83\x7C%%cd:~,%"},
+      {932, CommandTextPlace::insideQuotes, text, "C:\\\x83\x5E & \x83\x7C%%cd:~,%"},
+      {1252, CommandTextPlace::outsideQuotes, text, "C:\\\x83^^ ^& \x83^|%%cd:~,%"},
+      {932, CommandTextPlace::outsideQuotes, "C:\\\x83", ""},
+      {932, CommandTextPlace::insideQuotes, "C:\\\x83 x", ""},  // a blank is no second byte
+  };
+  for (const auto& testCase : cases) {
+    SCOPED_TRACE(testCase.codePage);
+    const Expected<std::string> written = detail::commandLineTextInCodePage(testCase.codePage, testCase.text,
+                                                                            testCase.place);
+    if (testCase.written.empty()) {
+      ASSERT_FALSE(written);
+      EXPECT_NE(written.error().message.find("holds bytes that are not characters of the ANSI code page"),
+                std::string::npos)
+          << written.error().message;
+    } else {
+      ASSERT_TRUE(written) << written.error().message;
+      EXPECT_EQ(*written, testCase.written);
     }
   }
 }
