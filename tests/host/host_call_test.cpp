@@ -36,6 +36,9 @@ class HostCallTest : public Testing::IsolatedLoggerTest {
   TestPlugin plugin_;
 };
 
+// A parameter type the registry does not know: it cannot be sent.
+enum class UnregisteredShade : std::int32_t { Dark };
+
 std::string fieldText(const PluginError& error, const char* name) {
   const ErrorFieldValue* field = error.fields.find(name);
   return field != nullptr && std::holds_alternative<std::string>(*field) ? std::get<std::string>(*field) : "?";
@@ -92,6 +95,15 @@ TEST_F(HostCallTest, FailuresCarryCodeTemplateAndFields) {
   EXPECT_EQ(fieldText(failed.error(), "method"), "GET");
   EXPECT_EQ(fieldText(failed.error(), "error"), "boom");
   EXPECT_EQ(host_.streamReleases, 2);
+  // A parameter that does not convert: 400, and the core is not asked.
+  const std::size_t sent = host_.requests.size();
+  const Expected<void> notSent = plugin_.call<void>(RequestMethod::Post, "/x", UnregisteredShade::Dark);
+  ASSERT_FALSE(notSent);
+  EXPECT_EQ(notSent.error().code, 400);
+  EXPECT_EQ(notSent.error().message,
+            "Request not sent: Error converting parameters for POST /x: Couldn't convert native value because it's "
+            "an unregistered enumeration.");
+  EXPECT_EQ(host_.requests.size(), sent);
 }
 
 TEST_F(HostCallTest, ParametersTravelAsOnePositionalArgument) {
@@ -180,12 +192,12 @@ TEST_F(HostCallTest, JobsRunOnceAndLeaveNoEntry) {
   EXPECT_EQ(host_.delays[0], 0.0);
   EXPECT_GT(host_.delays[1], 29.0);
   EXPECT_LE(host_.delays[1], 30.0);
-  ASSERT_EQ(plugin_.pendingJobs.size(), 2u);
-  EXPECT_EQ(plugin_.pendingJobs.count(1), 1u);
-  EXPECT_EQ(plugin_.pendingJobs.count(2), 1u);
+  EXPECT_EQ(plugin_.pendingJobCount(), 2u);
   host_.runJobs();
   EXPECT_THAT(ran, ElementsAre(1));
   EXPECT_EQ(plugin_.pendingJobCount(), 0u);
+  EXPECT_THAT(host_.logLines,
+              ::testing::Contains(::testing::Pair(2u, "qel-beta-opt-in: A job ended with an exception: job failed")));
 }
 
 }  // namespace

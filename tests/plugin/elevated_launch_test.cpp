@@ -35,8 +35,8 @@ class ScriptedSystem final : public ElevatedLaunchSystem, public CooperativeWait
   std::uint32_t exitCode = 42;
 
   int launches = 0, pollCount = 0, begins = 0, yields = 0, ends = 0, closes = 0;
-  ShellExecuteRequest request;
-  std::string file, parameters;
+  ShellExecuteRequest request;  // its texts are gone once the launch returns
+  std::string verb, file, parameters;
 
   bool isVersion6OrLater() override { return version6; }
   std::uint32_t systemDirectory(char* buffer, std::uint32_t size) override {
@@ -53,6 +53,7 @@ class ScriptedSystem final : public ElevatedLaunchSystem, public CooperativeWait
   ShellExecuteAnswer shellExecute(const ShellExecuteRequest& made) override {
     ++launches;
     request = made;
+    verb = made.verb;
     file = made.file;
     parameters = made.parameters;
     return answer;
@@ -143,7 +144,7 @@ TEST(ElevatedLaunch, EndsAsTheSystemAnswers) {
     EXPECT_EQ(system.closes, testCase.polls > 0 ? 1 : 0);
     if (system.launches == 1) {
       EXPECT_EQ(system.request.mask, 0x140u);
-      EXPECT_STREQ(system.request.verb, "runas");
+      EXPECT_EQ(system.verb, "runas");
       EXPECT_EQ(system.request.show, 0);
       EXPECT_EQ(system.file, "C:\\windows\\system32\\cmd.exe");
       EXPECT_EQ(system.parameters,
