@@ -9,9 +9,18 @@
 #include <unordered_map>
 #include <vector>
 
+#include "binding/static_type.h"
 #include "host/telemetry_sender.h"
 #include "tests/host/fake_host.h"
 #include "tests/logging/capturing_log_target.h"
+
+namespace Quor::HostTest {
+// A parameter type the registry does not know: it cannot be sent.
+struct UnregisteredRecord {
+  std::int32_t number = 0;
+};
+}  // namespace Quor::HostTest
+QUOR_STATIC_TYPE(Quor::HostTest::UnregisteredRecord, "struct Quor::HostTest::UnregisteredRecord");
 
 namespace Quor::HostTest {
 namespace {
@@ -35,9 +44,6 @@ class HostCallTest : public Testing::IsolatedLoggerTest {
   FakeHost host_;
   TestPlugin plugin_;
 };
-
-// A parameter type the registry does not know: it cannot be sent.
-enum class UnregisteredShade : std::int32_t { Dark };
 
 std::string fieldText(const PluginError& error, const char* name) {
   const ErrorFieldValue* field = error.fields.find(name);
@@ -97,12 +103,12 @@ TEST_F(HostCallTest, FailuresCarryCodeTemplateAndFields) {
   EXPECT_EQ(host_.streamReleases, 2);
   // A parameter that does not convert: 400, and the core is not asked.
   const std::size_t sent = host_.requests.size();
-  const Expected<void> notSent = plugin_.call<void>(RequestMethod::Post, "/x", UnregisteredShade::Dark);
+  const Expected<void> notSent = plugin_.call<void>(RequestMethod::Post, "/x", UnregisteredRecord{});
   ASSERT_FALSE(notSent);
   EXPECT_EQ(notSent.error().code, 400);
   EXPECT_EQ(notSent.error().message,
             "Request not sent: Error converting parameters for POST /x: Couldn't convert native value because it's "
-            "an unregistered enumeration.");
+            "an unregistered structure.");
   EXPECT_EQ(host_.requests.size(), sent);
 }
 

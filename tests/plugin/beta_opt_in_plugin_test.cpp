@@ -139,9 +139,10 @@ TEST_F(BetaOptInPluginTest, TheElevatedWaitGoesThroughTheCoresWaitAndYield) {
   LaunchSystem system;
   EXPECT_TRUE(plugin.launchElevated("C:\\T", system));
   const auto count = [&](const char* call) { return std::count(host.calls.begin(), host.calls.end(), call); };
-  EXPECT_EQ(count("beginWait Wait: sleep 0"), 2);
-  EXPECT_GE(count("yield"), 2);
-  EXPECT_EQ(count("endWait"), 2);
+  // Two slices for the process at least (the prompt's thread may add some).
+  EXPECT_GE(count("beginWait Wait: sleep 0"), 2);
+  EXPECT_EQ(count("endWait"), count("beginWait Wait: sleep 0"));
+  EXPECT_GE(count("yield"), count("beginWait Wait: sleep 0"));
   EXPECT_EQ(system.closes, 1);
 }
 
