@@ -202,12 +202,12 @@ void Output::job(std::string_view state, std::string_view name, std::uint64_t id
   if (json_) {
     JsonLine line("job");
     line.text("state", state).text("name", name).number("id", id);
-    if (state == "scheduled") line.real("delaySeconds", delaySeconds);
+    if (state == "scheduled" || state == "held") line.real("delaySeconds", delaySeconds);
     write(line.finish());
     return;
   }
   std::string line = "job " + std::string(state) + ' ' + std::string(name) + " #" + std::to_string(id);
-  if (state == "scheduled") {
+  if (state == "scheduled" || state == "held") {
     char delay[48];
     std::snprintf(delay, sizeof delay, " in %.3f s", delaySeconds);
     line += delay;
