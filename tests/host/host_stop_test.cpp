@@ -152,6 +152,7 @@ TEST_F(HostStopTest, ACoreThatStopsFromTheJobsYieldIsNotMadeToWaitForItself) {
   host_.table = recording_;
   host_.table.yield = &StopFromYield::yield;
   StopFromYield::plugin = plugin_;
+  StopFromYield::yields = 0;
   StopFromYield::destroyed = &destroyed_;
   plugin_->loadAndStart(host_);
   WatchedPlugin* plugin = plugin_;
