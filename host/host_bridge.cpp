@@ -10,7 +10,7 @@ namespace Quor {
 
 HostBridge::HostBridge() = default;
 
-HostBridge::~HostBridge() { orphanPendingJobs(); }
+HostBridge::~HostBridge() { dropPendingJobs(); }
 
 void HostBridge::connect(std::uint32_t id, std::string_view name) {
   pluginId = id;

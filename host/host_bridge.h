@@ -8,12 +8,14 @@
 // (PluginBase forwards them to the core's table); everything here is built
 // on them, so a test can stand in for the core with a table of its own.
 //
-// Locks: jobMutex guards pendingJobs and nextJobId, proxyMutex the three
-// proxy tables, handlerMutex the handler and subscription tables. None is
-// held while the core is called, a job's work or an event handler runs;
-// proxyMutex is held while an async proxy handler or a pending request's
-// completion runs, so those must not call back into the proxy bookkeeping.
+// Locks: the process-wide job lock (host_jobs.cpp) guards the jobs of every
+// bridge, proxyMutex the three proxy tables, handlerMutex the handler and
+// subscription tables. None is held while the core is called, a job's work
+// or an event handler runs; proxyMutex is held while an async proxy handler
+// or a pending request's completion runs, so those must not call back into
+// the proxy bookkeeping.
 
+#include <atomic>
 #include <chrono>
 #include <concepts>
 #include <cstdint>
@@ -50,13 +52,6 @@ using ProxyResponseHandler = std::function<void(const Client::AppModule::PluginS
 struct EventHandlerHolder {
   ResourceEventHandler resource;
   ProxyResponseHandler proxy;
-};
-
-// A job waiting for the core to run it.
-struct PendingJob {
-  HostBridge* bridge = nullptr;
-  std::uint64_t id = 0;
-  std::function<void()> work;
 };
 
 // The error of a failed call: code (set when not 0), then the fields
@@ -153,12 +148,26 @@ class HostBridge : public EventSubscriptions {
 
   // ---- Jobs and waiting -------------------------------------------------------------------
   // Asks the core to run work once, at dueTime (at once when it has passed);
-  // answers the core's result. The job is known by an id from 1 up until its
-  // work has run. A job the core runs after the plugin object is destroyed
-  // does nothing (its work is not run); one that runs while the object is
-  // destroyed is the core's fault.
+  // answers the core's result (0, and nothing asked, once stopJobs began).
+  // The job is known by an id from 1 up until its work has run. The core
+  // gets a process-wide ticket as the callback's context, never a pointer:
+  // a callback for a job that was dropped at stop finds no ticket and does
+  // nothing.
   std::int32_t scheduleJob(std::string_view name, std::function<void()> work,
                            std::chrono::steady_clock::time_point dueTime);
+  // The first half of stop: from now on stopRequested() answers true and no
+  // job is scheduled or started; the jobs not started yet are freed; then
+  // waits until no job's work of this bridge runs on another thread. Answers
+  // true when the calling thread is itself inside a job of this bridge (the
+  // core stopped the plugin from a yield or wait of that job): the object
+  // must then outlive the call, and destroyWhenJobsLeave() hands it over.
+  bool stopJobs();
+  // After stopJobs answered true: the last job callback of this bridge to
+  // leave destroys the object (through the virtual destructor).
+  void destroyWhenJobsLeave();
+  // Whether stopJobs has begun; a running job asks between its steps and
+  // ends early.
+  bool stopRequested() const { return stopping.load(std::memory_order_acquire); }
   // One cooperative wait step: beginWait("Wait: yield", 0), yield(), endWait().
   void waitYield();
 
@@ -241,9 +250,11 @@ class HostBridge : public EventSubscriptions {
   std::unordered_map<std::string, ProxyResponseHandler> asyncProxyHandlers;
   std::unordered_map<std::string, Client::AppModule::PluginServiceProxyResponse> proxyResponses;
   std::mutex proxyMutex;
-  std::unordered_map<std::uint64_t, std::unique_ptr<PendingJob>> pendingJobs;
+  // Under the process-wide job lock.
   std::uint64_t nextJobId = 1;
-  std::mutex jobMutex;
+  int runningJobCount = 0;
+  bool destroyWhenIdle = false;
+  std::atomic<bool> stopping{false};
   // Guards eventHandlers, subscriptionCounts, settlingSubscriptions and the
   // two resource-handler tables, which the core's event threads read.
   std::mutex handlerMutex;
@@ -266,9 +277,8 @@ class HostBridge : public EventSubscriptions {
   }
 
   static void jobCallback(void* context);
-  // Hands the jobs the core has not run yet over to their callbacks, which
-  // then only free them.
-  void orphanPendingJobs() noexcept;
+  // Frees the jobs the core has not run yet; their callbacks find nothing.
+  void dropPendingJobs() noexcept;
   template <class Payload, class Handler>
   static void deliverEvent(HostEventRecord* record, Handler EventHandlerHolder::*handler);
   // Count a subscription of an event name up or down (handlerMutex held),

@@ -24,57 +24,69 @@ PluginBase::PluginBase() {
 
 PluginBase::~PluginBase() = default;
 
+HostFunctions* PluginBase::hostFunctions() const {
+  if (host == nullptr || detached.load(std::memory_order_acquire)) return nullptr;
+  return host->functions;
+}
+
+void PluginBase::detachFromHost() noexcept {
+  detached.store(true, std::memory_order_release);
+  // Closing takes the logger's lock, which a line being written holds: once
+  // it returns, no line of ours reaches the core's log.
+  if (logTarget) logTarget->close();
+}
+
 // ---- Forwarding to the core's table -----------------------------------------------------
 
 void PluginBase::sendRequest(HostResponse* response, const HostRequest* request) {
-  HostFunctions* functions = host != nullptr ? host->functions : nullptr;
+  HostFunctions* functions = hostFunctions();
   if (functions != nullptr && functions->sendRequest != nullptr) functions->sendRequest(functions, response, request);
 }
 
 void PluginBase::hostFunction1(std::uint32_t a, std::uint32_t b) {
-  HostFunctions* functions = host != nullptr ? host->functions : nullptr;
+  HostFunctions* functions = hostFunctions();
   if (functions != nullptr && functions->hostFunction1 != nullptr) functions->hostFunction1(functions, a, b);
 }
 
 void PluginBase::publishEvent(const HostEventRecord* record) {
-  HostFunctions* functions = host != nullptr ? host->functions : nullptr;
+  HostFunctions* functions = hostFunctions();
   if (functions != nullptr && functions->publishEvent != nullptr) functions->publishEvent(functions, record);
 }
 
 std::int32_t PluginBase::registerEventHandler(const char* eventName, std::uint32_t id, HostEventCallback callback,
                                               void* context, std::uint32_t flag) {
-  HostFunctions* functions = host != nullptr ? host->functions : nullptr;
+  HostFunctions* functions = hostFunctions();
   if (functions == nullptr || functions->registerEventHandler == nullptr) return 0;
   return functions->registerEventHandler(functions, eventName, id, callback, context, flag);
 }
 
 std::int32_t PluginBase::unregisterEventHandler(const char* eventName, std::uint32_t id) {
-  HostFunctions* functions = host != nullptr ? host->functions : nullptr;
+  HostFunctions* functions = hostFunctions();
   if (functions == nullptr || functions->unregisterEventHandler == nullptr) return 0;
   return functions->unregisterEventHandler(functions, eventName, id);
 }
 
 std::int32_t PluginBase::scheduleCallback(const char* jobName, HostJobCallback callback, void* context,
                                           double delaySeconds, std::uint32_t flags) {
-  HostFunctions* functions = host != nullptr ? host->functions : nullptr;
+  HostFunctions* functions = hostFunctions();
   if (functions == nullptr || functions->scheduleCallback == nullptr) return 0;
   return functions->scheduleCallback(functions, jobName, callback, context, delaySeconds, flags);
 }
 
 std::int32_t PluginBase::yield() {
-  HostFunctions* functions = host != nullptr ? host->functions : nullptr;
+  HostFunctions* functions = hostFunctions();
   if (functions == nullptr || functions->yield == nullptr) return 0;
   return functions->yield(functions);
 }
 
 std::int32_t PluginBase::beginWait(const std::string& label, std::uint32_t flags) {
-  HostFunctions* functions = host != nullptr ? host->functions : nullptr;
+  HostFunctions* functions = hostFunctions();
   if (functions == nullptr || functions->beginWait == nullptr) return 0;
   return functions->beginWait(functions, label.c_str(), flags);
 }
 
 std::int32_t PluginBase::endWait() {
-  HostFunctions* functions = host != nullptr ? host->functions : nullptr;
+  HostFunctions* functions = hostFunctions();
   if (functions == nullptr || functions->endWait == nullptr) return 0;
   return functions->endWait(functions);
 }
@@ -139,10 +151,22 @@ std::uint8_t PluginBase::start(void* pluginContext, HostContext* hostContext) {
 void PluginBase::stop(void* pluginContext) {
   if (pluginContext == nullptr) return;
   auto* plugin = static_cast<PluginBase*>(pluginContext);
+  bool jobOnThisThread = false;
+  try {
+    jobOnThisThread = plugin->stopJobs();
+  } catch (...) {
+  }
   try {
     plugin->shutdown();
   } catch (...) {
     // The object goes regardless; the core is done with it.
+  }
+  plugin->detachFromHost();
+  if (jobOnThisThread) {
+    // The core stopped us from inside a job's wait on this thread: the job
+    // returns into the object, so the last job to leave destroys it.
+    plugin->destroyWhenJobsLeave();
+    return;
   }
   try {
     delete plugin;

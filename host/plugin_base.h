@@ -7,6 +7,7 @@
 // (through `transport`) and may override onStarted(). The loader entry
 // builds the object through makePluginObject() (host/plugin_object_factory.h).
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -56,6 +57,13 @@ class PluginBase : public HostBridge {
 
   // The entry points the core calls; none lets an exception out.
   static std::uint8_t start(void* pluginContext, HostContext* hostContext);
+  // Safe whatever a job is doing: jobs not started are freed and never run,
+  // the running ones are told to end and waited for, every handler is
+  // removed at the core and the log target is closed; then the object is
+  // destroyed. When the core calls it from inside a job on that job's own
+  // thread (from a yield or a wait), that job is not waited for: it ends
+  // when control comes back to it and destroys the object as it leaves.
+  // Either way nothing of the object calls the core once stop returned.
   static void stop(void* pluginContext);
   static void memoryStatistics(void* pluginContext, MemoryStatistics* statistics);
 
@@ -71,6 +79,11 @@ class PluginBase : public HostBridge {
   // Start without the C boundary: the host table, the log target, the
   // bridge's connection, then onStarted().
   bool startPlugin(HostContext* hostContext);
+  // The core's table, or null before start and once stop has detached us.
+  HostFunctions* hostFunctions() const;
+  // The end of stop: no call reaches the core's table any more and the log
+  // target is closed.
+  void detachFromHost() noexcept;
 
   std::unique_ptr<PluginLogTarget> logTarget;
   PluginNames names;
@@ -79,6 +92,7 @@ class PluginBase : public HostBridge {
   HostContext* host = nullptr;
   PluginEntryPoints entryPoints{};
   HostRegistrationAnswer registrationAnswer{};
+  std::atomic<bool> detached{false};
 };
 
 }  // namespace Quor

@@ -129,10 +129,16 @@ void BetaOptInPlugin::doMigration() {
     if (migrationStarted) return;
     migrationStarted = true;
   }
+  // From here on the job asks for a stop before every step that reaches the
+  // core: a stopped run writes nothing more, so what the data store holds
+  // stays whole (the counter as decremented, no success flag).
+  if (stopRequested()) return;
   const Expected<bool> stillNeeded = decideNeedsMigration();
   publishResourceChange(BetaOptInPaths::needsMigration, stillNeeded ? *stillNeeded : false);
 
+  if (stopRequested()) return;
   const Expected<Value> stored = call<Value>(RequestMethod::Get, BetaOptInPaths::attemptsRemaining);
+  if (stopRequested()) return;
   if (!stored) {
     endOperationOnFatalError(attemptCounterUnreadable, attemptCounterDescription);
     return;
@@ -140,8 +146,11 @@ void BetaOptInPlugin::doMigration() {
   const std::uint64_t attemptsRemaining = attemptsRemainingAfterThisRun(*stored);
   (void)call<void>(RequestMethod::Post, BetaOptInPaths::attemptsRemaining, attemptsRemaining);
 
+  if (stopRequested()) return;
   log(LogLevel::Always, LogCategory::Dbg, "Performing opt-in migration.");
   Expected<void> outcome = runMigration();
+  // A stopped run has no outcome to report: no event, no flag, no telemetry.
+  if (stopRequested()) return;
   {
     const std::lock_guard lock(stateMutex);
     lastMigrationResult = outcome;
@@ -158,21 +167,28 @@ void BetaOptInPlugin::doMigration() {
     (void)call<void>(RequestMethod::Post, BetaOptInPaths::hasMigrated, true);
     telemetry["succeeded"] = "true";
   }
+  if (stopRequested()) return;
   (void)call<void>(RequestMethod::Post, BetaOptInPaths::migrateResultTelemetry, telemetry);
 }
 
 Expected<void> BetaOptInPlugin::runMigration() {
-  HostWaiting waiting(*this);
+  const StopRequested stop = [this] { return stopRequested(); };
   const ClientMigrationSteps steps{
       [] { return currentDirectory(); },
-      [&waiting](const std::string& rootDir) { return launchElevatedMigration(rootDir, windowsLaunchSystem(), waiting); },
-      [](std::string_view rootDir) { return migrateShortcuts(rootDir); },
-      [this](const std::string& rootDir) { return cleanLegacyUninstallers(rootDir); }};
+      [this](const std::string& rootDir) { return launchElevated(rootDir, windowsLaunchSystem()); },
+      [&stop](std::string_view rootDir) { return migrateShortcuts(rootDir, nullptr, stop); },
+      [this](const std::string& rootDir) { return cleanLegacyUninstallers(rootDir); },
+      stop};
   return runClientMigration(steps);
 }
 
+Expected<void> BetaOptInPlugin::launchElevated(const std::string& rootDir, ElevatedLaunchSystem& system) {
+  HostWaiting waiting(*this);
+  return launchElevatedMigration(rootDir, system, waiting, [this] { return stopRequested(); });
+}
+
 Expected<void> BetaOptInPlugin::cleanLegacyUninstallers(std::string_view rootDir) {
-  return Quor::cleanLegacyUninstallers(rootDir);
+  return Quor::cleanLegacyUninstallers(rootDir, [this] { return stopRequested(); });
 }
 
 }  // namespace Quor

@@ -18,6 +18,8 @@
 
 namespace Quor {
 
+class ElevatedLaunchSystem;
+
 namespace BetaOptInPaths {
 inline constexpr char needsMigration[] = "/qel-beta-opt-in/v1/needs-migration";
 inline constexpr char doMigration[] = "/qel-beta-opt-in/v1/do-migration";
@@ -63,6 +65,9 @@ class BetaOptInPlugin : public PluginBase {
   // The run in this process: the elevated copy, the local shortcut pass and
   // the uninstaller cleanup (first failure: local, elevated, cleanup).
   virtual Expected<void> runMigration();
+  // The run's elevated launch on `system`: its waits go to the core's
+  // beginWait, yield and endWait, and it ends early once the plugin stops.
+  Expected<void> launchElevated(const std::string& rootDir, ElevatedLaunchSystem& system);
   Expected<void> cleanLegacyUninstallers(std::string_view rootDir);
 
   // The flag test over the core's command line (fetched once).

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "logging/expected.h"
+#include "plugin/migration_stop.h"
 
 namespace Quor {
 
@@ -16,13 +17,16 @@ struct ClientMigrationSteps {
   std::function<Expected<void>(const std::string& rootDir)> launchElevated;
   std::function<Expected<void>(std::string_view rootDir)> migrateLocally;
   std::function<Expected<void>(const std::string& rootDir)> cleanUninstallers;
+  // Asked between the steps (the steps ask it inside themselves too).
+  StopRequested stop;
 };
 
 // rootDir = installationRoot(currentDirectory()); then the elevated launch,
 // the local pass and the cleanup, each whatever the others returned. The
 // outcome is the first failure in the order local, elevated, cleanup.
 // When no installation root can be found nothing is started, walked or
-// removed, and the root's error is the outcome.
+// removed, and the root's error is the outcome. Once `stop` answers true no
+// further step starts and the outcome is migrationStoppedMessage.
 Expected<void> runClientMigration(const ClientMigrationSteps& steps);
 
 }  // namespace Quor

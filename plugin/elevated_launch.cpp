@@ -1,12 +1,14 @@
 #include "plugin/elevated_launch.h"
 
 #include <array>
+#include <memory>
 
 #include "logging/make_error.h"
 #include "logging/system_error_text.h"
 #include "plugin/command_escaping.h"
 #include "plugin/migration_codes.h"
 #include "plugin/path_utilities.h"
+#include "plugin/shell_execute_thread.h"
 
 namespace Quor {
 
@@ -40,23 +42,49 @@ std::string withBackslashes(std::string path) {
   return path;
 }
 
+constexpr unsigned promptGraceMilliseconds = 100;
+
 // One slice: announce the wait, yield until a second of the steady clock
-// has passed, end the wait.
-void waitOneSlice(ElevatedLaunchSystem& system, CooperativeWaiting& waiting) {
+// has passed (or endEarly answers true), end the wait.
+template <class EndEarly>
+void waitOneSlice(ElevatedLaunchSystem& system, CooperativeWaiting& waiting, const EndEarly& endEarly) {
   const std::int64_t due = system.steadyNanoseconds() + pollSliceNanoseconds;
   waiting.beginWait(waitSleepLabel, 0);
   do {
     waiting.yield();
-  } while (system.steadyNanoseconds() < due);
+  } while (system.steadyNanoseconds() < due && !endEarly());
   waiting.endWait();
 }
 
+PluginError stoppedError() { return makeError(0, migrationStoppedMessage); }
+
+// The shell call on its own thread, waited for in the same slices as the
+// process. A stop leaves the prompt open; its answer then only closes the
+// process handle.
+Expected<ShellExecuteAnswer> awaitShellExecute(const ShellExecuteRequest& request, ElevatedLaunchSystem& system,
+                                               CooperativeWaiting& waiting, const StopRequested& stop) {
+  const std::shared_ptr<ShellExecuteCall> call = startShellExecute(system, request);
+  if (!call) return makeError(0, "Failed to start the thread of the elevation prompt.");
+  // An answer that comes at once (no prompt) needs no wait announced.
+  call->waitForAnswer(promptGraceMilliseconds);
+  while (!call->answered()) {
+    if (isStopRequested(stop)) {
+      call->abandon();
+      return stoppedError();
+    }
+    waitOneSlice(system, waiting, [&] { return call->answered() || isStopRequested(stop); });
+  }
+  return call->answer();
+}
+
 Expected<void> awaitElevatedProcess(ProcessHandle process, ElevatedLaunchSystem& system,
-                                    CooperativeWaiting& waiting) {
+                                    CooperativeWaiting& waiting, const StopRequested& stop) {
   const std::int64_t deadline = system.wallClockTicks() + waitLimitTicks;
   ProcessPoll poll = ProcessPoll::Running;
   do {
-    waitOneSlice(system, waiting);
+    waitOneSlice(system, waiting, [&] { return isStopRequested(stop); });
+    // The process is left to finish on its own.
+    if (isStopRequested(stop)) return stoppedError();
     poll = system.pollProcess(process);
   } while (poll == ProcessPoll::Running && system.wallClockTicks() < deadline);
 
@@ -98,7 +126,7 @@ Expected<std::string> elevatedMigrationParameters(std::string_view exeDir, std::
 }
 
 Expected<void> launchElevatedMigration(std::string_view rootDir, ElevatedLaunchSystem& system,
-                                       CooperativeWaiting& waiting) {
+                                       CooperativeWaiting& waiting, const StopRequested& stop) {
   if (!system.isVersion6OrLater()) return {};
 
   Expected<std::string> systemDir = systemFolder(system);
@@ -116,7 +144,9 @@ Expected<void> launchElevatedMigration(std::string_view rootDir, ElevatedLaunchS
   request.file = cmdPath.c_str();
   request.parameters = parameters->c_str();
   request.show = 0;  // SW_HIDE
-  const ShellExecuteAnswer answer = system.shellExecute(request);
+  Expected<ShellExecuteAnswer> answered = awaitShellExecute(request, system, waiting, stop);
+  if (!answered) return std::move(answered).error();
+  const ShellExecuteAnswer answer = *answered;
 
   if (answer.instApp == declinedPromptInstApp) return makeError(0, "Player Declined Uac Prompt");
   if (answer.instApp <= 32) {
@@ -126,7 +156,8 @@ Expected<void> launchElevatedMigration(std::string_view rootDir, ElevatedLaunchS
   if (answer.process == invalidProcessHandle) return makeError(0, "shExecInfo.hProcess was INVALID_HANDLE_VALUE");
   if (answer.process == nullptr) return makeError(0, "shExecInfo.hProcess was NULL");
 
-  Expected<void> outcome = awaitElevatedProcess(answer.process, system, waiting);
+  // The 60 seconds start now, when the shell call has returned.
+  Expected<void> outcome = awaitElevatedProcess(answer.process, system, waiting, stop);
   // A process still running keeps running; only our handle goes.
   system.closeProcess(answer.process);
   return outcome;

@@ -3,7 +3,8 @@
 //   cmd.exe /D /E:ON /V:OFF /C cd /d "<client folder>\" && "<system>/rundll32.exe"
 //       Plugins\...\qcp-be-qel-beta-opt-in.dll,_MigrateEntryPoint@16 <root>
 // through the "runas" verb, then waiting for it cooperatively (the job thread
-// yields to the host in one-second slices) for up to 60 seconds.
+// yields to the host in one-second slices) for up to 60 seconds, or until the
+// plugin is stopped.
 //
 // Everything the launch asks of the system goes through ElevatedLaunchSystem,
 // so the prompt being declined, an old system, a long system folder or a
@@ -14,6 +15,7 @@
 #include <string_view>
 
 #include "logging/expected.h"
+#include "plugin/migration_stop.h"
 
 namespace Quor {
 
@@ -93,7 +95,12 @@ Expected<std::string> elevatedMigrationParameters(std::string_view exeDir, std::
 // 42; every failure carries code 0. The interpreter is handed over with "\"
 // separators: Wine's cmd.exe misreads its command line when started by a
 // path written with "/".
+// The shell call runs on a thread of its own (shell_execute_thread.h), waited
+// for in "Wait: sleep" slices like the process; the 60 seconds start when it
+// has returned. `stop` is asked inside every slice: once it answers true the
+// launch ends with migrationStoppedMessage, leaving an open prompt and a
+// running process to finish on their own.
 Expected<void> launchElevatedMigration(std::string_view rootDir, ElevatedLaunchSystem& system,
-                                       CooperativeWaiting& waiting);
+                                       CooperativeWaiting& waiting, const StopRequested& stop = {});
 
 }  // namespace Quor

@@ -97,7 +97,6 @@ class TestPlugin : public PluginBase {
   using HostBridge::eventHandlers;
   using HostBridge::exactResourceHandlers;
   using HostBridge::patternResourceHandlers;
-  using HostBridge::pendingJobs;
   using HostBridge::proxyResponses;
 
   // Loads against a core of 18.0.0 and starts with host.

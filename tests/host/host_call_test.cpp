@@ -9,9 +9,18 @@
 #include <unordered_map>
 #include <vector>
 
+#include "binding/static_type.h"
 #include "host/telemetry_sender.h"
 #include "tests/host/fake_host.h"
 #include "tests/logging/capturing_log_target.h"
+
+namespace Quor::HostTest {
+// A parameter type the registry does not know: it cannot be sent.
+struct UnregisteredRecord {
+  std::int32_t number = 0;
+};
+}  // namespace Quor::HostTest
+QUOR_STATIC_TYPE(Quor::HostTest::UnregisteredRecord, "struct Quor::HostTest::UnregisteredRecord");
 
 namespace Quor::HostTest {
 namespace {
@@ -92,6 +101,15 @@ TEST_F(HostCallTest, FailuresCarryCodeTemplateAndFields) {
   EXPECT_EQ(fieldText(failed.error(), "method"), "GET");
   EXPECT_EQ(fieldText(failed.error(), "error"), "boom");
   EXPECT_EQ(host_.streamReleases, 2);
+  // A parameter that does not convert: 400, and the core is not asked.
+  const std::size_t sent = host_.requests.size();
+  const Expected<void> notSent = plugin_.call<void>(RequestMethod::Post, "/x", UnregisteredRecord{});
+  ASSERT_FALSE(notSent);
+  EXPECT_EQ(notSent.error().code, 400);
+  EXPECT_EQ(notSent.error().message,
+            "Request not sent: Error converting parameters for POST /x: Couldn't convert native value because it's "
+            "an unregistered structure.");
+  EXPECT_EQ(host_.requests.size(), sent);
 }
 
 TEST_F(HostCallTest, ParametersTravelAsOnePositionalArgument) {
@@ -180,12 +198,12 @@ TEST_F(HostCallTest, JobsRunOnceAndLeaveNoEntry) {
   EXPECT_EQ(host_.delays[0], 0.0);
   EXPECT_GT(host_.delays[1], 29.0);
   EXPECT_LE(host_.delays[1], 30.0);
-  ASSERT_EQ(plugin_.pendingJobs.size(), 2u);
-  EXPECT_EQ(plugin_.pendingJobs.count(1), 1u);
-  EXPECT_EQ(plugin_.pendingJobs.count(2), 1u);
+  EXPECT_EQ(plugin_.pendingJobCount(), 2u);
   host_.runJobs();
   EXPECT_THAT(ran, ElementsAre(1));
   EXPECT_EQ(plugin_.pendingJobCount(), 0u);
+  EXPECT_THAT(host_.logLines,
+              ::testing::Contains(::testing::Pair(2u, "qel-beta-opt-in: A job ended with an exception: job failed")));
 }
 
 }  // namespace

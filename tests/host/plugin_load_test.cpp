@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -145,6 +146,21 @@ TEST_F(PluginLoadTest, WritesTheHandshakeAndRegistersTheBridgeTypes) {
   // A job the core runs after stop finds no plugin object and does nothing.
   host.runJobs();
   EXPECT_FALSE(ran);
+}
+
+class ThrowingStartPlugin final : public TestPlugin {
+ public:
+  bool onStarted() override { throw std::runtime_error("boom"); }
+};
+
+TEST_F(PluginLoadTest, AStartThatThrowsAnswers0AndLogsAnError) {
+  FakeHost host;
+  ThrowingStartPlugin plugin;
+  HostHandshake handshake{};
+  handshake.apiMajor = 18;
+  plugin.load(&handshake, "qel-beta-opt-in");
+  EXPECT_EQ(PluginBase::start(static_cast<PluginBase*>(&plugin), &host.context), 0);
+  EXPECT_THAT(host.logLines, ::testing::Contains(::testing::Pair(2u, "qel-beta-opt-in: Start failed: boom")));
 }
 
 struct ProcessEnded {

@@ -6,12 +6,21 @@
 
 #include "plugin/beta_opt_in_plugin.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "logging/make_error.h"
+#include "plugin/elevated_launch.h"
+#include "plugin/migration_stop.h"
 #include "tests/host/fake_host.h"
 #include "tests/logging/capturing_log_target.h"
 
@@ -65,6 +74,126 @@ bool logged(const FakeHost& host, std::uint32_t level, const std::string& text) 
 }
 
 class BetaOptInPluginTest : public Testing::IsolatedLoggerTest {};
+
+// The elevated process exits with 42 at its second poll; the steady clock
+// moves 0.4 s at every reading, so a slice passes without real waiting.
+// beforeAnswer runs inside the shell call, on the prompt's thread.
+class LaunchSystem final : public ElevatedLaunchSystem {
+ public:
+  std::function<void()> beforeAnswer = [] {};
+  std::atomic<int> polls{0}, closes{0};
+
+  bool isVersion6OrLater() override { return true; }
+  std::uint32_t systemDirectory(char* buffer, std::uint32_t) override {
+    const std::string folder = "C:\\windows\\system32";
+    folder.copy(buffer, folder.size());
+    buffer[folder.size()] = '\0';
+    return static_cast<std::uint32_t>(folder.size());
+  }
+  std::string executableDirectory() override { return "C:\\T\\"; }
+  ShellExecuteAnswer shellExecute(const ShellExecuteRequest&) override {
+    beforeAnswer();
+    return {42, reinterpret_cast<ProcessHandle>(0x10)};
+  }
+  ProcessPoll pollProcess(ProcessHandle) override { return ++polls < 2 ? ProcessPoll::Running : ProcessPoll::Exited; }
+  bool processExitCode(ProcessHandle, std::uint32_t& code) override {
+    code = 42;
+    return true;
+  }
+  void closeProcess(ProcessHandle) override { ++closes; }
+  std::uint32_t lastErrorCode() override { return 0; }
+  std::int64_t steadyNanoseconds() override { return steady += 400'000'000; }
+  std::int64_t wallClockTicks() override { return steady / 100; }
+
+ private:
+  std::atomic<std::int64_t> steady{0};
+};
+
+TEST_F(BetaOptInPluginTest, TheDecisionsLinesReachTheCoreAtLevelAlways) {
+  const struct {
+    std::vector<std::string> arguments;
+    const char* line;
+  } cases[] = {
+      {{"--no-zamp", "--from-kxu"}, "Opt in migration is not needed as we are not using zamp."},
+      {{"--allow-multiple-clients", "--from-kxu"}, "Opt in migration disabled due to --allow-multiple-clients flag."},
+      {{}, "TessarynClient was not launched from KXU, assuming migration has been successfully performed."},
+  };
+  for (const auto& testCase : cases) {
+    SCOPED_TRACE(testCase.line);
+    FakeHost host;
+    ScriptedRunPlugin plugin(host);
+    host.answers.emplace_back();
+    host.answers.back().body.makeCollection();
+    for (const std::string& argument : testCase.arguments) host.answers.back().body.appendElement().setString(argument);
+    RemotingResponse response;
+    const Expected<bool> needed = plugin.needsMigration(response);
+    EXPECT_TRUE(needed && !*needed);
+    EXPECT_THAT(host.logLines, ::testing::ElementsAre(::testing::Pair(3u, testCase.line)));
+  }
+}
+
+TEST_F(BetaOptInPluginTest, TheElevatedWaitGoesThroughTheCoresWaitAndYield) {
+  FakeHost host;
+  ScriptedRunPlugin plugin(host);
+  host.calls.clear();
+  LaunchSystem system;
+  EXPECT_TRUE(plugin.launchElevated("C:\\T", system));
+  const auto count = [&](const char* call) { return std::count(host.calls.begin(), host.calls.end(), call); };
+  // Two slices for the process at least (the prompt's thread may add some).
+  EXPECT_GE(count("beginWait Wait: sleep 0"), 2);
+  EXPECT_EQ(count("endWait"), count("beginWait Wait: sleep 0"));
+  EXPECT_GE(count("yield"), count("beginWait Wait: sleep 0"));
+  EXPECT_EQ(system.closes, 1);
+}
+
+std::int32_t pausingYield(HostFunctions*) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return 0;
+}
+std::int32_t quietBeginWait(HostFunctions*, const char*, std::uint32_t) { return 0; }
+std::int32_t quietEndWait(HostFunctions*) { return 0; }
+
+TEST_F(BetaOptInPluginTest, StopEndsTheWaitForAPromptNobodyAnswersAndTheLateAnswerTouchesNothing) {
+  FakeHost host;
+  // The job thread waits while this one stops: nothing is recorded.
+  host.table.yield = &pausingYield;
+  host.table.beginWait = &quietBeginWait;
+  host.table.endWait = &quietEndWait;
+  auto* plugin = new ScriptedRunPlugin(host);
+  LaunchSystem system;
+  std::promise<void> answer;
+  const std::shared_future<void> answered = answer.get_future().share();
+  system.beforeAnswer = [answered] { answered.wait(); };
+  std::atomic<bool> launching{false};
+  Expected<void> result;
+  plugin->scheduleJob(
+      "migrate",
+      [&, plugin] {
+        launching = true;
+        result = plugin->launchElevated("C:\\T", system);
+      },
+      std::chrono::steady_clock::now());
+  std::thread core([&host] { host.runJobs(); });
+  while (!launching) std::this_thread::yield();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // well inside the prompt's wait
+
+  const auto called = std::chrono::steady_clock::now();
+  PluginBase::stop(static_cast<PluginBase*>(plugin));
+  const auto took = std::chrono::steady_clock::now() - called;
+  core.join();
+  EXPECT_LT(took, std::chrono::seconds(2));
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().message, migrationStoppedMessage);
+
+  // The prompt is answered after the plugin is gone: its process is left
+  // running, only the handle is closed, and nothing is polled or reported.
+  answer.set_value();
+  for (int wait = 0; wait < 500 && system.closes == 0; ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(system.closes, 1);
+  EXPECT_EQ(system.polls, 0);
+}
 
 TEST_F(BetaOptInPluginTest, TheJobCountsTheAttemptRunsOnceAndReportsTheOutcome) {
   const std::string runError = R"({"message":"Failed to delete x.lnk","errorCode_int":55})";

@@ -79,6 +79,7 @@ TEST(ClientMigrationRun, RunsEveryStepAndTheLocalFailureWinsThenElevatedThenClea
     bool localFails, elevatedFails, cleanupFails;
     std::string outcome;  // empty: success
     std::vector<std::string> steps;
+    std::size_t stopAfterSteps = 4;  // the plugin is stopped once this many steps ran
   } cases[] = {
       {"C:\\T\\a\\b\\c\\d\\e\\Client", false, false, false, "", {"elevated C:\\T", "local C:\\T", "cleanup C:\\T"}},
       {"C:\\T\\a\\b\\c\\d\\e\\Client", true, true, true, textForm(local), {"elevated C:\\T", "local C:\\T", "cleanup C:\\T"}},
@@ -91,6 +92,8 @@ TEST(ClientMigrationRun, RunsEveryStepAndTheLocalFailureWinsThenElevatedThenClea
        "Cannot find the installation root: the current directory C:\\Client is fewer than six folder levels below "
        "its root.",
        {}},
+      // Stopped during the elevated launch: no further step starts.
+      {"C:\\T\\a\\b\\c\\d\\e\\Client", false, true, false, migrationStoppedMessage, {"elevated C:\\T"}, 1},
   };
   for (const auto& testCase : cases) {
     std::vector<std::string> steps;
@@ -103,7 +106,8 @@ TEST(ClientMigrationRun, RunsEveryStepAndTheLocalFailureWinsThenElevatedThenClea
         {[&] { return std::string(testCase.currentDirectory); },
          [&](const std::string& root) { return step("elevated " + root, testCase.elevatedFails, elevated); },
          [&](std::string_view root) { return step("local " + std::string(root), testCase.localFails, local); },
-         [&](const std::string& root) { return step("cleanup " + root, testCase.cleanupFails, cleanup); }});
+         [&](const std::string& root) { return step("cleanup " + root, testCase.cleanupFails, cleanup); },
+         [&] { return steps.size() >= testCase.stopAfterSteps; }});
     EXPECT_EQ(steps, testCase.steps);
     EXPECT_EQ(result ? std::string() : textForm(result.error()), testCase.outcome);
   }

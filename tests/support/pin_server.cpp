@@ -9,14 +9,17 @@
 //   1. takes the item's file-system path (IShellItem::GetDisplayName with
 //      SIGDN_FILESYSPATH);
 //   2. appends it as one line (UTF-8, "\n" at its end) to the log file;
-//   3. answers E_FAIL when the path's file name is one of the fail names
+//   3. while the block file exists, waits (up to five minutes), so that a test
+//      can hold the process that unpins inside its run;
+//   4. answers E_FAIL when the path's file name is one of the fail names
 //      (compared case-insensitively, or any file for the name "*"), else S_OK.
 //   An item without a file-system path is logged as "<no file-system path>"
 //   and answered with that error; a null item with E_POINTER, unlogged.
 //
 // Configuration, read at every call (so a test may change it between calls):
 //   QCP_PIN_SERVER_LOG   the log file's path (Windows form, e.g. Z:\tmp\pins.log);
-//   QCP_PIN_SERVER_FAIL  fail names separated by ";" ("Bad.lnk;Other.lnk").
+//   QCP_PIN_SERVER_FAIL  fail names separated by ";" ("Bad.lnk;Other.lnk");
+//   QCP_PIN_SERVER_BLOCK the block file's path (Windows form); environment only.
 // An environment variable that is set (even to the empty text) wins;
 // otherwise the REG_SZ values "Log" and "Fail" of the key
 // HKCU\Software\QcpTest\PinServer are used (for a process that does not
@@ -45,6 +48,7 @@ std::atomic<long> serverLocks{0};
 
 constexpr wchar_t logVariable[] = L"QCP_PIN_SERVER_LOG";
 constexpr wchar_t failVariable[] = L"QCP_PIN_SERVER_FAIL";
+constexpr wchar_t blockVariable[] = L"QCP_PIN_SERVER_BLOCK";
 constexpr wchar_t configKey[] = L"Software\\QcpTest\\PinServer";
 constexpr wchar_t classKey[] = L"Software\\Classes\\CLSID\\{A2A9545D-A0C2-42B4-9708-A0B2BADD77C8}";
 
@@ -106,6 +110,13 @@ void appendLine(const std::wstring& text) {
   CloseHandle(file);
 }
 
+void waitWhileBlocked() {
+  std::vector<wchar_t> path(32768);
+  const DWORD length = GetEnvironmentVariableW(blockVariable, path.data(), static_cast<DWORD>(path.size()));
+  if (length == 0 || length >= path.size()) return;
+  for (int slice = 0; slice < 6000 && GetFileAttributesW(path.data()) != INVALID_FILE_ATTRIBUTES; ++slice) Sleep(50);
+}
+
 class PinnedList final : public IStartMenuPinnedList {
  public:
   PinnedList() { ++liveObjects; }
@@ -139,6 +150,7 @@ class PinnedList final : public IStartMenuPinnedList {
     const std::wstring text(path);
     CoTaskMemFree(path);
     appendLine(text);
+    waitWhileBlocked();
     return isFailName(text) ? E_FAIL : S_OK;
   }
 

@@ -26,13 +26,22 @@ constexpr const char* stepsHelp = R"(Steps, run in order after the plugin has st
   wait               waits until every scheduled job has run
   stats              prints the plugin's memory statistics
   describe           prints the plugin's registration answer as JSON
+  sleep SECONDS      waits that long (a fraction allowed), jobs running meanwhile
+  hold               jobs scheduled from now on are held, not run ...
+  release            ... until this step releases them
+  stop [SECONDS]     stops the plugin now, without waiting for its jobs; then
+                     fires the callbacks of the jobs not run yet (they must do
+                     nothing), waits up to SECONDS (default 10) for the worker
+                     to leave the plugin's callback and unloads the plugin.
+                     Only sleep steps may follow.
 
 The core's endpoints the plugin may call: GET /quorclient/command-line-args,
 GET and POST /data-store/v1/install-settings/<key>, POST /telemetry/v1/events/<name>.
 
 Exit codes: 0 every step ran (whatever the plugin answered); 1 the plugin could
-not be loaded or started; 2 a wrong command line. A core the plugin refuses ends
-the process from inside the plugin.
+not be loaded or started; 2 a wrong command line; 3 the worker was still inside
+the plugin's callback when stop's limit ran out (the plugin is not unloaded). A
+core the plugin refuses ends the process from inside the plugin.
 
 Example:
   plugin-host --core-arg --from-kxu GET /qel-beta-opt-in/v1/needs-migration)";

@@ -36,9 +36,9 @@ bool JobQueue::schedule(const char* name, JobCallback callback, void* context, d
     }
     const auto delay = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
         std::chrono::duration<double>(delaySeconds));
-    queue_.push_back({id, jobName, callback, context, std::chrono::steady_clock::now() + delay});
+    queue_.push_back({id, jobName, callback, context, std::chrono::steady_clock::now() + delay, holding_});
     // Printed under the lock, so "scheduled" always comes before "started".
-    output_.job("scheduled", jobName, id, delaySeconds);
+    output_.job(holding_ ? "held" : "scheduled", jobName, id, delaySeconds);
   }
   changed_.notify_all();
   return true;
@@ -46,7 +46,51 @@ bool JobQueue::schedule(const char* name, JobCallback callback, void* context, d
 
 void JobQueue::waitUntilIdle() {
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return queue_.empty() && !running_; });
+  changed_.wait(lock, [this] { return earliest() == queue_.size() && !running_; });
+}
+
+void JobQueue::hold() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  holding_ = true;
+}
+
+void JobQueue::release() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    holding_ = false;
+    for (Job& job : queue_) {
+      if (job.held) output_.job("released", job.name, job.id, 0);
+      job.held = false;
+    }
+  }
+  changed_.notify_all();
+}
+
+std::vector<JobQueue::Job> JobQueue::takeWaitingJobs() {
+  std::vector<Job> taken;
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+    taken.swap(queue_);
+  }
+  changed_.notify_all();
+  return taken;
+}
+
+void JobQueue::fire(const Job& job) {
+  output_.job("started", job.name, job.id, 0);
+  job.callback(job.context);
+  output_.job("ended", job.name, job.id, 0);
+}
+
+bool JobQueue::waitWhileRunning(std::chrono::milliseconds limit) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return changed_.wait_for(lock, limit, [this] { return !running_; });
+}
+
+bool JobQueue::callbackRunning() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return running_;
 }
 
 void JobQueue::close() {
@@ -64,25 +108,26 @@ void JobQueue::close() {
 }
 
 std::size_t JobQueue::earliest() const {
-  std::size_t first = 0;
-  for (std::size_t index = 1; index < queue_.size(); ++index) {
-    if (queue_[index].due < queue_[first].due) first = index;
+  std::size_t first = queue_.size();
+  for (std::size_t index = 0; index < queue_.size(); ++index) {
+    if (!queue_[index].held && (first == queue_.size() || queue_[index].due < queue_[first].due)) first = index;
   }
   return first;
 }
 
 bool JobQueue::dueJobWaiting() const {
-  return !queue_.empty() && queue_[earliest()].due <= std::chrono::steady_clock::now();
+  const std::size_t first = earliest();
+  return first < queue_.size() && queue_[first].due <= std::chrono::steady_clock::now();
 }
 
 void JobQueue::run() {
   std::unique_lock<std::mutex> lock(mutex_);
   while (!exiting_) {
-    if (queue_.empty()) {
+    const std::size_t first = earliest();
+    if (first == queue_.size()) {
       changed_.wait(lock);
       continue;
     }
-    const std::size_t first = earliest();
     if (queue_[first].due > std::chrono::steady_clock::now()) {
       changed_.wait_until(lock, queue_[first].due);
       continue;
@@ -91,9 +136,7 @@ void JobQueue::run() {
     queue_.erase(queue_.begin() + static_cast<std::ptrdiff_t>(first));
     running_ = true;
     lock.unlock();
-    output_.job("started", job.name, job.id, 0);
-    job.callback(job.context);
-    output_.job("ended", job.name, job.id, 0);
+    fire(job);
     lock.lock();
     running_ = false;
     changed_.notify_all();

@@ -124,6 +124,26 @@ void Output::started(bool started, std::uint32_t pluginId) {
 
 void Output::stopped() { write(json_ ? JsonLine("plugin").text("state", "stopped").finish() : "plugin stopped"); }
 
+void Output::stopCalled() {
+  write(json_ ? JsonLine("plugin").text("state", "stop called").finish() : "plugin stop called");
+}
+
+void Output::stopReturned(std::int64_t milliseconds) {
+  write(json_ ? JsonLine("plugin").text("state", "stop returned").signedNumber("milliseconds", milliseconds).finish()
+              : "plugin stop returned after " + std::to_string(milliseconds) + " ms");
+}
+
+void Output::workerLeft(std::int64_t milliseconds) {
+  write(json_ ? JsonLine("plugin").text("state", "worker left").signedNumber("milliseconds", milliseconds).finish()
+              : "plugin worker left the callback " + std::to_string(milliseconds) + " ms after stop");
+}
+
+void Output::workerStuck(double seconds) {
+  char text[96];
+  std::snprintf(text, sizeof text, "plugin worker still in the callback after %.3f s: not unloaded", seconds);
+  write(json_ ? JsonLine("plugin").text("state", "worker stuck").real("seconds", seconds).finish() : text);
+}
+
 void Output::unloaded() {
   write(json_ ? JsonLine("plugin").text("state", "unloaded").finish() : "plugin unloaded");
 }
@@ -182,12 +202,12 @@ void Output::job(std::string_view state, std::string_view name, std::uint64_t id
   if (json_) {
     JsonLine line("job");
     line.text("state", state).text("name", name).number("id", id);
-    if (state == "scheduled") line.real("delaySeconds", delaySeconds);
+    if (state == "scheduled" || state == "held") line.real("delaySeconds", delaySeconds);
     write(line.finish());
     return;
   }
   std::string line = "job " + std::string(state) + ' ' + std::string(name) + " #" + std::to_string(id);
-  if (state == "scheduled") {
+  if (state == "scheduled" || state == "held") {
     char delay[48];
     std::snprintf(delay, sizeof delay, " in %.3f s", delaySeconds);
     line += delay;

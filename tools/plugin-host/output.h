@@ -44,6 +44,13 @@ class Output {
   void loaded(const LoadedPlugin& plugin);
   void started(bool started, std::uint32_t pluginId);
   void stopped();
+  // The stop step: called, returned after `milliseconds`, the worker left
+  // the plugin's callback `milliseconds` after the call, or was still in it
+  // when the limit of `seconds` ran out.
+  void stopCalled();
+  void stopReturned(std::int64_t milliseconds);
+  void workerLeft(std::int64_t milliseconds);
+  void workerStuck(double seconds);
   void unloaded();
   void response(std::string_view method, std::string_view path, const PrintedAnswer& answer);
   void coreRequest(std::string_view method, std::string_view path, const std::vector<std::string>& arguments,
@@ -52,7 +59,8 @@ class Output {
   // direction: "published" (plugin to core), "delivered" (core to plugin),
   // "undelivered" (no handler registered for the name).
   void event(std::string_view direction, std::string_view name, std::string_view payloadJson);
-  // state: "scheduled", "started", "ended", "dropped" (never run), "refused".
+  // state: "scheduled", "held" (scheduled while jobs are held), "released",
+  // "started", "ended", "dropped" (never run), "refused".
   void job(std::string_view state, std::string_view name, std::uint64_t id, double delaySeconds);
   void log(std::uint32_t level, std::string_view message);
   void stats(const Quor::MemoryStatistics& statistics);

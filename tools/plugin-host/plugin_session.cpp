@@ -1,6 +1,9 @@
 #include "plugin_session.h"
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <thread>
 
 #include "binding/host_value.h"
 #include "formats/value_text_writer.h"
@@ -102,7 +105,48 @@ void PluginSession::runStep(const Step& step) {
     case Step::Kind::Describe:
       output_.describe(describeRegistration(*registration_));
       break;
+    case Step::Kind::Sleep:
+      std::this_thread::sleep_for(std::chrono::duration<double>(step.seconds));
+      break;
+    case Step::Kind::Hold:
+      jobs_.hold();
+      break;
+    case Step::Kind::Release:
+      jobs_.release();
+      break;
+    case Step::Kind::Stop:
+      stopNow(step.seconds);
+      break;
   }
+}
+
+void PluginSession::stopNow(double limitSeconds) {
+  if (library_.module == nullptr || !started_) return;
+  using Clock = std::chrono::steady_clock;
+  const auto millisecondsSince = [](Clock::time_point from) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - from).count();
+  };
+  output_.stopCalled();
+  const Clock::time_point called = Clock::now();
+  handshake_.entryPoints->stop(handshake_.pluginContext);
+  started_ = false;
+  output_.stopReturned(millisecondsSince(called));
+  // A core may still fire callbacks it had queued: they must do nothing.
+  for (const JobQueue::Job& job : jobs_.takeWaitingJobs()) jobs_.fire(job);
+  const auto limit = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::duration<double>(limitSeconds));
+  if (!jobs_.waitWhileRunning(limit)) {
+    output_.workerStuck(limitSeconds);
+    std::fflush(stdout);
+    // The worker is inside code that unloading would unmap, and joining it
+    // could wait forever: the process ends here.
+    std::_Exit(exitWorkerStuck);
+  }
+  output_.workerLeft(millisecondsSince(called));
+  output_.stopped();
+  core_.forgetEventHandlers();
+  registration_ = nullptr;
+  freePluginLibrary(library_);
+  output_.unloaded();
 }
 
 void PluginSession::request(const Step& step) {

@@ -32,6 +32,7 @@ struct SessionOptions {
 inline constexpr int exitSuccess = 0;
 inline constexpr int exitPluginUnusable = 1;  // not loaded, no loader entry, not started
 inline constexpr int exitWrongCommandLine = 2;
+inline constexpr int exitWorkerStuck = 3;  // stop's limit ran out with the worker in the plugin
 
 class PluginSession {
  public:
@@ -61,6 +62,11 @@ class PluginSession {
   void request(const Step& step);
   void event(const Step& step);
   void stats();
+  // Stops the plugin without waiting for its jobs, fires the callbacks of
+  // the jobs not run, waits up to `limitSeconds` for the worker to leave
+  // the plugin's callback and unloads it; when the limit runs out the
+  // process ends with exitWorkerStuck, the plugin still loaded.
+  void stopNow(double limitSeconds);
 
   Output& output_;
   std::unique_ptr<InstallSettingsStore> settings_;

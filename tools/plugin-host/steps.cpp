@@ -25,7 +25,8 @@ std::optional<std::uint32_t> methodCode(std::string_view word) {
 
 bool isStepWord(std::string_view token) {
   return methodCode(token) || token == "repeat" || token == "event" || token == "wait" || token == "stats" ||
-         token == "describe" || token == "--arg" || token == "--header" || token == "{" || token == "}" ||
+         token == "describe" || token == "sleep" || token == "hold" || token == "release" || token == "stop" ||
+         token == "--arg" || token == "--header" || token == "{" || token == "}" ||
          token.starts_with("--arg=") || token.starts_with("--header=");
 }
 
@@ -35,10 +36,14 @@ class StepParser {
 
   Outcome<std::vector<Step>> all() {
     std::vector<Step> steps;
+    bool stopped = false;
     while (position_ < tokens_.size()) {
       if (tokens_[position_] == "}") return Failure{"a \"}\" without its \"repeat N {\""};
       Outcome<Step> step = one(0);
       if (!step) return Failure{step.error()};
+      // The plugin is gone after stop: only the clock can still be watched.
+      if (stopped && step->kind != Step::Kind::Sleep) return Failure{"only sleep may follow stop"};
+      stopped = stopped || step->kind == Step::Kind::Stop;
       steps.push_back(std::move(step.value()));
     }
     return steps;
@@ -113,7 +118,24 @@ class StepParser {
       return step;
     }
     Step step;
-    if (word == "wait") {
+    if (word == "sleep" || word == "stop") {
+      step.kind = word == "sleep" ? Step::Kind::Sleep : Step::Kind::Stop;
+      if (nesting > 0 && word == "stop") return Failure{"stop cannot be repeated"};
+      step.seconds = defaultStopWaitSeconds;
+      const bool given = !atEnd() && !isStepWord(tokens_[position_]);
+      if (word == "sleep" && !given) return Failure{"sleep needs SECONDS"};
+      if (given) {
+        Outcome<double> seconds = secondsValue(word, take());
+        if (!seconds) return Failure{seconds.error()};
+        step.seconds = seconds.value();
+      }
+      return step;
+    }
+    if (word == "hold") {
+      step.kind = Step::Kind::Hold;
+    } else if (word == "release") {
+      step.kind = Step::Kind::Release;
+    } else if (word == "wait") {
       step.kind = Step::Kind::Wait;
     } else if (word == "stats") {
       step.kind = Step::Kind::Stats;
@@ -122,9 +144,22 @@ class StepParser {
     } else if (word.starts_with("-")) {
       return Failure{"unknown option \"" + word + "\" (options come before the steps)"};
     } else {
-      return Failure{"unknown step \"" + word + "\" (steps: GET, POST, PUT, DELETE, repeat, event, wait, stats, describe)"};
+      return Failure{"unknown step \"" + word +
+                     "\" (steps: GET, POST, PUT, DELETE, repeat, event, wait, stats, describe, sleep, hold, release, "
+                     "stop)"};
     }
     return step;
+  }
+
+  static Outcome<double> secondsValue(const std::string& word, const std::string& text) {
+    double seconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error != std::errc{} || end != text.data() + text.size() || !(seconds >= 0) ||
+        seconds > longestStepSeconds) {
+      return Failure{word + " " + text + ": SECONDS must be a number from 0 to " +
+                     std::to_string(static_cast<int>(longestStepSeconds))};
+    }
+    return seconds;
   }
 
   Outcome<Step> repeat(int nesting) {

@@ -4,6 +4,7 @@
 //   [--arg NAME=JSON]... [--header NAME=VALUE]... GET|POST|PUT|DELETE PATH [BODY]
 //   repeat N STEP            repeat N { STEP... }
 //   event NAME JSON          wait          stats          describe
+//   sleep SECONDS            hold          release        stop [SECONDS]
 //
 // BODY is any token that is not a step word; it travels as JSON text.
 // A steps file holds the same tokens, one step a line by habit: blank lines
@@ -32,7 +33,7 @@ struct Header {
 };
 
 struct Step {
-  enum class Kind { Request, Repeat, Event, Wait, Stats, Describe };
+  enum class Kind { Request, Repeat, Event, Wait, Stats, Describe, Sleep, Hold, Release, Stop };
   Kind kind = Kind::Wait;
   // Request
   std::uint32_t method = 0;  // a request method code: DELETE 1, GET 2, POST 6, PUT 7
@@ -46,7 +47,15 @@ struct Step {
   // Event
   std::string eventName;
   Quor::Value payload;
+  // Sleep: how long; Stop: how long to wait for the worker to leave the
+  // plugin's callback.
+  double seconds = 0;
 };
+
+// How long `stop` waits for the worker by default, and the longest sleep
+// or wait a step may ask for.
+inline constexpr double defaultStopWaitSeconds = 10;
+inline constexpr double longestStepSeconds = 3600;
 
 // Repeats may nest this deep.
 inline constexpr int maxRepeatNesting = 16;
