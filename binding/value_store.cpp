@@ -4,8 +4,10 @@
 #include <cstring>
 #include <new>
 
+#include "binding/library_allocator.h"
 #include "binding/memory_poisoning.h"
 #include "binding/page_cache.h"
+#include "binding/runtime_block_size.h"
 
 namespace Quor {
 namespace {
@@ -23,8 +25,17 @@ InternedString& staticEmptyString = staticEmpty.entry;
 
 std::size_t classIndexFor(std::size_t bytes) { return (bytes + 3) / 4 - 1; }
 
-void* heapAllocate(std::size_t bytes) {
+[[maybe_unused]] void* heapAllocate(std::size_t bytes) {
   void* memory = std::malloc(bytes == 0 ? 1 : bytes);
+  if (memory == nullptr) throw std::bad_alloc();
+  return memory;
+}
+
+// Arrays and texts too long for the pages come from the library's counting
+// functions, so the allocation statistics show what a large or hostile
+// document costs.
+void* countedHeapAllocate(std::size_t bytes) {
+  void* memory = libraryAllocate(bytes);
   if (memory == nullptr) throw std::bad_alloc();
   return memory;
 }
@@ -71,7 +82,7 @@ ValueStore::~ValueStore() {
   std::free(recentNames_);
   for (HeapLink* link = heapBlocks_.next; link != &heapBlocks_;) {
     HeapLink* next = link->next;
-    std::free(link);
+    libraryFree(link);
     link = next;
   }
   // Pages still held belong to blocks of a tree destroyed whole.
@@ -154,6 +165,13 @@ std::size_t ValueStore::blockSizeOf(const void* block) const noexcept {
   return pageOf(block)->blockSize;
 }
 
+bool ValueStore::blockHolds(const void* block, const void* address) const noexcept {
+  const std::size_t size = blocksFromHeap ? runtimeBlockSize(const_cast<void*>(block)) : pageOf(block)->blockSize;
+  const auto* first = static_cast<const unsigned char*>(block);
+  const auto* byte = static_cast<const unsigned char*>(address);
+  return byte >= first && byte < first + size;
+}
+
 void ValueStore::freeBlock(void* block) noexcept {
   if (block == nullptr) return;
   --liveBlocks_;
@@ -180,7 +198,7 @@ void ValueStore::freeBlock(void* block) noexcept {
 void* ValueStore::allocate(std::size_t bytes) {
   if (bytes <= largestBlock) return allocateBlock(bytes);
   if (!blocksFromHeap && bytes <= largestCutBytes) return cutFromPage(bytes);
-  auto* link = static_cast<HeapLink*>(heapAllocate(sizeof(HeapLink) + bytes));
+  auto* link = static_cast<HeapLink*>(countedHeapAllocate(sizeof(HeapLink) + bytes));
   link->previous = &heapBlocks_;
   link->next = heapBlocks_.next;
   heapBlocks_.next->previous = link;
@@ -201,7 +219,7 @@ void ValueStore::free(void* memory, std::size_t bytes) noexcept {
   HeapLink* link = static_cast<HeapLink*>(memory) - 1;
   link->previous->next = link->next;
   link->next->previous = link->previous;
-  std::free(link);
+  libraryFree(link);
 }
 
 void ValueStore::holdPage(PageHeader* page) noexcept {

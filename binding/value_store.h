@@ -78,6 +78,8 @@ class ValueStore {
   void freeBlock(void* block) noexcept;
   // The size of a block of allocateBlock; 0 when blocks come from the heap.
   std::size_t blockSizeOf(const void* block) const noexcept;
+  // Whether address lies inside block, a block of allocateBlock.
+  bool blockHolds(const void* block, const void* address) const noexcept;
 
   // Container memory of any size: pools up to 72 bytes, cut pages up to
   // largestCutBytes, the heap beyond.
