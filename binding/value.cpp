@@ -662,10 +662,13 @@ Header* headerWithRoom(ValueStore* store, std::size_t count, Item* Header::*item
 template <class Header, class Item>
 void releaseHeaderRoom(ValueStore* store, void*& container, Item* Header::*items) {
   auto* header = static_cast<Header*>(container);
-  const bool itemsInBlock = itemsInHeaderBlock(store, header, header->*items);
-  if (itemsInBlock && header->size != 0) return;
+  // Items at the block's offset that are an array of their own (right after
+  // a block without room) keep the header where it is too, which costs a
+  // few bytes at most; only a move must know where they really are.
+  if (header->size != 0 && header->*items == itemsInHeader(header)) return;
   const std::size_t blockSize = store->blockSizeOf(header);
   if (blockSize == 0 || blockSize <= (sizeof(Header) + 3) / 4 * 4) return;
+  const bool itemsInBlock = itemsInHeaderBlock(store, header, header->*items);
   auto* moved = new (store->allocateBlock(sizeof(Header))) Header(*header);
   if (itemsInBlock) {
     moved->*items = nullptr;
@@ -711,7 +714,7 @@ Value& detail::appendMember(Value& structure, std::string_view name) {
   // Anything else (readers hand structures) becomes one through
   // writeMember, which takes the name before releasing content that may
   // hold it.
-  if (structure.kind_ != ValueKind::Structure) return structure.writeMember(name);
+  if (structure.kind_ != ValueKind::Structure) [[unlikely]] return structure.writeMember(name);
   Value::StructureHeader* header = structure.structure();
   // Only a structure made of appended members is put in order at the end.
   if (header->firstRun != 0) return structure.writeMember(name);

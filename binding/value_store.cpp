@@ -7,7 +7,6 @@
 #include "binding/library_allocator.h"
 #include "binding/memory_poisoning.h"
 #include "binding/page_cache.h"
-#include "binding/runtime_block_size.h"
 
 namespace Quor {
 namespace {
@@ -121,12 +120,6 @@ void ValueStore::unlinkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept
   page->next = page->previous = nullptr;
 }
 
-bool ValueStore::isInlineArea(const void* memory) const noexcept {
-  const auto* byte = static_cast<const unsigned char*>(memory);
-  return byte >= reinterpret_cast<const unsigned char*>(classes_) &&
-         byte < reinterpret_cast<const unsigned char*>(classes_ + blockClassCount);
-}
-
 void* ValueStore::allocateBlockOnNewPage(std::size_t bytes) {
   if constexpr (blocksFromHeap) {
     ++liveBlocks_;
@@ -148,28 +141,6 @@ void* ValueStore::allocateBlockOnNewPage(std::size_t bytes) {
     linkWithRoom(sizeClass, page);
   }
   return takeBlock(sizeClass, page, blockSize);
-}
-
-ValueStore::PageHeader* ValueStore::pageOf(const void* block) const noexcept {
-  if (isInlineArea(block)) {
-    const auto offset = static_cast<std::size_t>(static_cast<const unsigned char*>(block) -
-                                                 reinterpret_cast<const unsigned char*>(classes_));
-    return const_cast<PageHeader*>(reinterpret_cast<const PageHeader*>(classes_[offset / sizeof(SizeClass)].area));
-  }
-  return reinterpret_cast<PageHeader*>(reinterpret_cast<std::uintptr_t>(block) &
-                                       ~static_cast<std::uintptr_t>(valuePageSize - 1));
-}
-
-std::size_t ValueStore::blockSizeOf(const void* block) const noexcept {
-  if constexpr (blocksFromHeap) return 0;
-  return pageOf(block)->blockSize;
-}
-
-bool ValueStore::blockHolds(const void* block, const void* address) const noexcept {
-  const std::size_t size = blocksFromHeap ? runtimeBlockSize(const_cast<void*>(block)) : pageOf(block)->blockSize;
-  const auto* first = static_cast<const unsigned char*>(block);
-  const auto* byte = static_cast<const unsigned char*>(address);
-  return byte >= first && byte < first + size;
 }
 
 void ValueStore::freeBlock(void* block) noexcept {
