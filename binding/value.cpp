@@ -40,10 +40,18 @@ void* itemsInHeader(Header* header) {
   return reinterpret_cast<unsigned char*>(header) + itemsInHeaderOffset;
 }
 
+// Whether a container's items are the ones its header's block holds: at
+// that offset and inside the block. The address alone does not tell, as an
+// item array of its own may start right where a header's block ends.
+template <class Header>
+bool itemsInHeaderBlock(const ValueStore* store, Header* header, const void* items) noexcept {
+  return items == itemsInHeader(header) && store->blockHolds(header, items);
+}
+
 // Frees a container's item array unless it lives in the header's block.
 template <class Header>
 void freeItems(ValueStore* store, Header* header, void* items, std::size_t bytes) noexcept {
-  if (items != itemsInHeader(header)) store->free(items, bytes);
+  if (!itemsInHeaderBlock(store, header, items)) store->free(items, bytes);
 }
 
 // Members moved at most to insert one into the first run.
@@ -563,6 +571,17 @@ Value& Value::appendElementSlow() {
 }
 
 Value& Value::writeMember(std::string_view text) {
+  if (kind_ != ValueKind::Structure && holdsStorage()) {
+    // The name may be text of the content about to be released (its own
+    // string, an element's): it is interned first and held until it is in.
+    struct HeldName {
+      ValueStore* store;
+      InternedString* entry;
+      ~HeldName() { store->release(entry); }
+    } const name{store_, store_->intern(text)};
+    makeStructure();
+    return writeMember(name.entry->view());
+  }
   makeStructure();
   const SearchedName name{text, nameKey(text)};
   StructureHeader* header = structure();
@@ -643,10 +662,13 @@ Header* headerWithRoom(ValueStore* store, std::size_t count, Item* Header::*item
 template <class Header, class Item>
 void releaseHeaderRoom(ValueStore* store, void*& container, Item* Header::*items) {
   auto* header = static_cast<Header*>(container);
-  const bool itemsInBlock = header->*items == itemsInHeader(header);
-  if (itemsInBlock && header->size != 0) return;
+  // Items at the block's offset that are an array of their own (right after
+  // a block without room) keep the header where it is too, which costs a
+  // few bytes at most; only a move must know where they really are.
+  if (header->size != 0 && header->*items == itemsInHeader(header)) return;
   const std::size_t blockSize = store->blockSizeOf(header);
   if (blockSize == 0 || blockSize <= (sizeof(Header) + 3) / 4 * 4) return;
+  const bool itemsInBlock = itemsInHeaderBlock(store, header, header->*items);
   auto* moved = new (store->allocateBlock(sizeof(Header))) Header(*header);
   if (itemsInBlock) {
     moved->*items = nullptr;
@@ -689,7 +711,10 @@ void detail::releaseUnusedRoom(Value& container) {
 }
 
 Value& detail::appendMember(Value& structure, std::string_view name) {
-  if (structure.kind_ != ValueKind::Structure) structure.makeStructure();
+  // Anything else (readers hand structures) becomes one through
+  // writeMember, which takes the name before releasing content that may
+  // hold it.
+  if (structure.kind_ != ValueKind::Structure) [[unlikely]] return structure.writeMember(name);
   Value::StructureHeader* header = structure.structure();
   // Only a structure made of appended members is put in order at the end.
   if (header->firstRun != 0) return structure.writeMember(name);
@@ -796,6 +821,10 @@ void detail::finishMembers(Value& structure, MemberOrderCache* orders) {
   header->size = static_cast<std::uint32_t>(kept);
   header->firstRun = header->size;
   if (orders != nullptr && kept == count) orders->learn(members, count, structure.store_);
+}
+
+std::size_t detail::liveStoreBlocks(const Value& value) {
+  return value.store_ != nullptr ? value.store_->liveBlocks() : 0;
 }
 
 void Value::dropMember(detail::Member& member) noexcept {

@@ -78,6 +78,9 @@ void releaseUnusedRoom(Value& container);
 // may hand finishMembers a cache of the orders it has seen.
 Value& appendMember(Value& structure, std::string_view name);
 void finishMembers(Value& structure, MemberOrderCache* orders = nullptr);
+// The blocks the store of value's tree has handed out and not freed (0 while
+// it has no store), for tests.
+std::size_t liveStoreBlocks(const Value& value);
 }  // namespace detail
 
 // One member seen while iterating a structure in name order.
@@ -226,6 +229,7 @@ class Value {
   friend void detail::releaseUnusedRoom(Value& container);
   friend Value& detail::appendMember(Value& structure, std::string_view name);
   friend void detail::finishMembers(Value& structure, detail::MemberOrderCache* orders);
+  friend std::size_t detail::liveStoreBlocks(const Value& value);
 
   ValueStore* ensureStore();
   // Whether the content lives in the store (string and beyond): scalars are

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "binding/library_allocator.h"
 #include "binding/memory_poisoning.h"
 #include "binding/page_cache.h"
 
@@ -23,8 +24,17 @@ InternedString& staticEmptyString = staticEmpty.entry;
 
 std::size_t classIndexFor(std::size_t bytes) { return (bytes + 3) / 4 - 1; }
 
-void* heapAllocate(std::size_t bytes) {
+[[maybe_unused]] void* heapAllocate(std::size_t bytes) {
   void* memory = std::malloc(bytes == 0 ? 1 : bytes);
+  if (memory == nullptr) throw std::bad_alloc();
+  return memory;
+}
+
+// Arrays and texts too long for the pages come from the library's counting
+// functions, so the allocation statistics show what a large or hostile
+// document costs.
+void* countedHeapAllocate(std::size_t bytes) {
+  void* memory = libraryAllocate(bytes);
   if (memory == nullptr) throw std::bad_alloc();
   return memory;
 }
@@ -71,7 +81,7 @@ ValueStore::~ValueStore() {
   std::free(recentNames_);
   for (HeapLink* link = heapBlocks_.next; link != &heapBlocks_;) {
     HeapLink* next = link->next;
-    std::free(link);
+    libraryFree(link);
     link = next;
   }
   // Pages still held belong to blocks of a tree destroyed whole.
@@ -110,12 +120,6 @@ void ValueStore::unlinkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept
   page->next = page->previous = nullptr;
 }
 
-bool ValueStore::isInlineArea(const void* memory) const noexcept {
-  const auto* byte = static_cast<const unsigned char*>(memory);
-  return byte >= reinterpret_cast<const unsigned char*>(classes_) &&
-         byte < reinterpret_cast<const unsigned char*>(classes_ + blockClassCount);
-}
-
 void* ValueStore::allocateBlockOnNewPage(std::size_t bytes) {
   if constexpr (blocksFromHeap) {
     ++liveBlocks_;
@@ -137,21 +141,6 @@ void* ValueStore::allocateBlockOnNewPage(std::size_t bytes) {
     linkWithRoom(sizeClass, page);
   }
   return takeBlock(sizeClass, page, blockSize);
-}
-
-ValueStore::PageHeader* ValueStore::pageOf(const void* block) const noexcept {
-  if (isInlineArea(block)) {
-    const auto offset = static_cast<std::size_t>(static_cast<const unsigned char*>(block) -
-                                                 reinterpret_cast<const unsigned char*>(classes_));
-    return const_cast<PageHeader*>(reinterpret_cast<const PageHeader*>(classes_[offset / sizeof(SizeClass)].area));
-  }
-  return reinterpret_cast<PageHeader*>(reinterpret_cast<std::uintptr_t>(block) &
-                                       ~static_cast<std::uintptr_t>(valuePageSize - 1));
-}
-
-std::size_t ValueStore::blockSizeOf(const void* block) const noexcept {
-  if constexpr (blocksFromHeap) return 0;
-  return pageOf(block)->blockSize;
 }
 
 void ValueStore::freeBlock(void* block) noexcept {
@@ -180,7 +169,7 @@ void ValueStore::freeBlock(void* block) noexcept {
 void* ValueStore::allocate(std::size_t bytes) {
   if (bytes <= largestBlock) return allocateBlock(bytes);
   if (!blocksFromHeap && bytes <= largestCutBytes) return cutFromPage(bytes);
-  auto* link = static_cast<HeapLink*>(heapAllocate(sizeof(HeapLink) + bytes));
+  auto* link = static_cast<HeapLink*>(countedHeapAllocate(sizeof(HeapLink) + bytes));
   link->previous = &heapBlocks_;
   link->next = heapBlocks_.next;
   heapBlocks_.next->previous = link;
@@ -201,7 +190,7 @@ void ValueStore::free(void* memory, std::size_t bytes) noexcept {
   HeapLink* link = static_cast<HeapLink*>(memory) - 1;
   link->previous->next = link->next;
   link->next->previous = link->previous;
-  std::free(link);
+  libraryFree(link);
 }
 
 void ValueStore::holdPage(PageHeader* page) noexcept {

@@ -11,6 +11,7 @@
 #include "binding/interned_string.h"
 #include "binding/memory_poisoning.h"
 #include "binding/page_cache.h"
+#include "binding/runtime_block_size.h"
 
 namespace Quor {
 
@@ -77,7 +78,17 @@ class ValueStore {
   }
   void freeBlock(void* block) noexcept;
   // The size of a block of allocateBlock; 0 when blocks come from the heap.
-  std::size_t blockSizeOf(const void* block) const noexcept;
+  std::size_t blockSizeOf(const void* block) const noexcept {
+    if constexpr (blocksFromHeap) return 0;
+    return pageOf(block)->blockSize;
+  }
+  // Whether address lies inside block, a block of allocateBlock.
+  bool blockHolds(const void* block, const void* address) const noexcept {
+    const std::size_t size = blocksFromHeap ? runtimeBlockSize(const_cast<void*>(block)) : pageOf(block)->blockSize;
+    const auto* first = static_cast<const unsigned char*>(block);
+    const auto* byte = static_cast<const unsigned char*>(address);
+    return byte >= first && byte < first + size;
+  }
 
   // Container memory of any size: pools up to 72 bytes, cut pages up to
   // largestCutBytes, the heap beyond.
@@ -165,8 +176,20 @@ class ValueStore {
   static void formatPage(PageHeader* page, std::size_t pageSize, std::size_t blockSize) noexcept;
   void linkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept;
   void unlinkWithRoom(SizeClass& sizeClass, PageHeader* page) noexcept;
-  bool isInlineArea(const void* memory) const noexcept;
-  PageHeader* pageOf(const void* block) const noexcept;
+  bool isInlineArea(const void* memory) const noexcept {
+    const auto* byte = static_cast<const unsigned char*>(memory);
+    return byte >= reinterpret_cast<const unsigned char*>(classes_) &&
+           byte < reinterpret_cast<const unsigned char*>(classes_ + blockClassCount);
+  }
+  PageHeader* pageOf(const void* block) const noexcept {
+    if (isInlineArea(block)) {
+      const auto offset = static_cast<std::size_t>(static_cast<const unsigned char*>(block) -
+                                                   reinterpret_cast<const unsigned char*>(classes_));
+      return const_cast<PageHeader*>(reinterpret_cast<const PageHeader*>(classes_[offset / sizeof(SizeClass)].area));
+    }
+    return reinterpret_cast<PageHeader*>(reinterpret_cast<std::uintptr_t>(block) &
+                                         ~static_cast<std::uintptr_t>(valuePageSize - 1));
+  }
   void growStringSet();
 
   // Links in front of every heap block of allocate(), in one ring.

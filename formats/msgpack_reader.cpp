@@ -103,7 +103,7 @@ struct OpenContainer {
 class MessagePackReader {
  public:
   MessagePackReader(const std::uint8_t* bytes, std::size_t length, ValueResult& result)
-      : bytes_(bytes), length_(length), result_(result) {
+      : bytes_(bytes), length_(length), roomAllowance_(length), result_(result) {
     open_.reserve(16);
   }
 
@@ -218,21 +218,19 @@ class MessagePackReader {
     return fail(nestedTooDeeply, std::uint64_t{position_}, std::uint64_t{maxNestingDepth});
   }
 
-  bool open(Value& target, bool isMap, std::uint64_t announced) {
+  bool open(Value& target, bool isMap, std::uint32_t announced) {
     // A repeated key gets a new container rather than merging into the old.
     if (!target.isEmpty()) target.setEmpty();
-    if (isMap) {
-      // Likewise: every member takes at least a key byte and a value byte.
-      detail::makeStructureWithRoom(target, static_cast<std::size_t>(std::min<std::uint64_t>(announced, left() / 2)));
-    } else {
-      // Sized ahead, but never beyond what the input can hold: every element
-      // takes at least one byte, so a hostile count allocates nothing more.
-      detail::makeCollectionWithRoom(target, static_cast<std::size_t>(std::min<std::uint64_t>(announced, left())));
-    }
-    if (announced != 0) {
-      open_.push_back(
-          OpenContainer{&target, static_cast<std::uint32_t>(announced), static_cast<std::uint32_t>(announced), position_, isMap});
-    }
+    // Sized ahead for speed, but from an allowance of one element or half a
+    // member per input byte for the whole document, not from the bytes left
+    // at each level, which nested containers would count again and again.
+    // Every element has a type byte of its own and every member a key and a
+    // value, so a well-formed document never runs short of it.
+    const std::size_t room = std::min<std::size_t>(announced, roomAllowance_ >> isMap);
+    roomAllowance_ -= room << isMap;
+    if (isMap) detail::makeStructureWithRoom(target, room);
+    else detail::makeCollectionWithRoom(target, room);
+    if (announced != 0) open_.push_back(OpenContainer{&target, announced, announced, position_, isMap});
     return true;
   }
 
@@ -327,13 +325,13 @@ class MessagePackReader {
         target.setSigned(static_cast<std::int64_t>(number));
         return true;
       case TypeClass::Array16:
-        return mayOpen() && readNumber<2>(number) && open(target, false, number);
+        return mayOpen() && readNumber<2>(number) && open(target, false, static_cast<std::uint32_t>(number));
       case TypeClass::Array32:
-        return mayOpen() && readNumber<4>(number) && open(target, false, number);
+        return mayOpen() && readNumber<4>(number) && open(target, false, static_cast<std::uint32_t>(number));
       case TypeClass::Map16:
-        return mayOpen() && readNumber<2>(number) && open(target, true, number);
+        return mayOpen() && readNumber<2>(number) && open(target, true, static_cast<std::uint32_t>(number));
       case TypeClass::Map32:
-        return mayOpen() && readNumber<4>(number) && open(target, true, number);
+        return mayOpen() && readNumber<4>(number) && open(target, true, static_cast<std::uint32_t>(number));
       case TypeClass::Invalid:
         break;
     }
@@ -343,6 +341,9 @@ class MessagePackReader {
   const std::uint8_t* bytes_;
   std::size_t length_;
   std::size_t position_ = 0;
+  // Input bytes not yet spent on room sized ahead: an element costs one, a
+  // member two.
+  std::size_t roomAllowance_;
   ValueResult& result_;
   // Open arrays and maps, outermost first. A container's address stays valid
   // while it is open: its parent gets no new item until it closes.

@@ -391,10 +391,13 @@ TEST(HostValueRoundTrip, LargeTreeReleasesExactlyWhatItAllocated) {
   HostValue record = emptyRecord();
   ASSERT_TRUE(valueToHostValue(record, tree, nullptr));
   EXPECT_GT(libraryLiveBytes(), before.bytesAllocated - before.bytesFreed);
-  HostErrorSink sink = emptySink();
-  Value back;
-  ASSERT_TRUE(hostValueToValue(sink, back, record, "tree"));
-  EXPECT_TRUE(sameTree(back, tree));
+  {
+    // Gone before the figures are read: its long arrays are counted too.
+    HostErrorSink sink = emptySink();
+    Value back;
+    ASSERT_TRUE(hostValueToValue(sink, back, record, "tree"));
+    EXPECT_TRUE(sameTree(back, tree));
+  }
   releaseHostValue(record);
   MemoryStatistics after;
   readMemoryStatistics(after);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "binding/library_allocator.h"
 #include "formats/json_reader.h"
 #include "formats/nesting_limit.h"
 #include "formats/value_text_writer.h"
@@ -310,6 +311,30 @@ TEST(MessagePackReaderErrors, HugeAnnouncedLengthsFailBeforeAnythingIsAllocated)
             "Invalid MessagePack data. Array of size 4294967295 at position 5 is truncated.");
   EXPECT_EQ(errorOf({0xDF, 0xFF, 0xFF, 0xFF, 0xFF, 0xA0, 0x01}),
             "Invalid MessagePack data. Map of size 4294967295 at position 5 is truncated.");
+}
+
+TEST(MessagePackReaderErrors, NestedHugeCountsReserveAtMostSixteenBytesAnInputByte) {
+  // Every level announces 2^32 - 1 items. Sized ahead from all the bytes
+  // left, each level reserved room for the same bytes again (10 MB here).
+  const Bytes arrays = repeated(maxNestingDepth, {0xDD, 0xFF, 0xFF, 0xFF, 0xFF});
+  const Bytes maps = repeated(maxNestingDepth, {0xDF, 0xFF, 0xFF, 0xFF, 0xFF, 0xA0});  // and a first key
+  const Bytes both = repeated(maxNestingDepth / 2, {0xDD, 0xFF, 0xFF, 0xFF, 0xFF, 0xDF, 0xFF, 0xFF, 0xFF, 0xFF, 0xA0});
+  const auto truncated = [](const char* kind, std::size_t position) {
+    return std::string("Invalid MessagePack data. ") + kind + " of size 4294967295 at position " +
+           std::to_string(position) + " is truncated.";
+  };
+  // A map's items start at its first key, here the last byte.
+  const std::pair<const Bytes*, std::string> cases[] = {{&arrays, truncated("Array", arrays.size())},
+                                                        {&maps, truncated("Map", maps.size() - 1)},
+                                                        {&both, truncated("Map", both.size() - 1)}};
+  for (const auto& [input, expected] : cases) {
+    MemoryStatistics before, after;
+    readMemoryStatistics(before);
+    EXPECT_EQ(errorOf(*input), expected);
+    readMemoryStatistics(after);
+    // Room of 16 bytes an input byte at most, and the heap blocks' links.
+    EXPECT_LE(after.bytesAllocated - before.bytesAllocated, 16 * input->size() + 64) << expected;
+  }
 }
 
 TEST(MessagePackReaderErrors, InputEndingInsideAContainerFailsNamingTheInnermostOne) {
