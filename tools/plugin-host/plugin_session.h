@@ -4,6 +4,7 @@
 // jobs, stop it and unload it.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -44,7 +45,16 @@ class PluginSession {
   // A core the plugin refuses ends the process inside the loader.
   bool open(const SessionOptions& options);
 
+  // Safe to call from several threads at once, as the core calls a plugin.
   void run(const std::vector<Step>& steps);
+
+  // A request step: the answer, as printed.
+  PrintedAnswer request(const Step& step);
+  // False when the plugin registered no handler for the name.
+  bool deliverEvent(const std::string& name, const Quor::Value& payload);
+  // The printed lines of the stats and describe steps.
+  std::string stats();
+  std::string describe();
 
   // Waits for due and running jobs, stops the plugin and unloads it.
   void close();
@@ -58,9 +68,6 @@ class PluginSession {
 
  private:
   void runStep(const Step& step);
-  void request(const Step& step);
-  void event(const Step& step);
-  void stats();
 
   Output& output_;
   std::unique_ptr<InstallSettingsStore> settings_;
@@ -71,7 +78,7 @@ class PluginSession {
   Quor::HostHandshake handshake_{};
   const Quor::HostRegistrationAnswer* registration_ = nullptr;
   bool started_ = false;
-  std::uint32_t nextRequestId_ = 1;
+  std::atomic<std::uint32_t> nextRequestId_{1};
 };
 
 }  // namespace PluginHost
