@@ -100,13 +100,22 @@ status="$(call describe "$base/_host/describe")"
 [ "$status" = 200 ] || fail "describe: status $status"
 expect "$work/describe.body" '{"type":"describe","endpoints":[{' '"path":"/test-plugin/v1/items/{id}?{+query}"'
 
-# Four clients at once, 2,500 requests each (kept-alive connections).
+# Four clients at once, 2,500 requests each on kept-alive connections, after
+# one of each kind.
 answers warm-up 200 '"from a header"' "$base/test-plugin/v1/greeting"
+answers warm-up-post 200 '{"id":42,"limit":7,"name":"widget","tagCount":1}' \
+  -X POST -H 'Content-Type: application/json' --data-binary '{"name":"widget","tags":["a"]}' "$base$items"
 before="$(live_bytes)"
-for _ in $(seq 1 2500); do printf 'url = "%s/test-plugin/v1/greeting"\noutput = /dev/null\n' "$base"; done >"$work/urls"
+# Each client alternates a GET of the greeting and a POST with a JSON body.
+for _ in $(seq 1 1250); do
+  printf 'url = "%s/test-plugin/v1/greeting"\noutput = /dev/null\nwrite-out = "%%{http_code}\\n"\nnext\n' "$base"
+  printf 'url = "%s%s"\noutput = /dev/null\nwrite-out = "%%{http_code}\\n"\n' "$base" "$items"
+  printf 'header = "Content-Type: application/json"\n'
+  printf 'data-binary = "{\\"name\\":\\"widget\\",\\"tags\\":[\\"a\\"]}"\nnext\n'
+done | sed '$d' >"$work/urls"  # no "next" after the last
 clients=()
 for client in 1 2 3 4; do
-  curl -sS -K "$work/urls" -w '%{http_code}\n' >"$work/load.$client" &
+  curl -sS -K "$work/urls" >"$work/load.$client" 2>"$work/load.$client.err" &
   clients+=("$!")
 done
 wait "${clients[@]}" || fail "load: a client failed"

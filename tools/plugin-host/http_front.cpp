@@ -1,5 +1,7 @@
 #include "http_front.h"
 
+// Sixteen watchers and four clients may connect at once.
+#define CPPHTTPLIB_LISTEN_BACKLOG 64
 #include <httplib.h>
 
 #include <atomic>

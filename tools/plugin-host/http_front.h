@@ -9,7 +9,8 @@
 namespace PluginHost {
 
 // Serves until POST /_host/shutdown or Ctrl-C; false (the reason on standard
-// error) when the address cannot be bound. The plugin stays the caller's to
+// error) when the address cannot be bound, which ends the program as a wrong
+// command line does. The plugin stays the caller's to
 // close.
 bool serveHttp(PluginSession& session, Output& output, ServeAddress address);
 

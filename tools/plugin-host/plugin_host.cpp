@@ -30,5 +30,5 @@ int main(int argc, char** argv) {
   session.run(line.steps);
   const bool served = !line.serve || serveHttp(session, output, *line.serve);
   session.close();
-  return served ? exitSuccess : exitPluginUnusable;
+  return served ? exitSuccess : exitWrongCommandLine;
 }
