@@ -39,7 +39,7 @@ expect() {
 # its body in NAME.body; prints the status.
 call() {
   local name="$1"; shift
-  curl -sS -D "$work/$name.head" -o "$work/$name.body" -w '%{http_code}' "$@" || echo "curl-failed"
+  curl -sS --max-time 60 -D "$work/$name.head" -o "$work/$name.body" -w '%{http_code}' "$@" || echo " (curl failed)"
 }
 # answers NAME STATUS BODY CURL_ARGS...: the call answers STATUS and BODY exactly.
 answers() {

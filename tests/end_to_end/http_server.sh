@@ -13,8 +13,8 @@ server_url=""
 server_rc=0
 
 server_start() {
-  local out="$1.out" exe="$2"; shift 2
-  wine "$exe" --serve 127.0.0.1:0 "$@" </dev/null >"$out" 2>"$1.err" &
+  local out="$1.out" err="$1.err" exe="$2"; shift 2
+  wine "$exe" --serve 127.0.0.1:0 "$@" </dev/null >"$out" 2>"$err" &
   server_pid=$!
   local attempt
   for attempt in $(seq 1 600); do
@@ -24,7 +24,7 @@ server_start() {
     sleep 0.1
   done
   echo "plugin-host did not start serving:" >&2
-  cat "$out" "$1.err" >&2
+  cat "$out" "$err" >&2
   return 1
 }
 

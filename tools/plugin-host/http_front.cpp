@@ -96,6 +96,12 @@ bool HttpFront::serve() {
     const bool hasOrigin = request.has_header("Origin");
     const std::string origin = request.get_header_value("Origin");
     if (isOwnRequest(address_, request.get_header_value("Host"), hasOrigin ? &origin : nullptr)) {
+      // HTTP/1.1 gives a request with neither length nor chunks no body;
+      // the library would read one until the client closes the connection.
+      // The request object is the library's own, not a constant one.
+      if (!request.has_header("Content-Length") && !request.has_header("Transfer-Encoding")) {
+        const_cast<httplib::Request&>(request).set_header("Content-Length", "0");
+      }
       return httplib::Server::HandlerResponse::Unhandled;
     }
     send(response, errorReply(403, "requests to this server must name it as their Host and Origin"));
