@@ -8,9 +8,10 @@
 #                core, a job whose event and telemetry arrive on the event
 #                stream, an event delivered; describe and stats; an unknown
 #                path (404), a malformed argument (400), an unknown method
-#                (400), a body over 16 MiB (413), a foreign Origin and a
-#                foreign Host (403), no CORS header; 10,000 requests from four
-#                clients at once with the live bytes unmoved; 16 watchers at
+#                (400), a method the simulator has no code for (405), a body
+#                over 16 MiB (413), a foreign Origin and a foreign Host (403),
+#                no CORS header; 10,000 requests from four clients at once
+#                with the live bytes unmoved; 16 watchers at
 #                once, the 17th refused (503), an ordinary request served
 #                meanwhile; shutdown ends every watcher and the process with 0.
 #   product      needs-migration, do-migration with the job's events on the
@@ -49,6 +50,18 @@ answers() {
   [ "$got" = "$status" ] || fail "$name: status $got, expected $status ($(head -c 300 "$work/$name.body" 2>/dev/null))"
   [ "$(cat "$work/$name.body")" = "$body" ] || fail "$name: body $(head -c 300 "$work/$name.body"), expected $body"
 }
+# watch FILE: a watcher of the event stream writing to FILE, once connected
+# (sets watcher).
+watch() {
+  curl -sS -N "$base/_host/stream" >"$1" &
+  watcher=$!
+  local attempt
+  for attempt in $(seq 1 100); do
+    grep -q '^: watching' "$1" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  fail "the event stream did not answer"
+}
 live_bytes() { curl -sS "$base/_host/stats" | grep -o '"liveBytes":[0-9]*' | cut -d: -f2; }
 
 # --- test plugin -----------------------------------------------------------
@@ -60,8 +73,7 @@ cp "$plugin_host" "$app/plugin-host.exe"
 cp "$test_dll" "$app/Plugins/$name/$name.dll"
 server_start "$work/test-plugin" "$app/plugin-host.exe" --name "$name" --core-arg --from-kxu
 base="$server_url"
-curl -sS -N "$base/_host/stream" >"$work/stream.out" &
-watcher=$!
+watch "$work/stream.out"
 
 items='/test-plugin/v1/items/42?limit=7'
 answers items 200 '{"id":42,"limit":7,"name":"widget","tagCount":3}' \
@@ -87,6 +99,8 @@ expect "$work/malformed.body" '{"error":"request not sent: header X-Plugin-Arg-g
 answers unchanged 200 '"from a header"' "$base/test-plugin/v1/greeting"
 status="$(call method -X BREW "$base/test-plugin/v1/greeting")"
 [ "$status" = 400 ] || fail "unknown method: status $status"
+status="$(call patch -X PATCH "$base/test-plugin/v1/greeting")"
+[ "$status" = 405 ] || fail "PATCH: status $status"
 head -c $((16 * 1024 * 1024 + 1)) /dev/zero | tr '\0' ' ' >"$work/big.json"
 status="$(call big -X POST -H 'Content-Type: application/json' --data-binary "@$work/big.json" "$base$items")"
 [ "$status" = 413 ] || fail "body over 16 MiB: status $status"
@@ -166,7 +180,7 @@ pushd "$run_dir" >/dev/null
 server_start "$work/product" 'C:\Games\Tessaryn Game\Client\plugin-host.exe' --core-arg --from-kxu
 popd >/dev/null
 base="$server_url"
-curl -sS -N "$base/_host/stream" >"$work/product-stream.out" &
+watch "$work/product-stream.out"
 needs=/qel-beta-opt-in/v1/needs-migration
 error_path=/qel-beta-opt-in/v1/migration-error
 answers needs 200 true "$base$needs"

@@ -181,6 +181,9 @@ void HttpFront::addPluginRoutes() {
   server_.Post(".*", handler);
   server_.Put(".*", handler);
   server_.Delete(".*", handler);
+  // Answered 405 rather than 404: the simulator has no code for them.
+  server_.Patch(".*", handler);
+  server_.Options(".*", handler);
 }
 
 void HttpFront::page(std::string_view name, httplib::Response& response) {
