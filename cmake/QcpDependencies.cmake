@@ -66,6 +66,20 @@ else()
   set_target_properties(qcp_libyaml PROPERTIES IMPORTED_LOCATION "${QCP_LIBYAML_LIBRARY}")
 endif()
 
+# cpp-httplib (header-only) for plugin-host's HTTP front: Debian's source
+# package with its patches applied (scripts/setup.sh unpacks it), since the
+# binary package is a compiled Linux library. MinGW ignores the header's
+# #pragma comment(lib), hence ws2_32 here.
+if(WIN32)
+  set(QCP_CPP_HTTPLIB_DIR "${PROJECT_SOURCE_DIR}/.deps/cpp-httplib/source")
+  if(NOT EXISTS "${QCP_CPP_HTTPLIB_DIR}/httplib.h")
+    message(FATAL_ERROR "cpp-httplib source missing: run scripts/setup.sh")
+  endif()
+  add_library(qcp_cpp_httplib INTERFACE)
+  target_include_directories(qcp_cpp_httplib SYSTEM INTERFACE "${QCP_CPP_HTTPLIB_DIR}")
+  target_link_libraries(qcp_cpp_httplib INTERFACE ws2_32)
+endif()
+
 # GoogleTest from Debian's sources, built with this build's compiler.
 if(NOT QCP_BENCH)
   set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)

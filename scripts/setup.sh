@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything the build, the tests, the demo and the benchmarks need on
-# a Debian machine, and fetches libyaml's Debian source for the Windows build.
+# a Debian machine, and fetches libyaml's and cpp-httplib's Debian sources for
+# the Windows build (the browser test's extras: scripts/setup-browser.sh).
 # Idempotent: when everything is present it only checks and returns.
 set -euo pipefail
 
@@ -24,6 +25,7 @@ PACKAGES=(
   jq
   libcli11-dev
   dpkg-dev
+  curl
   cmake ninja-build clang
 )
 
@@ -56,7 +58,10 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   need_update=1
 fi
 yaml_tarball() { ls "$DEPS"/libyaml/libyaml_*.orig.tar.gz 2>/dev/null | head -n1; }
-if [ -z "$(yaml_tarball)" ]; then
+# cpp-httplib is unpacked with Debian's patches applied (its security fixes
+# live there), into a folder the build finds by name.
+HTTPLIB_DIR="$DEPS/cpp-httplib/source"
+if [ -z "$(yaml_tarball)" ] || [ ! -f "$HTTPLIB_DIR/httplib.h" ]; then
   ensure_deb_src && need_update=1 || true
 fi
 if [ "${#missing[@]}" -gt 0 ] || [ "$need_update" -eq 1 ]; then
@@ -75,3 +80,14 @@ if [ -z "$(yaml_tarball)" ]; then
   fi
 fi
 [ -n "$(yaml_tarball)" ] || { echo "setup: libyaml source package not found" >&2; exit 1; }
+
+if [ ! -f "$HTTPLIB_DIR/httplib.h" ]; then
+  mkdir -p "$DEPS/cpp-httplib"
+  if ! (cd "$DEPS/cpp-httplib" && apt-get source --download-only -qq cpp-httplib >/dev/null); then
+    "${SUDO[@]}" apt-get update -qq
+    (cd "$DEPS/cpp-httplib" && apt-get source --download-only -qq cpp-httplib >/dev/null)
+  fi
+  rm -rf "$HTTPLIB_DIR"
+  (cd "$DEPS/cpp-httplib" && dpkg-source --no-check -x "$(ls cpp-httplib_*.dsc | head -n1)" "$HTTPLIB_DIR" >/dev/null)
+fi
+[ -f "$HTTPLIB_DIR/httplib.h" ] || { echo "setup: cpp-httplib source package not found" >&2; exit 1; }

@@ -6,6 +6,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 
 ./scripts/setup.sh
+./scripts/setup-browser.sh
 
 build() {
   local preset="$1"

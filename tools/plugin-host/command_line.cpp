@@ -82,6 +82,7 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
   line.pluginName = defaultPluginName;
   std::string coreVersion = "18.0.0";
   std::string stepsFile;
+  std::string serveText;
 
   CLI::App app{
       "plugin-host: loads a plugin DLL as the platform core does, serves the core's endpoints to it and runs "
@@ -109,6 +110,10 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
   app.add_option("--steps", stepsFile, "Read the steps from this file (one a line; # starts a comment)")
       ->type_name("FILE");
   app.add_flag("--json", line.json, "Print every line as a JSON object with a \"type\" member");
+  app.add_option("--serve", serveText,
+                 "After the steps, serve the plugin's endpoints over HTTP on this loopback address (127.0.0.1 "
+                 "by default; port 0 picks a free one) until Ctrl-C or POST /_host/shutdown; implies --json")
+      ->type_name("[ADDRESS:]PORT");
   // Options end at the first step; what follows, --arg and --header
   // included, is read as steps.
   app.prefix_command();
@@ -130,6 +135,12 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
     return {std::nullopt, wrong("--name " + line.pluginName + ": expected a file name without folders")};
   }
   if (line.session.pluginPath.empty()) line.session.pluginPath = defaultPluginPath(line.pluginName);
+  if (!serveText.empty()) {
+    Outcome<ServeAddress> address = parseServeAddress(serveText);
+    if (!address) return {std::nullopt, wrong(address.error())};
+    line.serve = address.value();
+    line.json = true;  // the printed lines are the objects the event stream carries
+  }
 
   std::vector<std::string> tokens = app.remaining();
   if (!stepsFile.empty()) {
@@ -144,6 +155,10 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
   Outcome<std::vector<Step>> steps = parseSteps(tokens);
   if (!steps) return {std::nullopt, wrong(steps.error())};
   line.steps = std::move(steps.value());
+  // After a stop step the plugin is unloaded: there is nothing left to serve.
+  for (const Step& step : line.steps) {
+    if (line.serve && step.kind == Step::Kind::Stop) return {std::nullopt, wrong("--serve cannot follow a stop step")};
+  }
   return {std::move(line), exitSuccess};
 }
 

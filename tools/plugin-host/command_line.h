@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "plugin_session.h"
+#include "serve_address.h"
 #include "steps.h"
 
 namespace PluginHost {
@@ -15,6 +16,7 @@ struct CommandLine {
   std::string pluginName;  // picks Plugins\<name>\<name>.dll when --plugin is not given
   bool json = false;
   std::vector<Step> steps;
+  std::optional<ServeAddress> serve;  // --serve: HTTP after the steps
 };
 
 // The parsed command line, or the exit code when the program should end at

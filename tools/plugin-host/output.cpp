@@ -223,11 +223,11 @@ void Output::log(std::uint32_t level, std::string_view message) {
   write("log " + logLevelName(level) + ' ' + std::string(message));
 }
 
-void Output::stats(const Quor::MemoryStatistics& statistics) {
+std::string Output::stats(const Quor::MemoryStatistics& statistics) {
   const std::uint64_t liveBytes = statistics.bytesAllocated - statistics.bytesFreed;
   const std::uint64_t liveBlocks = statistics.allocationCount - statistics.freeCount;
   if (json_) {
-    write(JsonLine("stats")
+    return write(JsonLine("stats")
               .number("liveBytes", liveBytes)
               .number("liveBlocks", liveBlocks)
               .number("peakLiveBytes", statistics.peakLiveBytes)
@@ -237,7 +237,6 @@ void Output::stats(const Quor::MemoryStatistics& statistics) {
               .number("bytesFreed", statistics.bytesFreed)
               .number("freeCount", statistics.freeCount)
               .finish());
-    return;
   }
   char line[320];
   std::snprintf(line, sizeof line,
@@ -245,27 +244,33 @@ void Output::stats(const Quor::MemoryStatistics& statistics) {
                 " blocks; %" PRIu64 " allocations of %" PRIu64 " bytes, %" PRIu64 " frees of %" PRIu64 " bytes",
                 liveBytes, liveBlocks, statistics.peakLiveBytes, statistics.liveBlocksAtPeak,
                 statistics.allocationCount, statistics.bytesAllocated, statistics.freeCount, statistics.bytesFreed);
-  write(line);
+  return write(line);
 }
 
-void Output::describe(std::string_view descriptionJson) {
+std::string Output::describe(std::string_view descriptionJson) {
   if (json_) {
     // The description's members follow "type" in the same object.
     std::string line = JsonLine("describe").finish();
     line.pop_back();
     if (descriptionJson.size() > 2) line += ',' + std::string(descriptionJson.substr(1));
     else line += '}';
-    write(std::move(line));
-    return;
+    return write(std::move(line));
   }
-  write("describe " + indentJson(descriptionJson));
+  return write("describe " + indentJson(descriptionJson));
 }
 
-void Output::write(std::string line) {
+void Output::serving(std::string_view url) {
+  write(json_ ? JsonLine("serving").text("url", url).finish() : "serving " + std::string(url));
+}
+
+std::string Output::write(std::string line) {
   line += '\n';
   const std::lock_guard<std::mutex> lock(mutex_);
   std::fwrite(line.data(), 1, line.size(), stream_);
   std::fflush(stream_);
+  line.pop_back();
+  if (tee_) tee_(line);
+  return line;
 }
 
 std::string indentJson(std::string_view compact) {

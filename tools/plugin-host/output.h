@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -24,6 +25,7 @@ struct PrintedAnswer {
   std::string contentType;
   std::vector<std::pair<std::string, std::string>> headers;
   std::optional<std::string> stream;  // the text read from a streamed answer
+  std::optional<std::string> blob;    // a blob body's bytes (body holds them as base64 text)
 };
 
 struct LoadedPlugin {
@@ -40,6 +42,14 @@ class Output {
   Output(bool json, std::FILE* stream) : json_(json), stream_(stream) {}
 
   bool json() const { return json_; }
+
+  // Hands every line written from now on, without its line end, to tee as
+  // well (under the same lock, so in the same order); an empty function
+  // ends that.
+  void teeTo(std::function<void(const std::string&)> tee) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    tee_ = std::move(tee);
+  }
 
   void loaded(const LoadedPlugin& plugin);
   void started(bool started, std::uint32_t pluginId);
@@ -63,14 +73,18 @@ class Output {
   // "started", "ended", "dropped" (never run), "refused".
   void job(std::string_view state, std::string_view name, std::uint64_t id, double delaySeconds);
   void log(std::uint32_t level, std::string_view message);
-  void stats(const Quor::MemoryStatistics& statistics);
-  void describe(std::string_view descriptionJson);
+  // These two return the line they wrote.
+  std::string stats(const Quor::MemoryStatistics& statistics);
+  std::string describe(std::string_view descriptionJson);
+  // The simulator serves HTTP at url.
+  void serving(std::string_view url);
 
  private:
-  void write(std::string line);
+  std::string write(std::string line);
 
   bool json_;
   std::FILE* stream_;
+  std::function<void(const std::string&)> tee_;
   std::mutex mutex_;
 };
 

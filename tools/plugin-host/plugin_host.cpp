@@ -1,12 +1,14 @@
 // plugin-host [OPTIONS] [STEP...]: the platform core's side of the plugin
 // ABI for integrators and tests. Loads the plugin DLL through its exported
 // loader, starts it with a host function table of its own, runs the steps
-// and prints what happens, then stops and unloads it. --help lists the
-// options and steps.
+// and prints what happens (with --serve it then serves the plugin over HTTP
+// until told to stop), then stops and unloads it. --help lists the options
+// and steps.
 
 #include <cstdio>
 
 #include "command_line.h"
+#include "http_front.h"
 #include "install_settings_store.h"
 #include "output.h"
 #include "plugin_session.h"
@@ -26,6 +28,7 @@ int main(int argc, char** argv) {
   PluginSession session(output, std::move(settings.value()), line.session);
   if (!session.open(line.session)) return exitPluginUnusable;
   session.run(line.steps);
+  const bool served = !line.serve || serveHttp(session, output, *line.serve);
   session.close();
-  return exitSuccess;
+  return served ? exitSuccess : exitWrongCommandLine;
 }

@@ -53,6 +53,7 @@ Outcome<PreparedRequest> PreparedRequest::prepare(const Step& step) {
   prepared.headerTexts_ = step.headers;
   if (step.body) {
     prepared.body_ = *step.body;
+    prepared.contentType_ = step.contentType.empty() ? jsonContentType : step.contentType;
     prepared.hasBody_ = true;
   }
   return prepared;
@@ -65,6 +66,7 @@ PreparedRequest::PreparedRequest(PreparedRequest&& other) noexcept
       arguments_(std::move(other.arguments_)),
       headerTexts_(std::move(other.headerTexts_)),
       body_(std::move(other.body_)),
+      contentType_(std::move(other.contentType_)),
       hasBody_(other.hasBody_) {
   other.arguments_.clear();
 }
@@ -93,7 +95,7 @@ const Quor::HostRequest& PreparedRequest::request(void* endpointContext, std::ui
   request_.headers = headers_.empty() ? nullptr : headers_.data();
   request_.headerCount = static_cast<std::uint32_t>(headers_.size());
   if (hasBody_) {
-    request_.contentType = jsonContentType;
+    request_.contentType = contentType_.c_str();
     request_.body = body_.c_str();
     request_.bodyLength = static_cast<std::uint32_t>(body_.size());
   }
@@ -107,6 +109,11 @@ PrintedAnswer takeAnswer(Quor::HostResponse& response) {
   if (response.errorMessage != nullptr) {
     answer.error = response.errorMessage;
   } else {
+    if (response.body.type == static_cast<std::uint32_t>(Quor::HostValueKind::BorrowedBlob) ||
+        response.body.type == static_cast<std::uint32_t>(Quor::HostValueKind::OwnedBlob)) {
+      const Quor::HostValueBuffer& blob = response.body.payload.buffer;
+      if (blob.data != nullptr) answer.blob.emplace(static_cast<const char*>(blob.data), blob.count);
+    }
     Outcome<std::string> body = hostValueJson(response.body);
     if (body) {
       answer.body = std::move(body.value());

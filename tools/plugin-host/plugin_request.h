@@ -39,6 +39,7 @@ class PreparedRequest {
   std::vector<Header> headerTexts_;
   std::vector<Quor::HostHeader> headers_;
   std::string body_;
+  std::string contentType_;
   bool hasBody_ = false;
   Quor::HostRequest request_{};
 };

@@ -94,7 +94,7 @@ void PluginSession::runStep(const Step& step) {
       for (std::uint64_t round = 0; round < step.count; ++round) run(step.steps);
       break;
     case Step::Kind::Event:
-      event(step);
+      deliverEvent(step.eventName, step.payload);
       break;
     case Step::Kind::Wait:
       jobs_.waitUntilIdle();
@@ -103,7 +103,7 @@ void PluginSession::runStep(const Step& step) {
       stats();
       break;
     case Step::Kind::Describe:
-      output_.describe(describeRegistration(*registration_));
+      describe();
       break;
     case Step::Kind::Sleep:
       std::this_thread::sleep_for(std::chrono::duration<double>(step.seconds));
@@ -149,7 +149,7 @@ void PluginSession::stopNow(double limitSeconds) {
   output_.unloaded();
 }
 
-void PluginSession::request(const Step& step) {
+PrintedAnswer PluginSession::request(const Step& step) {
   const char* method = requestMethodText(step.method);
   const Quor::HostEndpoint* endpoint = findEndpoint(*registration_, step.method, step.path);
   if (endpoint == nullptr || endpoint->handler == nullptr) {
@@ -157,7 +157,7 @@ void PluginSession::request(const Step& step) {
     answer.status = 404;
     answer.error = std::string("The plugin has no endpoint for ") + method + " " + step.path;
     output_.response(method, step.path, answer);
-    return;
+    return answer;
   }
   Outcome<PreparedRequest> prepared = PreparedRequest::prepare(step);
   if (!prepared) {
@@ -165,25 +165,30 @@ void PluginSession::request(const Step& step) {
     answer.status = 400;
     answer.error = "Request not sent: " + prepared.error();
     output_.response(method, step.path, answer);
-    return;
+    return answer;
   }
   const Quor::HostRequest& request = prepared->request(endpoint->description.context, nextRequestId_++);
   // The record's content is the plugin's to set: it resets it first.
   Quor::HostResponse response{};
   endpoint->handler(&response, &request);
-  output_.response(method, step.path, takeAnswer(response));
+  PrintedAnswer answer = takeAnswer(response);
+  output_.response(method, step.path, answer);
+  return answer;
 }
 
-void PluginSession::event(const Step& step) {
-  const std::string payloadJson = Quor::valueToText(step.payload, Quor::ValueTextStyle::Json);
-  Outcome<Quor::HostValue> payload = ownedHostValue(step.payload);
+bool PluginSession::deliverEvent(const std::string& name, const Quor::Value& payloadValue) {
+  const std::string payloadJson = Quor::valueToText(payloadValue, Quor::ValueTextStyle::Json);
+  Outcome<Quor::HostValue> payload = ownedHostValue(payloadValue);
   if (!payload) {
-    std::fprintf(stderr, "plugin-host: event %s: %s\n", step.eventName.c_str(), payload.error().c_str());
-    return;
+    std::fprintf(stderr, "plugin-host: event %s: %s\n", name.c_str(), payload.error().c_str());
+    return false;
   }
-  core_.deliverEvent(step.eventName, payload.value(), payloadJson);
+  const bool delivered = core_.deliverEvent(name, payload.value(), payloadJson);
   Quor::releaseHostValue(payload.value());
+  return delivered;
 }
+
+std::string PluginSession::describe() { return output_.describe(describeRegistration(*registration_)); }
 
 Quor::MemoryStatistics PluginSession::memoryStatistics() const {
   Quor::MemoryStatistics statistics{};
@@ -193,6 +198,6 @@ Quor::MemoryStatistics PluginSession::memoryStatistics() const {
   return statistics;
 }
 
-void PluginSession::stats() { output_.stats(memoryStatistics()); }
+std::string PluginSession::stats() { return output_.stats(memoryStatistics()); }
 
 }  // namespace PluginHost

@@ -4,6 +4,7 @@
 // jobs, stop it and unload it.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -45,7 +46,16 @@ class PluginSession {
   // A core the plugin refuses ends the process inside the loader.
   bool open(const SessionOptions& options);
 
+  // Safe to call from several threads at once, as the core calls a plugin.
   void run(const std::vector<Step>& steps);
+
+  // A request step: the answer, as printed.
+  PrintedAnswer request(const Step& step);
+  // False when the plugin registered no handler for the name.
+  bool deliverEvent(const std::string& name, const Quor::Value& payload);
+  // The printed lines of the stats and describe steps.
+  std::string stats();
+  std::string describe();
 
   // Waits for due and running jobs, stops the plugin and unloads it.
   void close();
@@ -59,9 +69,6 @@ class PluginSession {
 
  private:
   void runStep(const Step& step);
-  void request(const Step& step);
-  void event(const Step& step);
-  void stats();
   // Stops the plugin without waiting for its jobs, fires the callbacks of
   // the jobs not run, waits up to `limitSeconds` for the worker to leave
   // the plugin's callback and unloads it; when the limit runs out the
@@ -77,7 +84,7 @@ class PluginSession {
   Quor::HostHandshake handshake_{};
   const Quor::HostRegistrationAnswer* registration_ = nullptr;
   bool started_ = false;
-  std::uint32_t nextRequestId_ = 1;
+  std::atomic<std::uint32_t> nextRequestId_{1};
 };
 
 }  // namespace PluginHost

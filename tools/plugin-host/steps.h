@@ -39,6 +39,7 @@ struct Step {
   std::uint32_t method = 0;  // a request method code: DELETE 1, GET 2, POST 6, PUT 7
   std::string path;
   std::optional<std::string> body;
+  std::string contentType;  // the body's; empty: application/json
   std::vector<NamedArgument> arguments;
   std::vector<Header> headers;
   // Repeat
