@@ -15,6 +15,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 
 ./scripts/setup.sh
+mkdir -p "$ROOT/build"
 echo "== Packaging the release (scripts/package.sh)"
 ./scripts/package.sh >"$ROOT/build/package.log" 2>&1 || { cat "$ROOT/build/package.log"; exit 1; }
 ARCHIVE="$(ls "$ROOT"/dist/qcp-be-qel-beta-opt-in-*-win32.zip)"
