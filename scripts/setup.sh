@@ -24,6 +24,7 @@ PACKAGES=(
   jq
   libcli11-dev
   dpkg-dev
+  python3
   cmake ninja-build clang
 )
 
