@@ -26,12 +26,15 @@ if(WIN32)
   endif()
   list(GET QCP_LIBYAML_TARBALL 0 QCP_LIBYAML_TARBALL)
   set(QCP_LIBYAML_PREFIX "${CMAKE_BINARY_DIR}/libyaml")
+  # The release build's flags (cmake/QcpRelease.cmake) reach libyaml too.
+  list(JOIN QCP_RELEASE_COMPILE_FLAGS " " QCP_LIBYAML_C_FLAGS)
   ExternalProject_Add(libyaml_build
     URL "${QCP_LIBYAML_TARBALL}"
     PREFIX "${QCP_LIBYAML_PREFIX}"
     CMAKE_ARGS
       -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-i686.cmake
       -DCMAKE_BUILD_TYPE=Release
+      "-DCMAKE_C_FLAGS=${QCP_LIBYAML_C_FLAGS}"
       -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR>
       -DBUILD_SHARED_LIBS=OFF
       -DBUILD_TESTING=OFF
@@ -81,7 +84,7 @@ if(WIN32)
 endif()
 
 # GoogleTest from Debian's sources, built with this build's compiler.
-if(NOT QCP_BENCH)
+if(NOT QCP_BENCH AND NOT QCP_RELEASE)
   set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK ON CACHE BOOL "" FORCE)

@@ -1,12 +1,22 @@
 #pragma once
 // Which shortcuts the migration rewrites and which it removes.
 
-#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace Quor {
+
+// The file-name pattern ".*<containedText>.*<suffix>" matched against a
+// whole name with the case of ASCII letters ignored: the name holds
+// containedText, ends in suffix after it, and has no line break (which the
+// pattern's "." does not take).
+struct ShortcutNamePattern {
+  std::string containedText;
+  std::string suffix;
+};
+
+bool matchesShortcutNamePattern(const ShortcutNamePattern& pattern, std::string_view name);
 
 struct LegacyShortcutRules {
   // File names of the legacy launcher's executables; a shortcut that starts
@@ -14,12 +24,12 @@ struct LegacyShortcutRules {
   std::vector<std::string> legacyExecutableNames;
   // The executable in the installation root that rewritten shortcuts start.
   std::string newClientExecutableName;
-  // Shortcut file names of the old alpha client (case ignored); such a
-  // shortcut is unpinned and deleted.
-  std::regex obsoleteShortcutPattern;
+  // Shortcut file names of the old alpha client (".*Tessaryn client
+  // alpha.*\.lnk"); such a shortcut is unpinned and deleted.
+  ShortcutNamePattern obsoleteShortcutPattern;
 };
 
-// The rules, with the pattern compiled; built once per migration run.
+// The rules; built once per migration run.
 LegacyShortcutRules legacyShortcutRules();
 
 // Whether the whole of `shortcutFileName` matches the obsolete-shortcut

@@ -49,8 +49,8 @@ struct RouteMatch {
 };
 
 // The route of a registration: its own path template, or the function's
-// name when it has none. A template that does not compile as a regular
-// expression gives the regular-expression library's error and no route.
+// name when it has none. Every template makes a route (the result stays an
+// Expected for the callers' error path).
 Expected<Route> makeRoute(const FunctionRegistration& registration);
 // The same from a template alone (no function, no registration).
 Expected<Route> makeRoute(std::string_view templateText);

@@ -1,27 +1,37 @@
 #!/usr/bin/env bash
-# Builds the plugin DLL and shows what a player's client does with it, under
-# Wine, in a throwaway prefix: a sample installation with a blank in its path,
+# Packages the release (scripts/package.sh) and shows what a player's client
+# does with it, under Wine, in a throwaway prefix: the archive's client folder
+# unpacked into a sample installation with a blank in its path,
 # a handful of legacy shortcuts on the desktops, in the Start menu and pinned
 # to the taskbar; the core (plugin-host.exe, started with --from-kxu from the
 # client's folder) asks whether the migration is due, starts it, and the job
 # launches the elevated copy (cmd.exe, rundll32.exe) through "runas", runs the
 # local pass and the cleanup, and reports through events, the data store and
-# telemetry; then the shortcuts before and after. QCP_BUILD_DIR picks another
-# build folder of the windows preset.
+# telemetry; then the shortcuts before and after. The test tools (lnk-tool,
+# the stand-in pin server) come from the windows preset's build folder, or
+# QCP_BUILD_DIR.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 
 ./scripts/setup.sh
+mkdir -p "$ROOT/build"
+echo "== Packaging the release (scripts/package.sh)"
+./scripts/package.sh >"$ROOT/build/package.log" 2>&1 || { cat "$ROOT/build/package.log"; exit 1; }
+ARCHIVE="$(ls "$ROOT"/dist/qcp-be-qel-beta-opt-in-*-win32.zip)"
 BUILD="$(realpath -m "${QCP_BUILD_DIR:-$ROOT/build/windows}")"
 cmake --preset windows -B "$BUILD" >/dev/null
-cmake --build "$BUILD" -j"$(nproc)" --target qcp_plugin_dll plugin-host lnk-tool qcp_test_pin_server
+cmake --build "$BUILD" -j"$(nproc)" --target lnk-tool qcp_test_pin_server
 
-DLL="$BUILD/qcp-be-qel-beta-opt-in.dll"
 LNK_TOOL="$BUILD/tests/support/lnk-tool.exe"
 PIN_SERVER="$BUILD/tests/support/qcp-test-pin-server.dll"
-PLUGIN_HOST="$BUILD/tools/plugin-host.exe"
-echo "== $(file -b "$DLL" 2>/dev/null || echo "PE32 DLL") : $DLL"
+UNPACKED="$BUILD/wine-demo-client"
+rm -rf "$UNPACKED"
+python3 -m zipfile -e "$ARCHIVE" "$UNPACKED"
+DLL="$UNPACKED/Plugins/qcp-be-qel-beta-opt-in/qcp-be-qel-beta-opt-in.dll"
+echo "== $(basename "$ARCHIVE"), unpacked:"
+(cd "$UNPACKED" && find . -type f | LC_ALL=C sort | sed 's|^\./|   |')
+echo "== $(file -b "$DLL" 2>/dev/null || echo "PE32 DLL"), $(stat -c %s "$DLL") bytes : $DLL"
 i686-w64-mingw32-objdump -p "$DLL" | grep -E "^\s*DLL Name:" | sed 's/^\s*/   depends on /'
 echo "   exports:"
 i686-w64-mingw32-objdump -p "$DLL" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | grep -E '^\s*\[ *[0-9]+\]' |
@@ -44,9 +54,9 @@ for exe in Tessaryn.exe TessarynClient.exe Launcher/QelLauncher.exe; do printf '
 # the installation root.
 CLIENT="$C/Games/Tessaryn Game/Client"
 RUN_DIR="$CLIENT/Game/Data/Cache/Work/Run"
-mkdir -p "$CLIENT/Plugins/qcp-be-qel-beta-opt-in" "$RUN_DIR"
-cp "$PLUGIN_HOST" "$CLIENT/plugin-host.exe"
-cp "$DLL" "$CLIENT/Plugins/qcp-be-qel-beta-opt-in/"
+mkdir -p "$RUN_DIR"
+cp -r "$UNPACKED/." "$CLIENT/"
+echo "== The client folder is $ROOT_WIN\\Client: $(wine "$CLIENT/plugin-host.exe" --version </dev/null 2>>"$WORK.log" | tr -d '\r')"
 
 # Wine has no Start-menu pin list; a stand-in records what is unpinned.
 quiet "$ROOT/tests/support/register_pin_server.sh" register "$PIN_SERVER" "--log=Z:${WORK//\//\\}\\unpinned.txt"

@@ -26,6 +26,7 @@ PACKAGES=(
   libcli11-dev
   dpkg-dev
   curl
+  python3
   cmake ninja-build clang
 )
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Windows DLL with its tests and the native sanitizer build, then
-# runs every test (the Windows ones under Wine) in one CTest run.
+# Builds the Windows DLL with its tests, the release build (what ships, which
+# the end-to-end tests run) and the native sanitizer build, then runs every
+# test (the Windows ones under Wine) in one CTest run.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
@@ -14,6 +15,7 @@ build() {
   cmake --build --preset "$preset" -j"$(nproc)"
 }
 build windows
+build release
 build sanitize
 
 # One CTest run over both build trees, so the last line is its summary.

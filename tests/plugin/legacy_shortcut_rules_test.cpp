@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 
 namespace Quor {
@@ -37,6 +38,36 @@ TEST(LegacyShortcutRules, ALongNameIsMatchedWithoutTrouble) {
   const std::string padding(120, 'x');
   EXPECT_TRUE(isObsoleteShortcutName(rules, padding + "Tessaryn client alpha" + padding + ".lnk"));
   EXPECT_FALSE(isObsoleteShortcutName(rules, padding + "Tessaryn client alph" + padding + ".lnk"));
+}
+
+// The alpha pattern was matched with std::regex (ECMAScript, icase, whole
+// name) before; the matcher must decide every name as that did. Every byte
+// value goes before, inside and after each part of a matching name and in
+// place of one of its letters.
+TEST(LegacyShortcutRules, ObsoleteShortcutNamesAreDecidedAsTheRegularExpressionDid) {
+  const LegacyShortcutRules rules = legacyShortcutRules();
+  const std::regex previous(".*Tessaryn client alpha.*\\.lnk", std::regex::ECMAScript | std::regex::icase);
+  const std::string base = "Tessaryn client alpha.lnk";
+  std::vector<std::string> names = {"", ".lnk", "Tessaryn client alpha", "tESSARYN cLIENT aLPHA.lNK",
+                                    "Tessaryn client alpha.lnk.lnk", ".lnkTessaryn client alpha",
+                                    "Tessaryn client alph.lnka", "Tessaryn client alpha.lnkTessaryn client alpha",
+                                    "Tessaryn client alphaTessaryn client alpha.lnk", "Tessaryn client alpha..lnk"};
+  for (int value = 0; value < 256; ++value) {
+    const char byte = static_cast<char>(value);
+    for (std::size_t position : {0u, 1u, 8u, 15u, 21u, 22u, 24u, 25u}) {
+      std::string inserted = base;
+      inserted.insert(position, 1, byte);
+      names.push_back(inserted);
+      if (position < base.size()) {
+        std::string replaced = base;
+        replaced[position] = byte;
+        names.push_back(replaced);
+      }
+    }
+  }
+  for (const std::string& name : names) {
+    EXPECT_EQ(isObsoleteShortcutName(rules, name), std::regex_match(name, previous)) << testing::PrintToString(name);
+  }
 }
 
 TEST(LegacyShortcutRules, LegacyExecutableNamesCompareWholeWithCaseIgnored) {

@@ -118,6 +118,22 @@ TEST(TemplateMatching, CapturesAgreeWithTheRegularExpressionEngine) {
   for (const auto& [templateText, path] : cases) expectSameAsRegex(templateText, path);
 }
 
+// Routes were refused when their pattern did not compile as a regular
+// expression; no template can give such a pattern, whatever bytes its
+// literal text holds, so every one of them makes a route.
+TEST(TemplateMatching, EveryPatternCompilesAsTheRegularExpressionItStandsFor) {
+  for (int value = 0; value < 256; ++value) {
+    const char byte = static_cast<char>(value);
+    for (const std::string& templateText :
+         {"/" + std::string(1, byte) + "/{x}", "/{x}" + std::string(1, byte), "/{+" + std::string(1, byte) + "}/{#y}",
+          std::string(1, byte) + "}{" + std::string(1, byte)}) {
+      const CompiledTemplate compiled = compileTemplate(templateText);
+      EXPECT_NO_THROW(std::regex(compiled.pattern, std::regex::ECMAScript | std::regex::optimize)) << value;
+      EXPECT_TRUE(makeRoute(templateText)) << value;
+    }
+  }
+}
+
 TEST(TemplateMatching, RandomTemplatesAndPathsAgreeWithTheRegularExpressionEngine) {
   std::mt19937 random(20240611);
   const std::string templateAlphabet = "ab/.#";

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "plugin_library.h"
+#include "qcp_version.h"
 
 namespace PluginHost {
 namespace {
@@ -109,6 +110,7 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
       ->type_name("FILE");
   app.add_option("--steps", stepsFile, "Read the steps from this file (one a line; # starts a comment)")
       ->type_name("FILE");
+  app.set_version_flag("--version", "plugin-host " QCP_VERSION_TEXT);
   app.add_flag("--json", line.json, "Print every line as a JSON object with a \"type\" member");
   app.add_option("--serve", serveText,
                  "After the steps, serve the plugin's endpoints over HTTP on this loopback address (127.0.0.1 "
@@ -123,6 +125,9 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
     std::printf("%s", app.help().c_str());
+    return {std::nullopt, exitSuccess};
+  } catch (const CLI::CallForVersion& version) {
+    std::printf("%s\n", version.what());
     return {std::nullopt, exitSuccess};
   } catch (const CLI::ParseError& error) {
     return {std::nullopt, wrong(error.what())};

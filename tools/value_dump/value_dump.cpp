@@ -1,4 +1,5 @@
 // value-dump [--format json|msgpack|yaml] [--typed] FILE
+// value-dump --version
 //
 // Reads FILE ("-" for standard input) as the runtime reads a body of that
 // format and prints the value as compact JSON, members in the value's own
@@ -14,6 +15,7 @@
 #include "binary_stdio.h"
 #include "formats/value_text_writer.h"
 #include "input_formats.h"
+#include "qcp_version.h"
 #include "read_input.h"
 
 namespace {
@@ -32,7 +34,10 @@ int main(int argc, char** argv) {
   std::optional<std::string> path;
   for (int index = 1; index < argc; ++index) {
     const std::string_view argument = argv[index];
-    if (argument == "--typed") {
+    if (argument == "--version") {
+      std::printf("value-dump %s\n", QCP_VERSION_TEXT);
+      return 0;
+    } else if (argument == "--typed") {
       style = Quor::ValueTextStyle::Typed;
     } else if (argument == "--format" && index + 1 < argc) {
       format = Quor::findInputFormat(argv[++index]);
