@@ -11,6 +11,7 @@
 #include "logging/make_error.h"
 #include "plugin/client_migration_run.h"
 #include "plugin/elevated_launch.h"
+#include "plugin/elevated_log_forwarding.h"
 #include "plugin/legacy_uninstaller_cleanup.h"
 #include "plugin/migration_decision.h"
 #include "plugin/migration_run.h"
@@ -165,7 +166,11 @@ Expected<void> BetaOptInPlugin::runMigration() {
   HostWaiting waiting(*this);
   const ClientMigrationSteps steps{
       [] { return currentDirectory(); },
-      [&waiting](const std::string& rootDir) { return launchElevatedMigration(rootDir, windowsLaunchSystem(), waiting); },
+      [&waiting](const std::string& rootDir) {
+        return launchForwardingElevatedLog(windowsLaunchSystem().executableDirectory(), [&] {
+          return launchElevatedMigration(rootDir, windowsLaunchSystem(), waiting);
+        });
+      },
       [](std::string_view rootDir) { return migrateShortcuts(rootDir); },
       [this](const std::string& rootDir) { return cleanLegacyUninstallers(rootDir); }};
   return runClientMigration(steps);

@@ -6,7 +6,9 @@
 # client's folder) asks whether the migration is due, starts it, and the job
 # launches the elevated copy (cmd.exe, rundll32.exe) through "runas", runs the
 # local pass and the cleanup, and reports through events, the data store and
-# telemetry; then the shortcuts before and after. QCP_BUILD_DIR picks another
+# telemetry; then the shortcuts before and after. migration-preview shows the
+# plan before the run, and the run's action log is shown beside the table
+# after it. QCP_BUILD_DIR picks another
 # build folder of the windows preset.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -15,7 +17,8 @@ cd "$ROOT"
 ./scripts/setup.sh
 BUILD="$(realpath -m "${QCP_BUILD_DIR:-$ROOT/build/windows}")"
 cmake --preset windows -B "$BUILD" >/dev/null
-cmake --build "$BUILD" -j"$(nproc)" --target qcp_plugin_dll plugin-host lnk-tool qcp_test_pin_server
+cmake --build "$BUILD" -j"$(nproc)" --target qcp_plugin_dll plugin-host lnk-tool qcp_test_pin_server \
+  migration-preview
 
 DLL="$BUILD/qcp-be-qel-beta-opt-in.dll"
 LNK_TOOL="$BUILD/tests/support/lnk-tool.exe"
@@ -46,6 +49,7 @@ CLIENT="$C/Games/Tessaryn Game/Client"
 RUN_DIR="$CLIENT/Game/Data/Cache/Work/Run"
 mkdir -p "$CLIENT/Plugins/qcp-be-qel-beta-opt-in" "$RUN_DIR"
 cp "$PLUGIN_HOST" "$CLIENT/plugin-host.exe"
+cp "$BUILD/tools/migration-preview.exe" "$CLIENT/migration-preview.exe"
 cp "$DLL" "$CLIENT/Plugins/qcp-be-qel-beta-opt-in/"
 
 # Wine has no Start-menu pin list; a stand-in records what is unpinned.
@@ -98,6 +102,11 @@ echo
 echo "== Before: the installation is $ROOT_WIN"
 table
 echo
+echo "== The preview: migration-preview.exe --current-dir <the client's current directory> (changes nothing)"
+(cd "$RUN_DIR" && wine 'C:\Games\Tessaryn Game\Client\migration-preview.exe' \
+  --current-dir 'C:\Games\Tessaryn Game\Client\Game\Data\Cache\Work\Run' </dev/null 2>>"$WORK.log") |
+  tr -d '\r' | sed 's/^/   /' || echo "   (the preview failed)"
+echo
 echo "== The core starts: plugin-host.exe --core-arg --from-kxu, in $ROOT_WIN\\Client\\Game\\Data\\Cache\\Work\\Run"
 code=0
 # Wine's process trace shows what the job starts; the simulator prints the
@@ -115,6 +124,10 @@ grep -a 'trace:process:NtCreateUserProcess' "$WORK/stderr.txt" | grep -aE 'cmd\.
 echo
 echo "== After"
 table
+echo
+echo "== The action log (the core's log lines; \"[elevated] \" marks the elevated pass's, read back from"
+echo "   Client\\qel-beta-opt-in-elevated.log after the wait)"
+grep -a '^log ' "$WORK/stdout.txt" | tr -d '\r' | cut -c1-220 | sed 's/^/   /'
 echo
 echo "== Unpinned before deletion"
 sed 's/^/   /' "$WORK/unpinned.txt" 2>/dev/null || echo "   (nothing)"

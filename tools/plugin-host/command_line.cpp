@@ -28,7 +28,8 @@ constexpr const char* stepsHelp = R"(Steps, run in order after the plugin has st
   describe           prints the plugin's registration answer as JSON
 
 The core's endpoints the plugin may call: GET /quorclient/command-line-args,
-GET and POST /data-store/v1/install-settings/<key>, POST /telemetry/v1/events/<name>.
+GET and POST /data-store/v1/install-settings/<key>, POST /telemetry/v1/events/<name>;
+--fail-core makes one of them answer a chosen status and error text instead.
 
 Exit codes: 0 every step ran (whatever the plugin answered); 1 the plugin could
 not be loaded or started; 2 a wrong command line. A core the plugin refuses ends
@@ -99,6 +100,13 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
       ->type_name("FILE");
   app.add_option("--steps", stepsFile, "Read the steps from this file (one a line; # starts a comment)")
       ->type_name("FILE");
+  std::vector<std::string> failureValues;
+  app.add_option("--fail-core", failureValues,
+                 "Make the core's endpoint METHOD PATH answer STATUS with the error TEXT (repeatable), e.g. "
+                 "--fail-core GET /quorclient/command-line-args=500:\"no arguments\"")
+      ->type_name("METHOD PATH=STATUS:TEXT")
+      ->expected(2)
+      ->allow_extra_args(false);
   app.add_flag("--json", line.json, "Print every line as a JSON object with a \"type\" member");
   // Options end at the first step; what follows, --arg and --header
   // included, is read as steps.
@@ -119,6 +127,11 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
   }
   if (line.pluginName.empty() || line.pluginName.find_first_of("\\/:") != std::string::npos) {
     return {std::nullopt, wrong("--name " + line.pluginName + ": expected a file name without folders")};
+  }
+  for (std::size_t index = 0; index + 1 < failureValues.size(); index += 2) {
+    Outcome<CoreFailure> failure = parseCoreFailure(failureValues[index], failureValues[index + 1]);
+    if (!failure) return {std::nullopt, wrong(failure.error())};
+    line.session.coreFailures.push_back(std::move(failure.value()));
   }
   if (line.session.pluginPath.empty()) line.session.pluginPath = defaultPluginPath(line.pluginName);
 
