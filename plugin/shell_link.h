@@ -19,8 +19,9 @@ struct ShortcutInfo {
   std::string workingDirectory;
   // The icon's file; the index is not kept (writing always uses index 0).
   std::string iconPath;
-  // The command-line arguments; read only (writing never sets any).
-  std::string arguments;
+  // The command-line arguments; read only (writing never sets any), so
+  // writers may leave it out.
+  std::string arguments = {};
 };
 
 // Loads `linkPath` (opened with STGM_WRITE) and reads its target (GetPath with

@@ -74,7 +74,14 @@ TEST_F(LegacyUninstallerCleanupTest, RemovesEveryMatchInTheRootOnly) {
   for (const auto& [relative, bytes] : QcpTest::snapshot(root_)) left.push_back(relative);
   EXPECT_EQ(left, (std::vector<std::string>{"Sub\\Uninstall Tessaryn client alpha.exe", "Tessaryn.exe",
                                             "Uninstall Tessaryn client beta.exe"}));
-  EXPECT_TRUE(log.messages().empty());
+  std::vector<std::string> messages = log.messages();
+  std::sort(messages.begin(), messages.end());
+  std::vector<std::string> expected;
+  for (const char* name : {"Uninstall Tessaryn client alpha (old).exe", "Uninstall Tessaryn client alpha.dat",
+                           "Uninstall Tessaryn client alpha.exe", "uninstall tessaryn client alpha 2.exe"}) {
+    expected.push_back("qel-beta-opt-in: Removed uninstaller file " + searched(name));
+  }
+  EXPECT_EQ(messages, expected);
 }
 
 TEST_F(LegacyUninstallerCleanupTest, NothingToRemoveIsSuccess) {

@@ -39,9 +39,11 @@ int main(int argc, char** argv) {
                      "A client's current directory: the root is six folders above it, as the client computes it")
           ->type_name("DIR");
   root->excludes(current);
-  app.require_option(1);
   try {
     app.parse(argc, argv);
+    if (!request.root && !request.currentDirectory) {
+      throw CLI::RequiredError("--root or --current-dir");
+    }
   } catch (const CLI::CallForHelp&) {
     std::printf("%s", app.help().c_str());
     return exitPlanned;
