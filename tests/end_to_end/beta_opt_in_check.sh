@@ -63,7 +63,7 @@ in_order() {
   local file="$1"; shift
   local previous=0 text at
   for text in "$@"; do
-    at="$(grep -nF -- "$text" "$file" | awk -F: -v after="$previous" '$1 > after { print $1; exit }')"
+    at="$(grep -nF -- "$text" "$file" | awk -F: -v after="$previous" '$1 > after { print $1; exit }' || true)"
     if [ -z "$at" ]; then fail "out of order or missing: $text"; return; fi
     previous="$at"
   done
@@ -232,7 +232,7 @@ session no-args --core-arg --from-kxu --fail-core GET '/quorclient/command-line-
 out="$work/no-args.out"
 in_order "$out" \
   '{"type":"core-request","method":"GET","path":"/quorclient/command-line-args","arguments":[],"status":500,"error":"no arguments"}' \
-  '"message":"ALE-F0BB341E' \
+  '"levelName":"ERROR","message":"Assertion failed!\n\nExpression: ALE-F0BB341E"}' \
   "{\"type\":\"response\",\"method\":\"GET\",\"path\":\"$needs\",\"status\":500,\"error\":\"ALE-F0BB341E\"}"
 
 # --- no-counter: the data store cannot read the attempt counter ------------------
@@ -243,7 +243,7 @@ session no-counter --core-arg --from-kxu --fail-core GET "$counter=500:store dow
 out="$work/no-counter.out"
 in_order "$out" \
   "{\"type\":\"core-request\",\"method\":\"GET\",\"path\":\"$counter\",\"arguments\":[],\"status\":500,\"error\":\"store down\"}" \
-  '"message":"ALE-884760E9' \
+  '"levelName":"ERROR","message":"Assertion failed!\n\nExpression: ALE-884760E9\n' \
   '{"type":"job","state":"ended","name":"qel-beta-opt-in.migrate","id":1}'
 [ "$(count_of "$out" "\"method\":\"POST\",\"path\":\"$counter\"")" -eq 0 ] || fail "the counter was written"
 [ "$(count_of "$out" '"type":"telemetry"')" -eq 0 ] || fail "telemetry was sent"
