@@ -28,9 +28,9 @@ namespace Quor {
 //   "C:\" for a drive's root);
 // - else leave it alone.
 // Shortcuts that cannot be read and targets that cannot be normalized (a
-// target that no longer exists) are skipped silently. Unpin, delete and write
-// failures are logged and do not stop the walk; the first of them is the
-// result.
+// target that no longer exists) are skipped: logged, never a failure. Unpin,
+// delete and write failures are logged and do not stop the walk; the first of
+// them is the result.
 //
 // The thread must have COM initialized. Errors before any folder is walked:
 // 61 or 62 when `rootDir` cannot be normalized; 61 "Failed to canonicalize
