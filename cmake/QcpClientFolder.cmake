@@ -41,6 +41,7 @@ qcp_ship(qcp_plugin_dll "Plugins/qcp-be-qel-beta-opt-in/qcp-be-qel-beta-opt-in.d
 # the running program's folder.
 qcp_ship(plugin-host "plugin-host.exe")
 qcp_ship(value-dump "tools/value-dump.exe")
+qcp_ship(migration-preview "tools/migration-preview.exe")
 
 get_property(shipped_targets GLOBAL PROPERTY QCP_SHIPPED_TARGETS)
 add_custom_target(qcp_client_folder ALL DEPENDS ${shipped_targets})

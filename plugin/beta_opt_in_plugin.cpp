@@ -11,6 +11,7 @@
 #include "logging/make_error.h"
 #include "plugin/client_migration_run.h"
 #include "plugin/elevated_launch.h"
+#include "plugin/elevated_log_forwarding.h"
 #include "plugin/legacy_uninstaller_cleanup.h"
 #include "plugin/migration_decision.h"
 #include "plugin/migration_run.h"
@@ -175,7 +176,10 @@ Expected<void> BetaOptInPlugin::runMigration() {
   const StopRequested stop = [this] { return stopRequested(); };
   const ClientMigrationSteps steps{
       [] { return currentDirectory(); },
-      [this](const std::string& rootDir) { return launchElevated(rootDir, windowsLaunchSystem()); },
+      [this](const std::string& rootDir) {
+        return launchForwardingElevatedLog(windowsLaunchSystem().executableDirectory(),
+                                           [&] { return launchElevated(rootDir, windowsLaunchSystem()); });
+      },
       [&stop](std::string_view rootDir) { return migrateShortcuts(rootDir, nullptr, stop); },
       [this](const std::string& rootDir) { return cleanLegacyUninstallers(rootDir); },
       stop};

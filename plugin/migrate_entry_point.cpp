@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "plugin/elevated_log_file.h"
 #include "plugin/migration_codes.h"
 #include "plugin/migration_run.h"
 
@@ -18,6 +19,8 @@ std::uint32_t migrationExitCode(const Expected<void>& result) {
 extern "C" void __stdcall MigrateEntryPoint(HWND, HINSTANCE, LPSTR commandLine, int) {
   std::uint32_t exitCode = Quor::kUncodedFailureExitCode;
   try {
+    // Closed before the process ends: its lines are for the client to forward.
+    const Quor::ElevatedLogFile logFile(Quor::elevatedLogFileName);
     exitCode = Quor::migrationExitCode(Quor::migrateShortcuts(commandLine != nullptr ? commandLine : ""));
   } catch (...) {
     // Nothing may unwind into rundll32, whatever was thrown; the failure

@@ -50,8 +50,12 @@ Expected<ShortcutInfo> readShortcut(std::string_view linkPath) {
   int iconIndex = 0;
   (void)link->GetIconLocation(iconPath, sizeof iconPath, &iconIndex);
   iconPath[maxPathBytes - 1] = '\0';
+  // INFOTIPSIZE: the longest arguments the shell link keeps.
+  char arguments[1024] = {};
+  (void)link->GetArguments(arguments, sizeof arguments);
+  arguments[sizeof arguments - 1] = '\0';
 
-  return ShortcutInfo{target, workingDirectory, iconPath};
+  return ShortcutInfo{target, workingDirectory, iconPath, arguments};
 }
 
 Expected<void> writeShortcut(std::string_view linkPath, const ShortcutInfo& info) {

@@ -19,11 +19,14 @@ struct ShortcutInfo {
   std::string workingDirectory;
   // The icon's file; the index is not kept (writing always uses index 0).
   std::string iconPath;
+  // The command-line arguments; read only (writing never sets any), so
+  // writers may leave it out.
+  std::string arguments = {};
 };
 
 // Loads `linkPath` (opened with STGM_WRITE) and reads its target (GetPath with
 // SLGP_SHORTPATH, so it may come back as an 8.3 short path: compare it through
-// canonicalLongPath), working directory and icon location.
+// canonicalLongPath), arguments, working directory and icon location.
 // Errors: 49 "CoCreateInstance failed", 50 "QueryInterface failed",
 // 51 "Load failed for %s" (linkPath), 52 "GetPath failed".
 Expected<ShortcutInfo> readShortcut(std::string_view linkPath);

@@ -11,6 +11,7 @@
 #include "logging/expected.h"
 #include "plugin/legacy_shortcut_rules.h"
 #include "plugin/migration_stop.h"
+#include "plugin/shortcut_plan.h"
 
 namespace Quor {
 
@@ -27,9 +28,9 @@ namespace Quor {
 //   "C:\" for a drive's root);
 // - else leave it alone.
 // Shortcuts that cannot be read and targets that cannot be normalized (a
-// target that no longer exists) are skipped silently. Unpin, delete and write
-// failures are logged and do not stop the walk; the first of them is the
-// result.
+// target that no longer exists) are skipped: logged, never a failure. Unpin,
+// delete and write failures are logged and do not stop the walk; the first of
+// them is the result.
 //
 // The thread must have COM initialized. Errors before any folder is walked:
 // 61 or 62 when `rootDir` cannot be normalized; 61 "Failed to canonicalize
@@ -39,7 +40,19 @@ namespace Quor {
 //
 // `stop` is asked before each shortcut; once it answers true the walk ends
 // and the result is the first failure so far, or migrationStoppedMessage.
+//
+// It is planShortcutFolders followed by carryOutShortcutPlan.
 Expected<void> migrateShortcutFolders(const LegacyShortcutRules& rules, const std::vector<std::string>& folders,
                                       std::string_view rootDir, const StopRequested& stop = {});
+
+// Carries `plan` out entry by entry, in its order. Each entry is decided
+// again just before it is acted on (an earlier deletion may have removed its
+// target, or the files may have changed since the plan was made), and the
+// fresh decision is what happens: the outcome is the one of a walk that
+// decided as it went. Logs one line per shortcut acted on or skipped
+// (migration_log_texts.h). `stop` is asked before each entry; an incomplete
+// plan ends as stopped after its entries.
+Expected<void> carryOutShortcutPlan(const LegacyShortcutRules& rules, const ShortcutPlan& plan,
+                                    const StopRequested& stop = {});
 
 }  // namespace Quor

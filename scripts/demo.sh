@@ -7,9 +7,10 @@
 # client's folder) asks whether the migration is due, starts it, and the job
 # launches the elevated copy (cmd.exe, rundll32.exe) through "runas", runs the
 # local pass and the cleanup, and reports through events, the data store and
-# telemetry; then the shortcuts before and after. The test tools (lnk-tool,
-# the stand-in pin server) come from the windows preset's build folder, or
-# QCP_BUILD_DIR.
+# telemetry; then the shortcuts before and after. migration-preview (from the
+# archive's tools/) shows the plan before the run, and the run's action log is
+# shown beside the table after it. The test tools (lnk-tool, the stand-in pin
+# server) come from the windows preset's build folder, or QCP_BUILD_DIR.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
@@ -108,6 +109,11 @@ echo
 echo "== Before: the installation is $ROOT_WIN"
 table
 echo
+echo "== The preview: tools\migration-preview.exe --current-dir <the client's current directory> (changes nothing)"
+(cd "$RUN_DIR" && wine 'C:\Games\Tessaryn Game\Client\tools\migration-preview.exe' \
+  --current-dir 'C:\Games\Tessaryn Game\Client\Game\Data\Cache\Work\Run' </dev/null 2>>"$WORK.log") |
+  tr -d '\r' | sed 's/^/   /' || echo "   (the preview failed)"
+echo
 echo "== The core starts: plugin-host.exe --core-arg --from-kxu, in $ROOT_WIN\\Client\\Game\\Data\\Cache\\Work\\Run"
 code=0
 # Wine's process trace shows what the job starts; the simulator prints the
@@ -125,6 +131,10 @@ grep -a 'trace:process:NtCreateUserProcess' "$WORK/stderr.txt" | grep -aE 'cmd\.
 echo
 echo "== After"
 table
+echo
+echo "== The action log (the core's log lines; \"[elevated] \" marks the elevated pass's, read back from"
+echo "   Client\\qel-beta-opt-in-elevated.log after the wait)"
+grep -a '^log ' "$WORK/stdout.txt" | tr -d '\r' | cut -c1-220 | sed 's/^/   /'
 echo
 echo "== Unpinned before deletion"
 sed 's/^/   /' "$WORK/unpinned.txt" 2>/dev/null || echo "   (nothing)"

@@ -44,6 +44,8 @@ notice_of_package_owning GCC-runtime "$(i686-w64-mingw32-g++-posix -print-file-n
 # libyaml is built from Debian's source package (scripts/setup.sh): its own
 # debian/copyright.
 tar -xJOf "$(ls .deps/libyaml/libyaml_*.debian.tar.xz | head -n1)" debian/copyright >"$stage/client/licenses/libyaml.txt"
+# cpp-httplib (plugin-host's HTTP front) likewise, from its unpacked source.
+cp .deps/cpp-httplib/source/debian/copyright "$stage/client/licenses/cpp-httplib.txt"
 
 rm -rf dist
 mkdir -p dist

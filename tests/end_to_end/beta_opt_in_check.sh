@@ -28,18 +28,28 @@
 #            false and migration-error null; a second POST does nothing.
 #   stored   PUT migration-error with the named typed argument "errString",
 #            then GET: the text form with code 12345, published once.
+#            Before it, migration-preview.exe from the same current directory
+#            finds the same root and plans what the run then does, changing
+#            nothing; after it, the core's log tells the whole run, one line
+#            per action: the elevated pass's lines forwarded (marked
+#            "[elevated] ") after the wait, then the client's own.
 #   failing  an alpha shortcut that cannot be deleted (read-only): the run's
 #            error (code 55) is the same text in the event, in GET
 #            migration-error and in the telemetry's "error"; no success flag.
+#   no-args  the core cannot give its command line (--fail-core): GET
+#            needs-migration answers 500 "ALE-F0BB341E".
+#   no-counter  the data store fails to read the attempt counter: "ALE-884760E9"
+#            ends the job with no counter written, no outcome, no telemetry.
 #
-#   beta_opt_in_check.sh PLUGIN_HOST DLL LNK_TOOL PIN_SERVER_DLL WORK_DIR [ROOT_NAME]
+#   beta_opt_in_check.sh PLUGIN_HOST DLL LNK_TOOL PIN_SERVER_DLL PREVIEW WORK_DIR [ROOT_NAME]
 set -euo pipefail
-usage="usage: beta_opt_in_check.sh PLUGIN_HOST DLL LNK_TOOL PIN_SERVER_DLL WORK_DIR [ROOT_NAME]"
-[ $# -eq 5 ] || [ $# -eq 6 ] || { echo "$usage" >&2; exit 2; }
-root_name="${6:-Tessaryn Game}"
+usage="usage: beta_opt_in_check.sh PLUGIN_HOST DLL LNK_TOOL PIN_SERVER_DLL PREVIEW WORK_DIR [ROOT_NAME]"
+[ $# -eq 6 ] || [ $# -eq 7 ] || { echo "$usage" >&2; exit 2; }
+root_name="${7:-Tessaryn Game}"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 plugin_host="$(realpath "$1")" dll="$(realpath "$2")" tool="$(realpath "$3")" pin_server="$(realpath "$4")"
-work="$(realpath -m "$5")"
+preview="$(realpath "$5")"
+work="$(realpath -m "$6")"
 
 source "$here/../../scripts/wine-env.sh"
 trap wine_prefix_stop EXIT
@@ -84,7 +94,7 @@ in_order() {
   local file="$1"; shift
   local previous=0 text at
   for text in "$@"; do
-    at="$(grep -nF -- "$text" "$file" | awk -F: -v after="$previous" '$1 > after { print $1; exit }')"
+    at="$(grep -nF -- "$text" "$file" | awk -F: -v after="$previous" '$1 > after { print $1; exit }' || true)"
     if [ -z "$at" ]; then fail "out of order or missing: $text"; return; fi
     previous="$at"
   done
@@ -96,6 +106,7 @@ client="$root/Client"
 run_dir="$client/Game/Data/Cache/Work/Run"
 mkdir -p "$client/Plugins/qcp-be-qel-beta-opt-in" "$run_dir" "$root/Launcher"
 cp "$plugin_host" "$client/plugin-host.exe"
+cp "$preview" "$client/migration-preview.exe"
 cp "$dll" "$client/Plugins/qcp-be-qel-beta-opt-in/qcp-be-qel-beta-opt-in.dll"
 for exe in Tessaryn.exe TessarynClient.exe Launcher/QelLauncher.exe; do printf 'MZ' >"$root/$exe"; done
 unpinned="$work/unpinned.txt"
@@ -140,6 +151,19 @@ scenario=migrate
 plant "$desktop/Tessaryn.lnk" "$root_win\\Tessaryn.exe"
 plant "$programs/Tessaryn Launcher.lnk" "$root_win\\Launcher\\QelLauncher.exe"
 plant "$desktop/Tessaryn client alpha.lnk" "$root_win\\Tessaryn.exe"
+printf 'not a shortcut' >"$desktop/Broken.lnk"
+printf 'MZ' >"$root/Uninstall Tessaryn client alpha.exe"
+# The preview, from the client's current directory: same root, same plan,
+# nothing changed.
+before_preview="$(cd "$drive_c" && find users Games -type f -printf '%T@ %s %p\n' | LC_ALL=C sort)"
+(cd "$run_dir" && wine "$root_win\\Client\\migration-preview.exe" --json --current-dir "$(win "$run_dir")" \
+  </dev/null >"$work/preview.jsonl" 2>>"$work.log") || fail "migration-preview failed"
+[ "$(cd "$drive_c" && find users Games -type f -printf '%T@ %s %p\n' | LC_ALL=C sort)" = "$before_preview" ] ||
+  fail "the preview changed files"
+[ "$(tr -d '\r' <"$work/preview.jsonl" |
+  jq -r 'select(.kind == "summary") | [.root, .foundBy, .verdict, (.counts | tojson)] | join(" ")')" = \
+  "$root_win current-dir accepted {\"rewrite\":2,\"unpin-delete\":1,\"keep\":0,\"skip\":1,\"uninstallers\":1}" ] ||
+  fail "preview summary: $(tail -n1 "$work/preview.jsonl")"
 session migrate --core-arg --from-kxu GET "$needs" POST /qel-beta-opt-in/v1/do-migration wait \
   GET "$needs" GET "$error_path" POST /qel-beta-opt-in/v1/do-migration wait
 out="$work/migrate.out"
@@ -182,8 +206,35 @@ expect "$work/migrate.err" \
   fail "Start-menu shortcut not rewritten"
 [ ! -e "$desktop/Tessaryn client alpha.lnk" ] || fail "alpha shortcut not deleted"
 grep -qF 'Tessaryn client alpha.lnk' "$unpinned" 2>/dev/null || fail "alpha shortcut not unpinned"
+[ ! -e "$root/Uninstall Tessaryn client alpha.exe" ] || fail "uninstaller not removed"
+# The action log: the elevated pass did the work, its lines forwarded after the
+# wait; the client's pass then met the shortcuts already migrated and skipped
+# the broken one again; the cleanup came last. Each action once.
+jq -r 'select(.type == "log") | "\(.levelName) \(.message)"' "$out" | tr -d '\r' >"$work/migrate-log.txt"
+elevated="OKAY [elevated] qel-beta-opt-in:"
+links=("$(win "$desktop")" "$(win "$programs")")
+links=("${links[@]//\\//}")
+in_order "$work/migrate-log.txt" \
+  'ALWAYS Performing opt-in migration.' \
+  "$elevated Rewrote shortcut ${links[0]}/Tessaryn.lnk to start $root_win\\TessarynClient.exe" \
+  "$elevated Rewrote shortcut ${links[1]}/Tessaryn Launcher.lnk to start $root_win\\TessarynClient.exe" \
+  "OKAY qel-beta-opt-in: Skipped shortcut ${links[0]}/Broken.lnk: cannot be read" \
+  "OKAY qel-beta-opt-in: Removed uninstaller file C:/Games/$root_name/Uninstall Tessaryn client alpha.exe"
+for line in \
+  "$elevated Migrating shortcut: $root_win\\Tessaryn.exe $root_win" \
+  "$elevated Migrating shortcut: $root_win\\Launcher\\QelLauncher.exe $root_win" \
+  "$elevated Deleting shortcut: $root_win\\Tessaryn.exe $root_win" \
+  "$elevated Deleted shortcut ${links[0]}/Tessaryn client alpha.lnk" \
+  "$elevated Skipped shortcut ${links[0]}/Broken.lnk: cannot be read" \
+  "$elevated Rewrote shortcut" "$elevated Deleted shortcut" "$elevated Skipped shortcut" \
+  "OKAY qel-beta-opt-in: Skipped shortcut" "Removed uninstaller file"; do
+  expected=1
+  case "$line" in *"Rewrote shortcut") expected=2 ;; esac
+  [ "$(count_of "$work/migrate-log.txt" "$line")" -eq "$expected" ] || fail "not $expected time(s) in the log: $line"
+done
+[ "$(grep -c . "$work/migrate-log.txt")" -eq 10 ] || fail "the log has other lines: $(cat "$work/migrate-log.txt")"
 
-[ $# -eq 5 ] || exit_with_outcome
+[ $# -eq 6 ] || exit_with_outcome
 
 # --- stored ------------------------------------------------------------------
 scenario=stored
@@ -213,5 +264,29 @@ esac
   "$(jq -cn --arg e "$error_text" '{attempts_remaining: "2", error: $e, succeeded: "false"}')" ] ||
   fail "telemetry: $(jq -c 'select(.type == "telemetry") | .data' "$out")"
 [ "$(count_of "$out" 'opt-in-has-migrated-v2')" -eq 0 ] || fail "success recorded for a failed run"
+
+# --- no-args: the core cannot give its command line -----------------------------
+scenario=no-args
+session no-args --core-arg --from-kxu --fail-core GET '/quorclient/command-line-args=500:"no arguments"' GET "$needs"
+out="$work/no-args.out"
+in_order "$out" \
+  '{"type":"core-request","method":"GET","path":"/quorclient/command-line-args","arguments":[],"status":500,"error":"no arguments"}' \
+  '"levelName":"ERROR","message":"Assertion failed!\n\nExpression: ALE-F0BB341E"}' \
+  "{\"type\":\"response\",\"method\":\"GET\",\"path\":\"$needs\",\"status\":500,\"error\":\"ALE-F0BB341E\"}"
+
+# --- no-counter: the data store cannot read the attempt counter ------------------
+scenario=no-counter
+plant "$desktop/Tessaryn.lnk" "$root_win\\Tessaryn.exe"
+session no-counter --core-arg --from-kxu --fail-core GET "$counter=500:store down" \
+  POST /qel-beta-opt-in/v1/do-migration wait
+out="$work/no-counter.out"
+in_order "$out" \
+  "{\"type\":\"core-request\",\"method\":\"GET\",\"path\":\"$counter\",\"arguments\":[],\"status\":500,\"error\":\"store down\"}" \
+  '"levelName":"ERROR","message":"Assertion failed!\n\nExpression: ALE-884760E9\n' \
+  '{"type":"job","state":"ended","name":"qel-beta-opt-in.migrate","id":1}'
+[ "$(count_of "$out" "\"method\":\"POST\",\"path\":\"$counter\"")" -eq 0 ] || fail "the counter was written"
+[ "$(count_of "$out" '"type":"telemetry"')" -eq 0 ] || fail "telemetry was sent"
+[ "$(count_of "$out" 'Performing opt-in migration.')" -eq 0 ] || fail "the migration ran"
+[ "$(target_of "$desktop/Tessaryn.lnk")" = "$root_win\\Tessaryn.exe" ] || fail "a shortcut was migrated"
 
 exit_with_outcome

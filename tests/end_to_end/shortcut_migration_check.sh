@@ -26,15 +26,20 @@
 #   loop     a folder in the desktop that leads back into the desktop: the walk
 #            ends (the depth limit bounds it), exit 42.
 #
-#   shortcut_migration_check.sh DLL LNK_TOOL PIN_SERVER_DLL FILE_HOLDER WORK_DIR
+# In main and loop, migration-preview.exe runs first: it changes no file's
+# contents or modification time and unpins nothing, and its plan is, entry by
+# entry and in order, what the run's log file then reports it did.
+#
+#   shortcut_migration_check.sh DLL LNK_TOOL PIN_SERVER_DLL FILE_HOLDER PREVIEW WORK_DIR
 set -euo pipefail
-[ $# -eq 5 ] || {
-  echo "usage: shortcut_migration_check.sh DLL LNK_TOOL PIN_SERVER_DLL FILE_HOLDER WORK_DIR" >&2
+[ $# -eq 6 ] || {
+  echo "usage: shortcut_migration_check.sh DLL LNK_TOOL PIN_SERVER_DLL FILE_HOLDER PREVIEW WORK_DIR" >&2
   exit 2
 }
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 dll="$(realpath "$1")" tool="$(realpath "$2")" pin_server="$(realpath "$3")" holder="$(realpath "$4")"
-work="$(realpath -m "$5")"
+preview="$(realpath "$5")"
+work="$(realpath -m "$6")"
 if ! command -v lnkinfo >/dev/null 2>&1; then
   echo "lnkinfo is missing: install Debian's liblnk-utils (scripts/setup.sh does)" >&2
   exit 1
@@ -143,12 +148,59 @@ in_snapshot() { printf '%s' "${1#"$drive_c/"}"; }
 # root's words go to wine separately: Wine quotes a single argument with
 # blanks, while the launch line hands the root over unquoted. Sets `code`;
 # the run's standard error (the logger's error lines) goes to
-# $work/stderr.txt.
+# $work/stderr.txt, its log file to $work (its current directory).
 migrate() {
   code=0
-  QCP_PIN_SERVER_LOG="$(win "$pins")" timeout 120 wine rundll32.exe "$(win "$dll"),_MigrateEntryPoint@16" "$@" \
-    </dev/null >"$work/stdout.txt" 2>"$work/stderr.txt" || code=$?
+  (cd "$work" && QCP_PIN_SERVER_LOG="$(win "$pins")" timeout 120 wine rundll32.exe \
+    "$(win "$dll"),_MigrateEntryPoint@16" "$@" </dev/null >"$work/stdout.txt" 2>"$work/stderr.txt") || code=$?
 }
+
+# Every file a run could reach, with its modification time.
+times_of() {
+  (cd "$drive_c" && find users ProgramData Games Other staging -type f -printf '%T@ %p\n' | LC_ALL=C sort) >"$1"
+}
+# preview_then_migrate ROOT_WORD...: the preview (JSON Lines in
+# $work/preview.jsonl), which must change nothing, then the run, whose log
+# file must report, in the plan's order, exactly the plan's actions. With
+# aliases=1 (a folder met under several names), acting on one name changes
+# what the run later finds under the others, and the run decides again as it
+# goes: it must then do only planned rewrites and deletions, in the plan's
+# order.
+preview_then_migrate() {
+  snapshot "$work/before-preview.txt"
+  times_of "$work/times-before-preview.txt"
+  rm -f "$pins"
+  local preview_code=0
+  wine "$preview" --json --root "$*" </dev/null >"$work/preview.jsonl" 2>>"$work/wine-output.txt" ||
+    preview_code=$?
+  [ "$preview_code" -eq 0 ] || fail "migration-preview exit code $preview_code"
+  snapshot "$work/after-preview.txt"
+  times_of "$work/times-after-preview.txt"
+  cmp -s "$work/before-preview.txt" "$work/after-preview.txt" || fail "the preview changed a file"
+  cmp -s "$work/times-before-preview.txt" "$work/times-after-preview.txt" || fail "the preview touched a file"
+  expect_pins ""
+  tr -d '\r' <"$work/preview.jsonl" | jq -r 'select(.kind == "shortcut") |
+    if .action == "rewrite" then "Rewrote shortcut \(.file) to start \(.newTarget)"
+    elif .action == "unpin-delete" then "Deleted shortcut \(.file)"
+    elif .action == "skip" then "Skipped shortcut \(.file): \(.reason)"
+    else empty end' >"$work/planned-actions.txt"
+  migrate "$@"
+  tr -d '\r' <"$work/qel-beta-opt-in-elevated.log" |
+    sed -n 's/^[^|]*| *OKAY| qel-beta-opt-in: \(\(Rewrote\|Deleted\|Skipped\) shortcut .*\)$/\1/p' \
+      >"$work/done-actions.txt"
+  [ -s "$work/planned-actions.txt" ] || fail "the preview planned nothing"
+  if [ "${aliases:-0}" = 1 ]; then
+    grep -v '^Skipped ' "$work/done-actions.txt" >"$work/done-acts.txt" || true
+    grep -Fx -f "$work/done-acts.txt" "$work/planned-actions.txt" >"$work/planned-acts.txt" || true
+    [ -s "$work/done-acts.txt" ] && cmp -s "$work/done-acts.txt" "$work/planned-acts.txt" ||
+      fail "the run did unplanned things: $(cat "$work/done-acts.txt")"
+    return
+  fi
+  diff -u "$work/planned-actions.txt" "$work/done-actions.txt" >"$work/actions.diff" ||
+    { fail "the run did not do what the preview planned (- planned, + done):"; cat "$work/actions.diff" >&2; }
+}
+# planned ACTION: the files the preview gave that action, in the walk's form.
+planned() { tr -d '\r' <"$work/preview.jsonl" | jq -r --arg a "$1" 'select(.action == $a) | .file' | LC_ALL=C sort; }
 
 expect_code() {
   [ "$code" -eq "$1" ] || { fail "exit code $code, expected $1"; cat "$work/stderr.txt" >&2; }
@@ -255,9 +307,14 @@ deleted=("$common_desktop/Tessaryn client alpha (2).lnk" "$user_programs/Tessary
   "$quick_launch/User Pinned/TaskBar/Tessaryn client alpha.lnk")
 
 snapshot "$work/before.txt"
-migrate 'C:\Games\Tessaryn' 'Game'
+preview_then_migrate 'C:\Games\Tessaryn' 'Game'
 snapshot "$work/after.txt"
 expect_code 42
+[ "$(planned rewrite)" = "$(for link in "${rewritten[@]}"; do walked "$link"; echo; done | LC_ALL=C sort)" ] ||
+  fail "the preview's rewrites: $(planned rewrite)"
+[ "$(planned unpin-delete)" = "$(for link in "${deleted[@]}"; do walked "$link"; echo; done | LC_ALL=C sort)" ] ||
+  fail "the preview's deletions: $(planned unpin-delete)"
+[ -n "$(planned keep)" ] && [ -n "$(planned skip)" ] || fail "the preview kept or skipped nothing"
 {
   for link in "${rewritten[@]}"; do echo "changed $(in_snapshot "$link")"; done
   for link in "${deleted[@]}"; do echo "removed $(in_snapshot "$link")"; done
@@ -353,7 +410,7 @@ plant Tessaryn.exe.lnk "$user_desktop" "Sub/Tessaryn client alpha.lnk"
 ln -s .. "$user_desktop/Sub/Back"  # Sub/Back is the desktop; Wine shows it as a folder
 ln -s . "$user_desktop/Again"      # and so is Again
 started=$SECONDS
-migrate 'C:\Games\Tessaryn' 'Game'
+aliases=1 preview_then_migrate 'C:\Games\Tessaryn' 'Game'
 [ "$code" -ne 124 ] || fail "the run did not end within 120 seconds"
 expect_code 42
 expect_rewritten "$user_desktop/Tessaryn.lnk"

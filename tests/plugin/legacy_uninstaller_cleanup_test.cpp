@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -73,7 +74,14 @@ TEST_F(LegacyUninstallerCleanupTest, RemovesEveryMatchInTheRootOnly) {
   for (const auto& [relative, bytes] : QcpTest::snapshot(root_)) left.push_back(relative);
   EXPECT_EQ(left, (std::vector<std::string>{"Sub\\Uninstall Tessaryn client alpha.exe", "Tessaryn.exe",
                                             "Uninstall Tessaryn client beta.exe"}));
-  EXPECT_TRUE(log.messages().empty());
+  std::vector<std::string> messages = log.messages();
+  std::sort(messages.begin(), messages.end());
+  std::vector<std::string> expected;
+  for (const char* name : {"Uninstall Tessaryn client alpha (old).exe", "Uninstall Tessaryn client alpha.dat",
+                           "Uninstall Tessaryn client alpha.exe", "uninstall tessaryn client alpha 2.exe"}) {
+    expected.push_back("qel-beta-opt-in: Removed uninstaller file " + searched(name));
+  }
+  EXPECT_EQ(messages, expected);
 }
 
 TEST_F(LegacyUninstallerCleanupTest, NothingToRemoveIsSuccess) {
@@ -102,11 +110,20 @@ TEST_F(LegacyUninstallerCleanupTest, AMatchHeldOpenIsLoggedAndFailsTheStepWhileT
   EXPECT_TRUE(QcpTest::fileExists(held));
   EXPECT_FALSE(QcpTest::fileExists(first));
   EXPECT_FALSE(QcpTest::fileExists(last));
-  const std::vector<CapturedRecord> records = log.records();
-  ASSERT_EQ(records.size(), 1u);
+  // One line per file, in the order the folder lists them.
+  std::vector<CapturedRecord> records = log.records();
+  ASSERT_EQ(records.size(), 3u);
+  std::sort(records.begin(), records.end(),
+            [](const CapturedRecord& a, const CapturedRecord& b) { return a.message < b.message; });
   EXPECT_EQ(records[0].message, "Failed to remove: " + searched("Uninstall Tessaryn client alpha.dat"));
   EXPECT_EQ(records[0].level, LogLevel::Error);
   EXPECT_EQ(records[0].category, LogCategory::Dbg);
+  EXPECT_EQ(records[1].message, "qel-beta-opt-in: Removed uninstaller file " + searched("Uninstall Tessaryn client alpha.exe"));
+  EXPECT_EQ(records[2].message, "qel-beta-opt-in: Removed uninstaller file " + searched("Uninstall Tessaryn client alpha.log"));
+  for (const std::size_t removed : {1u, 2u}) {
+    EXPECT_EQ(records[removed].level, LogLevel::Okay);
+    EXPECT_EQ(records[removed].category, LogCategory::Gen);
+  }
 }
 
 TEST_F(LegacyUninstallerCleanupTest, AMatchingFolderCannotBeRemovedAndFailsTheStep) {
@@ -118,8 +135,12 @@ TEST_F(LegacyUninstallerCleanupTest, AMatchingFolderCannotBeRemovedAndFailsTheSt
   EXPECT_EQ(result.error().message, "Failed to remove one or more uninstaller files.");
   EXPECT_FALSE(QcpTest::fileExists(exe));
   EXPECT_TRUE(QcpTest::fileExists(root_ + "\\Uninstall Tessaryn client alpha files"));
-  EXPECT_EQ(log.messages(),
-            std::vector<std::string>{"Failed to remove: " + searched("Uninstall Tessaryn client alpha files")});
+  std::vector<std::string> messages = log.messages();
+  std::sort(messages.begin(), messages.end());
+  EXPECT_EQ(messages,
+            (std::vector<std::string>{"Failed to remove: " + searched("Uninstall Tessaryn client alpha files"),
+                                      "qel-beta-opt-in: Removed uninstaller file " +
+                                          searched("Uninstall Tessaryn client alpha.exe")}));
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 IFS=. read -r major minor patch <<<"$version"
-for program in Plugins/qcp-be-qel-beta-opt-in/qcp-be-qel-beta-opt-in.dll plugin-host.exe tools/value-dump.exe; do
+for program in Plugins/qcp-be-qel-beta-opt-in/qcp-be-qel-beta-opt-in.dll plugin-host.exe tools/value-dump.exe tools/migration-preview.exe; do
   resource="$("$windres" -i "$client/$program" -O rc 2>&1)"
   for expected in "FILEVERSION $major, $minor, $patch, 0" "PRODUCTVERSION $major, $minor, $patch, 0" \
     "VALUE \"FileVersion\", \"$version.0\"" "VALUE \"ProductVersion\", \"$version.0\"" \
@@ -18,7 +18,7 @@ for program in Plugins/qcp-be-qel-beta-opt-in/qcp-be-qel-beta-opt-in.dll plugin-
     grep -qF -- "$expected" <<<"$resource" || fail "$program: no $expected in its version resource"
   done
 done
-for tool in plugin-host tools/value-dump; do
+for tool in plugin-host tools/value-dump tools/migration-preview; do
   printed="$("$emulator" "$client/$tool.exe" --version | tr -d '\r')"
   [ "$printed" = "${tool##*/} $version" ] || fail "$tool.exe --version printed '$printed'"
 done

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <fstream>
@@ -37,7 +38,8 @@ constexpr const char* stepsHelp = R"(Steps, run in order after the plugin has st
                      Only sleep steps may follow.
 
 The core's endpoints the plugin may call: GET /quorclient/command-line-args,
-GET and POST /data-store/v1/install-settings/<key>, POST /telemetry/v1/events/<name>.
+GET and POST /data-store/v1/install-settings/<key>, POST /telemetry/v1/events/<name>;
+--fail-core makes one of them answer a chosen status and error text instead.
 
 Exit codes: 0 every step ran (whatever the plugin answered); 1 the plugin could
 not be loaded or started; 2 a wrong command line; 3 the worker was still inside
@@ -70,6 +72,20 @@ class UsageFormatter : public CLI::Formatter {
     return "Usage: plugin-host [OPTIONS] [STEP...]\n";
   }
 };
+
+// The words after the program's name, with "--fail-core METHOD X" made
+// "--fail-core" "METHOD X".
+std::vector<std::string> joinedFailCoreWords(int argc, char** argv) {
+  std::vector<std::string> words(argv + 1, argv + argc);
+  for (std::size_t index = 0; index + 2 < words.size(); ++index) {
+    const std::string& method = words[index + 1];
+    const bool methodWord = !method.empty() && method.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") == std::string::npos;
+    if (words[index] != "--fail-core" || !methodWord) continue;
+    words[index + 1] = method + ' ' + words[index + 2];
+    words.erase(words.begin() + static_cast<std::ptrdiff_t>(index) + 2);
+  }
+  return words;
+}
 
 int wrong(const std::string& message) {
   std::fprintf(stderr, "plugin-host: %s\nRun with --help for more information.\n", message.c_str());
@@ -111,6 +127,16 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
   app.add_option("--steps", stepsFile, "Read the steps from this file (one a line; # starts a comment)")
       ->type_name("FILE");
   app.set_version_flag("--version", "plugin-host " QCP_VERSION_TEXT);
+  std::vector<std::string> failureValues;
+  // Options end at the first step, so the option's two words are made one
+  // before CLI11 sees them (whose parse takes the words last first).
+  std::vector<std::string> words = joinedFailCoreWords(argc, argv);
+  std::reverse(words.begin(), words.end());
+  app.add_option("--fail-core", failureValues,
+                 "Make the core's endpoint METHOD PATH answer STATUS with the error TEXT (repeatable), e.g. "
+                 "--fail-core GET /quorclient/command-line-args=500:\"no arguments\"")
+      ->type_name("METHOD PATH=STATUS:TEXT")
+      ->allow_extra_args(false);
   app.add_flag("--json", line.json, "Print every line as a JSON object with a \"type\" member");
   app.add_option("--serve", serveText,
                  "After the steps, serve the plugin's endpoints over HTTP on this loopback address (127.0.0.1 "
@@ -122,7 +148,7 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
   app.allow_extras();
 
   try {
-    app.parse(argc, argv);
+    app.parse(words);
   } catch (const CLI::CallForHelp&) {
     std::printf("%s", app.help().c_str());
     return {std::nullopt, exitSuccess};
@@ -138,6 +164,14 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
   }
   if (line.pluginName.empty() || line.pluginName.find_first_of("\\/:") != std::string::npos) {
     return {std::nullopt, wrong("--name " + line.pluginName + ": expected a file name without folders")};
+  }
+  for (const std::string& value : failureValues) {
+    const std::size_t blank = value.find(' ');
+    Outcome<CoreFailure> failure =
+        blank == std::string::npos ? parseCoreFailure(value, "")
+                                   : parseCoreFailure(std::string_view(value).substr(0, blank), value.substr(blank + 1));
+    if (!failure) return {std::nullopt, wrong(failure.error())};
+    line.session.coreFailures.push_back(std::move(failure.value()));
   }
   if (line.session.pluginPath.empty()) line.session.pluginPath = defaultPluginPath(line.pluginName);
   if (!serveText.empty()) {

@@ -43,8 +43,9 @@ std::string methodText(std::uint32_t code) {
 
 }  // namespace
 
-CoreEndpoints::CoreEndpoints(Output& output, std::vector<std::string> commandLineArgs, InstallSettingsStore& settings)
-    : output_(output), commandLineArgs_(std::move(commandLineArgs)), settings_(settings) {}
+CoreEndpoints::CoreEndpoints(Output& output, std::vector<std::string> commandLineArgs, InstallSettingsStore& settings,
+                             std::vector<CoreFailure> failures)
+    : output_(output), commandLineArgs_(std::move(commandLineArgs)), settings_(settings), failures_(std::move(failures)) {}
 
 void CoreEndpoints::answer(Quor::HostResponse& response, const Quor::HostRequest& request) {
   const std::string path = request.path != nullptr ? request.path : "";
@@ -70,7 +71,9 @@ void CoreEndpoints::answer(Quor::HostResponse& response, const Quor::HostRequest
   if (!readable && answer.error.empty()) answer = errorAnswer(400, "the request's argument array is missing");
 
   bool telemetry = false;
-  if (readable) {
+  if (const CoreFailure* failure = findCoreFailure(failures_, method, path); readable && failure != nullptr) {
+    answer = errorAnswer(failure->status, failure->text);
+  } else if (readable) {
     if (path == commandLinePath) {
       if (request.method != getCode) {
         answer = errorAnswer(405, method + " " + path + ": the core answers GET only");

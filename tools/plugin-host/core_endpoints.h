@@ -5,7 +5,9 @@
 //   POST /data-store/v1/install-settings/KEY   stores the request's argument
 //   POST /telemetry/v1/events/NAME             recorded and printed
 // Any other path is answered with an error text and status 404, another
-// method on these paths with status 405.
+// method on these paths with status 405. A request named by --fail-core
+// answers the status and error text given there instead (telemetry sent to a
+// failing endpoint is then not recorded).
 //
 // The answers are records this program owns: the plugin hands them back
 // through their release function, releaseCoreResponse.
@@ -13,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core_failures.h"
 #include "install_settings_store.h"
 #include "remoting/host_request.h"
 #include "remoting/host_response.h"
@@ -23,7 +26,9 @@ class Output;
 
 class CoreEndpoints {
  public:
-  CoreEndpoints(Output& output, std::vector<std::string> commandLineArgs, InstallSettingsStore& settings);
+  // A request matching one of `failures` gets its status and error text.
+  CoreEndpoints(Output& output, std::vector<std::string> commandLineArgs, InstallSettingsStore& settings,
+                std::vector<CoreFailure> failures = {});
 
   // Fills the response (whatever it held is overwritten, not freed: the
   // plugin hands in an empty record) and prints the request and its answer.
@@ -33,6 +38,7 @@ class CoreEndpoints {
   Output& output_;
   std::vector<std::string> commandLineArgs_;
   InstallSettingsStore& settings_;
+  std::vector<CoreFailure> failures_;
 };
 
 // Frees what an answer of the core holds and zeroes the record.

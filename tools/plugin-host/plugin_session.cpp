@@ -24,7 +24,7 @@ PluginSession::PluginSession(Output& output, std::unique_ptr<InstallSettingsStor
                              const SessionOptions& options)
     : output_(output),
       settings_(std::move(settings)),
-      endpoints_(output, options.coreArgs, *settings_),
+      endpoints_(output, options.coreArgs, *settings_, options.coreFailures),
       jobs_(output),
       core_(output, endpoints_, jobs_, options.pluginId) {}
 

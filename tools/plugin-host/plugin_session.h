@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core_endpoints.h"
+#include "core_failures.h"
 #include "install_settings_store.h"
 #include "job_queue.h"
 #include "output.h"
@@ -25,6 +26,7 @@ struct SessionOptions {
   std::string pluginPath;
   std::array<std::uint32_t, 3> coreVersion{18, 0, 0};
   std::vector<std::string> coreArgs;
+  std::vector<CoreFailure> coreFailures;  // --fail-core
   std::string storePath;  // empty: settings in memory
   std::uint32_t pluginId = 1;
 };

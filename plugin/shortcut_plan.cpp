@@ -1,0 +1,126 @@
+#include "plugin/shortcut_plan.h"
+
+#include <cstdint>
+#include <memory>
+
+#include "logging/make_error.h"
+#include "platform/directory_walk.h"
+#include "plugin/path_utilities.h"
+#include "plugin/shell_error_codes.h"
+
+namespace Quor {
+
+namespace {
+
+// Depth first, with the flag every folder search of the walk is given.
+constexpr std::uint32_t shortcutWalkFlags = searchDepthFirst | searchPassedOn;
+// The folder and two levels below it: Quick Launch\User Pinned\TaskBar.
+constexpr std::int32_t shortcutWalkDepth = 2;
+// A bound on what a folder full of shortcuts to distinct targets can cost.
+constexpr std::size_t maxKnownTargets = 512;
+
+// Whether the last character is "\" or "/": fileNamePart then finds no name,
+// and it never takes the second byte of a double-byte character for one.
+bool endsWithSeparator(const std::string& path) {
+  return !path.empty() && (path.back() == '\\' || path.back() == '/') && fileNamePart(path).empty();
+}
+
+// `name` in the folder `folder`.
+std::string inFolder(const std::string& folder, const std::string& name) {
+  return endsWithSeparator(folder) ? folder + name : folder + "\\" + name;
+}
+
+}  // namespace
+
+const char* shortcutActionName(ShortcutAction action) {
+  switch (action) {
+    case ShortcutAction::Rewrite:
+      return "rewrite";
+    case ShortcutAction::UnpinDelete:
+      return "unpin-delete";
+    case ShortcutAction::Keep:
+      return "keep";
+    case ShortcutAction::Skip:
+      return "skip";
+  }
+  return "keep";
+}
+
+// A root given as "C:\Games\T\" keeps its separator through
+// canonicalization, and joining the client's name to it would double it.
+// An empty root canonicalizes to "\", as do "\" and "/" themselves: the root
+// of whichever drive is current, against which the text comparison of
+// isPathWithin means nothing (an unreadable target reads as "\" too).
+Expected<std::string> canonicalMigrationRoot(std::string_view rootDir) {
+  Expected<std::string> root = canonicalLongPath(rootDir);
+  if (!root) return root;
+  if (rootDir.empty() || *root == "\\") {
+    return makeError(ShellErrorCode::canonicalize, "Failed to canonicalize %s", rootDir);
+  }
+  const bool driveRoot = root->size() == 3 && (*root)[1] == ':';
+  if (!driveRoot && endsWithSeparator(*root)) root->pop_back();
+  return root;
+}
+
+ShortcutDecider::ShortcutDecider(const LegacyShortcutRules& rules, std::string root)
+    : rules_(rules), root_(std::move(root)), newTarget_(inFolder(root_, rules.newClientExecutableName)) {}
+
+const Expected<std::string>& ShortcutDecider::canonicalTarget(const std::string& target) {
+  const auto known = canonicalTargets_.find(target);
+  if (known != canonicalTargets_.end()) return known->second;
+  if (canonicalTargets_.size() >= maxKnownTargets) canonicalTargets_.clear();
+  return canonicalTargets_.emplace(target, canonicalLongPath(target)).first->second;
+}
+
+PlannedShortcut ShortcutDecider::decide(const std::string& folder, const std::string& linkPath) {
+  PlannedShortcut planned;
+  planned.folder = folder;
+  planned.file = linkPath;
+  Expected<ShortcutInfo> info = readShortcut(linkPath);
+  if (!info) {
+    planned.action = ShortcutAction::Skip;
+    planned.reason = "cannot be read: " + info.error().message;
+    return planned;
+  }
+  planned.current = std::move(*info);
+  const Expected<std::string>& target = canonicalTarget(planned.current.target);
+  if (!target) {
+    planned.action = ShortcutAction::Skip;
+    planned.reason = "its target cannot be normalized: " + target.error().message;
+    return planned;
+  }
+  planned.canonicalTarget = *target;
+  if (!isPathWithin(root_, planned.canonicalTarget)) {
+    planned.reason = "its target is outside the installation root";
+  } else if (isObsoleteShortcutName(rules_, fileNamePart(linkPath))) {
+    // Whatever the target's name: an alpha shortcut is never rewritten.
+    planned.action = ShortcutAction::UnpinDelete;
+  } else if (isLegacyExecutableName(rules_, fileNamePart(planned.canonicalTarget))) {
+    planned.action = ShortcutAction::Rewrite;
+    planned.replacement = ShortcutInfo{newTarget_, root_, newTarget_, {}};
+  } else {
+    planned.reason = "its target is not a legacy launcher";
+  }
+  return planned;
+}
+
+Expected<ShortcutPlan> planShortcutFolders(const LegacyShortcutRules& rules, const std::vector<std::string>& folders,
+                                           std::string_view rootDir, const StopRequested& stop) {
+  Expected<std::string> root = canonicalMigrationRoot(rootDir);
+  if (!root) return std::move(root).error();
+  ShortcutPlan plan{std::string(rootDir), std::move(*root), {}, true};
+  ShortcutDecider decider(rules, plan.root);
+  for (const std::string& folder : folders) {
+    const std::shared_ptr<DirectoryIterator> walk = openWalk(folder, "*.lnk", shortcutWalkFlags, shortcutWalkDepth);
+    for (; walk->valid(); walk->advance()) {
+      if (isStopRequested(stop)) {
+        plan.complete = false;
+        return plan;
+      }
+      plan.shortcuts.push_back(decider.decide(folder, walk->fullPath()));
+    }
+  }
+  return plan;
+}
+
+}  // namespace Quor
