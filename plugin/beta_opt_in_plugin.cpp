@@ -176,9 +176,10 @@ Expected<void> BetaOptInPlugin::runMigration() {
   const StopRequested stop = [this] { return stopRequested(); };
   const ClientMigrationSteps steps{
       [] { return currentDirectory(); },
-      [this](const std::string& rootDir) {
-        return launchForwardingElevatedLog(windowsLaunchSystem().executableDirectory(),
-                                           [&] { return launchElevated(rootDir, windowsLaunchSystem()); });
+      [this, &stop](const std::string& rootDir) {
+        return launchForwardingElevatedLog(
+            windowsLaunchSystem().executableDirectory(),
+            [&] { return launchElevated(rootDir, windowsLaunchSystem()); }, stop);
       },
       [&stop](std::string_view rootDir) { return migrateShortcuts(rootDir, nullptr, stop); },
       [this](const std::string& rootDir) { return cleanLegacyUninstallers(rootDir); },

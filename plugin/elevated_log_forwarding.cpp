@@ -79,9 +79,11 @@ void forwardLine(std::string_view line) {
 }  // namespace
 
 Expected<void> launchForwardingElevatedLog(std::string_view clientFolder,
-                                           const std::function<Expected<void>()>& launch) {
+                                           const std::function<Expected<void>()>& launch,
+                                           const StopRequested& stop) {
   const std::time_t launched = std::time(nullptr) - clockSlackSeconds;
   Expected<void> outcome = launch();
+  if (isStopRequested(stop)) return outcome;
   const std::string path = joinPath(clientFolder, elevatedLogFileName);
   std::string whyNot;
   const std::optional<std::string> text = readLog(path, launched, whyNot);
@@ -90,7 +92,7 @@ Expected<void> launchForwardingElevatedLog(std::string_view clientFolder,
     return outcome;
   }
   std::string_view rest = *text;
-  while (!rest.empty()) {
+  while (!rest.empty() && !isStopRequested(stop)) {
     const std::size_t end = rest.find('\n');
     forwardLine(rest.substr(0, end));
     rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "logging/expected.h"
+#include "plugin/migration_stop.h"
 
 namespace Quor {
 
@@ -18,8 +19,11 @@ inline constexpr char elevatedLogMark[] = "[elevated] ";
 // elevatedLogMark; a line of another form goes at OKAY as it is. A file that
 // is missing, unreadable, or older than the launch (left by an earlier run,
 // as when the prompt was declined) is one WARN line instead. The launch's
-// result is returned unchanged: the log never decides the outcome.
+// result is returned unchanged: the log never decides the outcome. Once
+// `stop` answers true nothing more is read or logged: the plugin is going,
+// and an elevated pass still running may still be writing the file.
 Expected<void> launchForwardingElevatedLog(std::string_view clientFolder,
-                                           const std::function<Expected<void>()>& launch);
+                                           const std::function<Expected<void>()>& launch,
+                                           const StopRequested& stop = {});
 
 }  // namespace Quor

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 
+#include "ansi_text.h"
 #include "formats/json_writer.h"
 
 namespace MigrationPreview {
@@ -31,9 +32,10 @@ std::string rootLine(const Preview& preview) {
   return line + '\n';
 }
 
+// Paths and reasons come in the ANSI code page; JSON Lines are UTF-8.
 void member(Quor::JsonWriter& writer, std::string_view name, std::string_view text) {
   writer.key(name);
-  writer.string(text);
+  writer.string(ToolText::ansiToUtf8(text));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 
+#include "ansi_text.h"
 #include "formats/json_writer.h"
 
 namespace PluginHost {
@@ -101,7 +102,7 @@ void Output::loaded(const LoadedPlugin& plugin) {
     write(JsonLine("plugin")
               .text("state", "loaded")
               .text("name", plugin.name)
-              .text("path", plugin.path)
+              .text("path", ToolText::ansiToUtf8(plugin.path))
               .text("apiVersion", plugin.apiVersion)
               .number("endpoints", plugin.endpoints)
               .number("types", plugin.types)
@@ -217,7 +218,7 @@ void Output::job(std::string_view state, std::string_view name, std::uint64_t id
 
 void Output::log(std::uint32_t level, std::string_view message) {
   if (json_) {
-    write(JsonLine("log").number("level", level).text("levelName", logLevelName(level)).text("message", message).finish());
+    write(JsonLine("log").number("level", level).text("levelName", logLevelName(level)).text("message", ToolText::ansiToUtf8(message)).finish());
     return;
   }
   write("log " + logLevelName(level) + ' ' + std::string(message));

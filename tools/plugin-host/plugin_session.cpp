@@ -79,6 +79,10 @@ void PluginSession::close() {
     started_ = false;
     output_.stopped();
   }
+  unload();
+}
+
+void PluginSession::unload() {
   core_.forgetEventHandlers();
   registration_ = nullptr;
   freePluginLibrary(library_);
@@ -143,10 +147,7 @@ void PluginSession::stopNow(double limitSeconds) {
   }
   output_.workerLeft(millisecondsSince(called));
   output_.stopped();
-  core_.forgetEventHandlers();
-  registration_ = nullptr;
-  freePluginLibrary(library_);
-  output_.unloaded();
+  unload();
 }
 
 PrintedAnswer PluginSession::request(const Step& step) {

@@ -76,6 +76,8 @@ class PluginSession {
   // the plugin's callback and unloads it; when the limit runs out the
   // process ends with exitWorkerStuck, the plugin still loaded.
   void stopNow(double limitSeconds);
+  // Forgets the plugin's event handlers and registration and frees the library.
+  void unload();
 
   Output& output_;
   std::unique_ptr<InstallSettingsStore> settings_;
