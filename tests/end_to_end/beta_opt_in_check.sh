@@ -52,6 +52,7 @@ preview="$(realpath "$5")"
 work="$(realpath -m "$6")"
 
 source "$here/../../scripts/wine-env.sh"
+source "$here/installation.sh"
 trap wine_prefix_stop EXIT
 mkdir -p "$(dirname "$work")"
 wine_prefix_start "$work" "$work.log"
@@ -103,12 +104,8 @@ in_order() {
 root_win="C:\\Games\\$root_name"
 root="$drive_c/Games/$root_name"
 client="$root/Client"
-run_dir="$client/Game/Data/Cache/Work/Run"
-mkdir -p "$client/Plugins/qcp-be-qel-beta-opt-in" "$run_dir" "$root/Launcher"
-cp "$plugin_host" "$client/plugin-host.exe"
+run_dir="$(plant_installation "$root" "$plugin_host" "$dll")"
 cp "$preview" "$client/migration-preview.exe"
-cp "$dll" "$client/Plugins/qcp-be-qel-beta-opt-in/qcp-be-qel-beta-opt-in.dll"
-for exe in Tessaryn.exe TessarynClient.exe Launcher/QelLauncher.exe; do printf 'MZ' >"$root/$exe"; done
 unpinned="$work/unpinned.txt"
 quiet "$here/../support/register_pin_server.sh" register "$pin_server" "--log=Z:${unpinned//\//\\}"
 

@@ -25,6 +25,7 @@ plugin_host="$(realpath "$1")" test_dll="$(realpath "$2")" product_dll="$(realpa
 work="$(realpath -m "$4")"
 source "$here/../../scripts/wine-env.sh"
 source "$here/http_server.sh"
+source "$here/installation.sh"
 trap 'server_kill; wine_prefix_stop' EXIT
 mkdir -p "$(dirname "$work")"
 wine_prefix_start "$work" "$work.log"
@@ -170,11 +171,7 @@ expect "$work/test-plugin.out" '{"type":"plugin","state":"stopped"}' '{"type":"p
 # The installation's layout, as the migration's elevated copy expects it.
 scenario=product
 root="$WINEPREFIX/drive_c/Games/Tessaryn Game"
-run_dir="$root/Client/Game/Data/Cache/Work/Run"
-mkdir -p "$root/Client/Plugins/qcp-be-qel-beta-opt-in" "$run_dir" "$root/Launcher"
-cp "$plugin_host" "$root/Client/plugin-host.exe"
-cp "$product_dll" "$root/Client/Plugins/qcp-be-qel-beta-opt-in/qcp-be-qel-beta-opt-in.dll"
-for exe in Tessaryn.exe TessarynClient.exe Launcher/QelLauncher.exe; do printf 'MZ' >"$root/$exe"; done
+run_dir="$(plant_installation "$root" "$plugin_host" "$product_dll")"
 # The installation root is found from the current directory.
 pushd "$run_dir" >/dev/null
 server_start "$work/product" 'C:\Games\Tessaryn Game\Client\plugin-host.exe' --core-arg --from-kxu

@@ -25,6 +25,7 @@ plugin_host="$(realpath "$1")" dll="$(realpath "$2")" tool="$(realpath "$3")" pi
 work="$(realpath -m "$5")"
 
 source "$here/../../scripts/wine-env.sh"
+source "$here/installation.sh"
 block="$work/unpin.block"
 release_held() { rm -f "$block"; }
 trap 'release_held; wine_prefix_stop' EXIT
@@ -62,11 +63,7 @@ session() {
 root_win='C:\Games\Tessaryn Game'
 root="$drive_c/Games/Tessaryn Game"
 client="$root/Client"
-run_dir="$client/Game/Data/Cache/Work/Run"
-mkdir -p "$client/Plugins/qcp-be-qel-beta-opt-in" "$run_dir" "$root/Launcher"
-cp "$plugin_host" "$client/plugin-host.exe"
-cp "$dll" "$client/Plugins/qcp-be-qel-beta-opt-in/qcp-be-qel-beta-opt-in.dll"
-for exe in Tessaryn.exe TessarynClient.exe Launcher/QelLauncher.exe; do printf 'MZ' >"$root/$exe"; done
+run_dir="$(plant_installation "$root" "$plugin_host" "$dll")"
 unpinned="$work/unpinned.txt"
 quiet "$here/../support/register_pin_server.sh" register "$pin_server" "--log=$(windows "$unpinned")"
 alpha="$drive_c/users/$user/Desktop/Tessaryn client alpha.lnk"
