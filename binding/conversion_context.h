@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "binding/value.h"
-#include "formats/nesting_limit.h"
+#include "binding/nesting_limit.h"
 
 namespace Quor {
 

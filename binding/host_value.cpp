@@ -363,6 +363,15 @@ bool hostValueToValue(HostErrorSink& sink, Value& target, const HostValue& sourc
   return false;
 }
 
+bool hostValueToValue(Value& target, const HostValue& source, std::string_view name, std::string* error) {
+  HostErrorSink sink;
+  std::memset(static_cast<void*>(&sink), 0, sizeof sink);
+  if (hostValueToValue(sink, target, source, name)) return true;
+  if (error != nullptr && sink.errorMessage != nullptr) *error = sink.errorMessage;
+  if (sink.errorMessageOwned != 0) libraryFree(sink.errorMessage);
+  return false;
+}
+
 bool valueToHostValue(HostValue& target, const Value& source, const TypeRegistry* registry, std::string* error) {
   ToHost conversion(registry);
   if (conversion.convert(target, source, 0)) return true;

@@ -94,6 +94,18 @@ static_assert(offsetof(HostErrorSink, errorMessageOwned) == 16);
 // Harmless on an all-zero record.
 void releaseHostValue(HostValue& value) noexcept;
 
+// Releases a record the plugin fills, on every way out of a scope.
+class HostValueRelease {
+ public:
+  explicit HostValueRelease(HostValue& value) : value_(value) {}
+  HostValueRelease(const HostValueRelease&) = delete;
+  HostValueRelease& operator=(const HostValueRelease&) = delete;
+  ~HostValueRelease() { releaseHostValue(value_); }
+
+ private:
+  HostValue& value_;
+};
+
 // The record's content as a Value. An unknown type code, a null array with
 // elements, or nesting deeper than maxConversionDepth fail: the sink's body is
 // released (with the library's functions: give a sink whose body the plugin
@@ -102,6 +114,10 @@ void releaseHostValue(HostValue& value) noexcept;
 // quoted by the message. A text is read up to its terminating zero whatever
 // its length field says; null pointers with a count of 0 are accepted.
 bool hostValueToValue(HostErrorSink& sink, Value& target, const HostValue& source, std::string_view name);
+
+// The same for a record the core owns, with the failure's message put into
+// error (when given) rather than into a sink.
+bool hostValueToValue(Value& target, const HostValue& source, std::string_view name, std::string* error = nullptr);
 
 // A Value as an owning record; the target is released first. With a
 // registry, enumerations whose number has a name become that name as text.

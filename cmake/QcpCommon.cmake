@@ -29,17 +29,31 @@ function(qcp_collect_sources out folder)
   set(${out} ${found} PARENT_SCOPE)
 endfunction()
 
-# One static library per subsystem folder, named qcp_<folder>.
+# A static library of ours: the project root is its include root, and it is
+# listed among the libraries the DLL and the fuzz targets link.
+function(qcp_add_library target)
+  add_library(${target} STATIC ${ARGN})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_options(${target} PRIVATE ${QCP_WARNINGS})
+  set_property(GLOBAL APPEND PROPERTY QCP_LIBRARIES ${target})
+endfunction()
+
+# One static library per subsystem folder, named qcp_<folder>, whose links
+# are set by the folder's dependencies.cmake. A folder that holds more than
+# one library defines them in a libraries.cmake of its own instead.
 function(qcp_add_subsystem name)
+  set(libraries_file "${PROJECT_SOURCE_DIR}/${name}/libraries.cmake")
+  if(EXISTS "${libraries_file}")
+    include("${libraries_file}")
+    return()
+  endif()
   qcp_collect_sources(sources ${name})
   if(NOT sources)
     add_library(qcp_${name} INTERFACE)
     target_include_directories(qcp_${name} INTERFACE ${PROJECT_SOURCE_DIR})
     return()
   endif()
-  add_library(qcp_${name} STATIC ${sources})
-  target_include_directories(qcp_${name} PUBLIC ${PROJECT_SOURCE_DIR})
-  target_compile_options(qcp_${name} PRIVATE ${QCP_WARNINGS})
+  qcp_add_library(qcp_${name} ${sources})
   set(deps_file "${PROJECT_SOURCE_DIR}/${name}/dependencies.cmake")
   if(EXISTS "${deps_file}")
     include("${deps_file}")

@@ -12,7 +12,7 @@
 #include "formats/json_allocator.h"
 #include "formats/json_error_text.h"
 #include "formats/json_number_guard.h"
-#include "formats/nesting_limit.h"
+#include "binding/nesting_limit.h"
 #include "formats/value_builder.h"
 
 namespace Quor {

@@ -9,7 +9,7 @@
 
 #include "binding/format_message.h"
 #include "binding/member_order_cache.h"
-#include "formats/nesting_limit.h"
+#include "binding/nesting_limit.h"
 
 namespace Quor {
 

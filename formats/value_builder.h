@@ -11,7 +11,7 @@
 
 #include "binding/member_order_cache.h"
 #include "binding/value.h"
-#include "formats/nesting_limit.h"
+#include "binding/nesting_limit.h"
 
 namespace Quor {
 

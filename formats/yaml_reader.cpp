@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "binding/format_message.h"
-#include "formats/nesting_limit.h"
+#include "binding/nesting_limit.h"
 #include "formats/value_tree_measure.h"
 #include "formats/yaml_anchor_table.h"
 #include "formats/yaml_scalar.h"

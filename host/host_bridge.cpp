@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "host/plugin_event_types.h"
+#include "host/event_type_registration.h"
 #include "host/telemetry_sender.h"
 
 namespace Quor {

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "binding/host_value.h"
-#include "binding/library_allocator.h"
 #include "formats/json_reader.h"
 #include "host/host_bridge.h"
 #include "logging/make_error.h"
@@ -53,27 +52,11 @@ class StreamRelease {
   const HostResponse& response_;
 };
 
-class HostValueRelease {
- public:
-  explicit HostValueRelease(HostValue& value) : value_(value) {}
-  HostValueRelease(const HostValueRelease&) = delete;
-  HostValueRelease& operator=(const HostValueRelease&) = delete;
-  ~HostValueRelease() { releaseHostValue(value_); }
-
- private:
-  HostValue& value_;
-};
-
-std::uint32_t sentMethodCode(RequestMethod method) {
-  const auto code = static_cast<std::uint32_t>(method);
-  return code >= 1 && code <= 8 ? code : 0;
-}
-
 }  // namespace
 
 PluginError hostCallError(std::int32_t code, const char* messageTemplate, RequestMethod method,
                           std::string_view path, std::string_view error) {
-  return makeError(code, messageTemplate, std::string(methodName(sentMethodCode(method))), std::string(path),
+  return makeError(code, messageTemplate, std::string(methodName(method)), std::string(path),
                    std::string(error));
 }
 
@@ -92,7 +75,7 @@ Expected<Value> HostBridge::sendCall(RequestMethod method, std::string_view path
   const std::string pathText(path);
   HostRequest request;
   std::memset(static_cast<void*>(&request), 0, sizeof request);
-  request.method = sentMethodCode(method);
+  request.method = requestMethodCode(method);
   request.path = pathText.c_str();
   if (argument != nullptr) {
     request.arguments = &entry;
@@ -117,13 +100,9 @@ Expected<Value> HostBridge::sendCall(RequestMethod method, std::string_view path
     }
     return streamed;
   }
-  HostErrorSink sink;
-  std::memset(static_cast<void*>(&sink), 0, sizeof sink);
   Value body;
-  const HostValue source = response.body;
-  if (!hostValueToValue(sink, body, source, HostCallMessages::resultName)) {
-    const std::string error = sink.errorMessage != nullptr ? sink.errorMessage : "";
-    if (sink.errorMessageOwned != 0) libraryFree(sink.errorMessage);
+  std::string error;
+  if (!hostValueToValue(body, response.body, HostCallMessages::resultName, &error)) {
     return hostCallError(0, HostCallMessages::responseNotConverted, method, path, error);
   }
   return body;

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "binding/host_value.h"
-#include "binding/library_allocator.h"
 #include "host/host_bridge.h"
 #include "host/resource_event_name.h"
 #include "logging/logger.h"
@@ -19,13 +18,8 @@ using Client::AppModule::PluginServiceProxyResponse;
 // convert (such events are dropped without a word).
 template <class T>
 bool payloadAs(const HostEventRecord& record, const TypeRegistry* registry, T& target) {
-  HostErrorSink sink;
-  std::memset(static_cast<void*>(&sink), 0, sizeof sink);
   Value payload;
-  if (!hostValueToValue(sink, payload, record.payload, HostCallMessages::resultName)) {
-    if (sink.errorMessageOwned != 0) libraryFree(sink.errorMessage);
-    return false;
-  }
+  if (!hostValueToValue(payload, record.payload, HostCallMessages::resultName)) return false;
   return assignFromValue(target, payload, HostCallMessages::resultName, registry).ok();
 }
 
@@ -71,10 +65,7 @@ Expected<void> HostBridge::publishResourceEvent(std::string_view baseName, const
   const std::string specificName = resourceEventName(event.uri);
   HostValue payload;
   std::memset(static_cast<void*>(&payload), 0, sizeof payload);
-  struct PayloadRelease {
-    HostValue& value;
-    ~PayloadRelease() { releaseHostValue(value); }
-  } payloadRelease{payload};
+  const HostValueRelease payloadRelease(payload);
   std::string error;
   if (!valueToHostValue(payload, converted.value(), registry, &error)) {
     PluginError failure;

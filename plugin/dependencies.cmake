@@ -6,7 +6,7 @@
 # CoCreateInstance (ole32), PathCanonicalizeA (shlwapi),
 # SHGetFolderPathA and SHChangeNotify (shell32), the shell's interface
 # identifiers (uuid).
-target_link_libraries(qcp_plugin PUBLIC qcp_host qcp_platform qcp_logging qcp_binding ole32 uuid shlwapi shell32)
+target_link_libraries(qcp_plugin PUBLIC qcp_host qcp_platform qcp_errors qcp_binding ole32 uuid shlwapi shell32)
 
 # The elevated entry is referenced only by the DLL's .def file; this keeps its
 # object in the DLL when the linker pulls members from the static library.

@@ -6,8 +6,7 @@
 #include "binding/conversion_messages.h"
 #include "binding/format_message.h"
 #include "binding/host_value.h"
-#include "binding/library_allocator.h"
-#include "formats/nesting_limit.h"
+#include "binding/nesting_limit.h"
 #include "remoting/body_decoding.h"
 #include "remoting/dispatch_messages.h"
 #include "remoting/text_assignment.h"
@@ -205,11 +204,9 @@ void ArgumentBinding::bindTypedArguments(const HostRequestArgument* entries, std
       }
       parameter = static_cast<std::size_t>(index);
     }
-    HostErrorSink sink;
-    std::memset(static_cast<void*>(&sink), 0, sizeof sink);
-    if (!hostValueToValue(sink, arguments_[*parameter], entry.value, function_.parameters[*parameter].name)) {
-      fail(sink.errorMessage != nullptr ? std::string(sink.errorMessage) : std::string());
-      if (sink.errorMessageOwned != 0) libraryFree(sink.errorMessage);
+    std::string error;
+    if (!hostValueToValue(arguments_[*parameter], entry.value, function_.parameters[*parameter].name, &error)) {
+      fail(error);
       return;
     }
   }

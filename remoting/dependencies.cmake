@@ -1,1 +1,1 @@
-target_link_libraries(qcp_remoting PUBLIC qcp_binding qcp_formats qcp_logging)
+target_link_libraries(qcp_remoting PUBLIC qcp_binding qcp_formats qcp_errors)

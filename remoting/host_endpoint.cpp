@@ -67,7 +67,7 @@ HostEndpointTable buildHostEndpoints(std::span<const FunctionRegistration* const
     }
 
     endpoint.pathTemplate = registration->pathTemplate.c_str();
-    endpoint.method = static_cast<std::uint32_t>(requestMethodFromCode(static_cast<std::uint32_t>(registration->method)));
+    endpoint.method = requestMethodCode(registration->method);
     endpoint.flag = registration->flag;
 
     if (!registration->textLists.empty()) {

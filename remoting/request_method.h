@@ -21,6 +21,12 @@ enum class RequestMethod : std::uint32_t {
 // The code as received: anything outside 1 to 8 reads as None.
 RequestMethod requestMethodFromCode(std::uint32_t code);
 
+// The code a request record carries for method: None for anything outside
+// 1 to 8.
+inline std::uint32_t requestMethodCode(RequestMethod method) {
+  return static_cast<std::uint32_t>(requestMethodFromCode(static_cast<std::uint32_t>(method)));
+}
+
 // "DELETE", "GET", "HEAD", "OPTIONS", "PATCH", "POST", "PUT"; the empty text
 // for None, Custom and codes outside 1 to 8.
 const char* methodName(std::uint32_t code);

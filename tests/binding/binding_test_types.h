@@ -12,7 +12,7 @@
 #include "binding/type_registry.h"
 #include "binding/typed_conversion.h"
 #include "binding/value.h"
-#include "host/plugin_event_types.h"
+#include "host/event_type_registration.h"
 
 namespace Quor::BindingTest {
 

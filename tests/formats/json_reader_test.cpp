@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/nesting_limit.h"
+#include "binding/nesting_limit.h"
 #include "formats/value_text_writer.h"
 #include "small_stack_thread.h"
 

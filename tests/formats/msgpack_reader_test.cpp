@@ -12,7 +12,7 @@
 
 #include "binding/library_allocator.h"
 #include "formats/json_reader.h"
-#include "formats/nesting_limit.h"
+#include "binding/nesting_limit.h"
 #include "formats/value_text_writer.h"
 #include "small_stack_thread.h"
 

@@ -1,5 +1,8 @@
 # Extra settings of logging_tests (included by qcp_add_test_suite).
 
+# The folder's second library, the error record, is tested here too.
+target_link_libraries(${name}_tests PRIVATE qcp_errors)
+
 if(WIN32)
   # The process-exit probe: an executable and a DLL with a logger of its own
   # (logger_exit_test_windows.cpp runs it).

@@ -1,5 +1,6 @@
 #pragma once
-// The deepest nesting of collections and structures that the readers accept.
+// The deepest nesting of collections and structures that the readers accept
+// and the conversions walk.
 //
 // The tokenizers recurse once per level, so hostile input could otherwise
 // exhaust the calling thread's stack: the host's threads may have 1 MiB of
