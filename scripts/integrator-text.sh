@@ -1,32 +1,55 @@
 #!/usr/bin/env bash
-# integrator-text.sh README VERSION: the text for integrators that goes into
-# the release archive, taken from the README so it is written once: its
-# opening, and the sections on the archives, on symbolising a crash, on the
-# feature's endpoints and on plugin-host (each as a section of its own). Paragraphs about the project's own tests (those opening with
-# a test name, "`windows.") are left out.
+# integrator-text.sh VERSION: the text for integrators that goes into the
+# release archive, taken from the project's pages so it is written once: the
+# README's opening, then the sections on the archives and on symbolising a
+# crash (docs/releasing.md), on the feature's endpoints with the deliberate
+# changes of its run (docs/feature.md, docs/differences.md) and on
+# plugin-host (docs/simulator.md), each as a section of its own. Paragraphs
+# about the project's own tests (those opening with a test name, "`windows.")
+# and paragraphs that only point to another page (opening with a link) are
+# left out; a link to the project's pages becomes its text in quotes, since
+# the pages are not in the archive.
 set -euo pipefail
-readme="$1" version="$2"
-echo "# qcp-be-qel-beta-opt-in $version: notes for integrators"
-awk '
-  BEGIN {
-    wanted["### The archives"] = 1
-    wanted["### Symbolising a crash"] = 1
-    wanted["## The beta opt-in feature"] = 1
-    wanted["## The host simulator: `plugin-host`"] = 1
-    taking = 1  # the opening, up to the first section
-  }
-  /^#+ / {
-    level = index($0, " ") - 1
-    if (NR > 1 && taking == 1 && level <= 2) taking = 0
-    if (taking && level <= taken_level) taking = 0
-    if ($0 in wanted) { taking = 2; taken_level = level; sub(/^#+ /, "## ") }
-    if (NR == 1) next
-  }
-  # A paragraph is kept or dropped whole, by its first line.
-  /^$/ { if (taking) print; skipping = 0; paragraph_start = 1; next }
-  {
-    if (paragraph_start && /^`windows\./) skipping = 1
-    paragraph_start = 0
-    if (taking && !skipping) print
-  }
-' paragraph_start=1 "$readme" | cat -s
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+version="$1"
+
+# section FILE HEADING [--body]: the section under HEADING (a whole line of
+# FILE) with its subsections, headings shifted so HEADING becomes level 2;
+# with --body, without the heading, as the continuation of the one before.
+section() {
+  awk -v wanted="$2" -v body="${3:-}" '
+    /^#+ / {
+      level = index($0, " ") - 1
+      if (taking && level <= taken_level) taking = 0
+      if ($0 == wanted) {
+        taking = 1; taken_level = level; paragraph_start = 1
+        if (body != "") next
+      }
+      if (taking) { $0 = substr("######", 1, level - taken_level + 2) substr($0, level + 1); print; next }
+    }
+    !taking { next }
+    # A paragraph is kept or dropped whole, by its first line.
+    /^$/ { print; skipping = 0; paragraph_start = 1; next }
+    {
+      if (paragraph_start && (/^`windows\./ || /^\[[^]]*\]\([^)]*\.md[#)]/)) skipping = 1
+      paragraph_start = 0
+      if (!skipping) print
+    }
+  ' "$ROOT/$1"
+  echo
+}
+
+# The README's opening: what follows its title, up to its first section.
+opening() {
+  awk 'NR > 1 && /^## / { exit } NR > 1 { print }' "$ROOT/README.md"
+}
+
+{
+  echo "# qcp-be-qel-beta-opt-in $version: notes for integrators"
+  opening
+  section docs/releasing.md "## The archives"
+  section docs/releasing.md "## Symbolising a crash"
+  section docs/feature.md "## The beta opt-in feature"
+  section docs/differences.md "## The beta opt-in feature's run" --body
+  section docs/simulator.md '# The host simulator: `plugin-host`'
+} | sed -E 's/\[([^]]*)\]\(([^)#]*\.md)?(#[^)]*)?\)/"\1"/g' | cat -s

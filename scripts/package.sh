@@ -27,7 +27,7 @@ rm -rf "$stage"
 mkdir -p "$stage"
 cp -r "$BUILD/client" "$stage/client"
 cp -r "$BUILD/symbols" "$stage/symbols"
-./scripts/integrator-text.sh README.md "$version" >"$stage/client/INTEGRATING.md"
+./scripts/integrator-text.sh "$version" >"$stage/client/INTEGRATING.md"
 
 # The licence notices of what is linked in, as Debian ships them with the
 # very files the build used.

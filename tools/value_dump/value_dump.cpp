@@ -1,5 +1,5 @@
 // value-dump [--format json|msgpack|yaml] [--typed] FILE
-// value-dump --version
+// value-dump --version | --help
 //
 // Reads FILE ("-" for standard input) as the runtime reads a body of that
 // format and prints the value as compact JSON, members in the value's own
@@ -20,9 +20,22 @@
 
 namespace {
 
+void printUsage(std::FILE* stream) {
+  std::fprintf(stream, "usage: value-dump [--format %s] [--typed] FILE\n", Quor::inputFormatNames().c_str());
+}
+
 int usage() {
-  std::fprintf(stderr, "usage: value-dump [--format %s] [--typed] FILE\n", Quor::inputFormatNames().c_str());
+  printUsage(stderr);
   return 2;
+}
+
+int help() {
+  printUsage(stdout);
+  std::printf(
+      "Prints how the plugin runtime reads FILE (\"-\" for standard input) as\n"
+      "compact JSON, members in name order. --typed tags every scalar with its kind\n"
+      "(i:, u:, f:, b:, e:). --version prints the version.\n");
+  return 0;
 }
 
 }  // namespace
@@ -34,7 +47,9 @@ int main(int argc, char** argv) {
   std::optional<std::string> path;
   for (int index = 1; index < argc; ++index) {
     const std::string_view argument = argv[index];
-    if (argument == "--version") {
+    if (argument == "--help") {
+      return help();
+    } else if (argument == "--version") {
       std::printf("value-dump %s\n", QCP_VERSION_TEXT);
       return 0;
     } else if (argument == "--typed") {
