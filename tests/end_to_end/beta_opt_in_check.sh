@@ -53,6 +53,7 @@ work="$(realpath -m "$6")"
 
 source "$here/../../scripts/wine-env.sh"
 source "$here/installation.sh"
+source "$here/check_results.sh"
 trap wine_prefix_stop EXIT
 mkdir -p "$(dirname "$work")"
 wine_prefix_start "$work" "$work.log"
@@ -60,21 +61,7 @@ drive_c="$WINEPREFIX/drive_c"
 user="$(wine_prefix_user)"
 quiet() { "$@" </dev/null >>"$work.log" 2>&1; }
 
-failures=0
-exit_with_outcome() {
-  if [ "$failures" -ne 0 ]; then
-    echo "$failures failure(s); outputs in $work" >&2
-    exit 1
-  fi
-  echo "beta opt-in end to end ($root_name): all scenarios passed"
-  exit 0
-}
-fail() { echo "FAIL [$scenario]: $*" >&2; failures=$((failures + 1)); }
-expect() {
-  local file="$1"; shift
-  local text
-  for text in "$@"; do grep -qF -- "$text" "$file" || fail "missing $text"; done
-}
+exit_with_outcome() { finish "$work" "beta opt-in end to end ($root_name): all scenarios passed"; }
 # traced TEXT: TEXT as Wine's trace writes a wide string's characters: "\" and
 # the double quote after a "\", the others outside printable ASCII as "\"
 # and four hex digits.

@@ -26,17 +26,11 @@ work="$(realpath -m "$4")"
 source "$here/../../scripts/wine-env.sh"
 source "$here/http_server.sh"
 source "$here/installation.sh"
+source "$here/check_results.sh"
 trap 'server_kill; wine_prefix_stop' EXIT
 mkdir -p "$(dirname "$work")"
 wine_prefix_start "$work" "$work.log"
 
-failures=0
-fail() { echo "FAIL [$scenario]: $*" >&2; failures=$((failures + 1)); }
-expect() {
-  local file="$1"; shift
-  local text
-  for text in "$@"; do grep -qF -- "$text" "$file" || fail "$(basename "$file"): missing $text"; done
-}
 # call NAME CURL_ARGS...: the answer's status line and headers in NAME.head,
 # its body in NAME.body; prints the status.
 call() {
@@ -195,5 +189,4 @@ expect "$work/product-stream.out" \
   'data: {"type":"job","state":"ended","name":"qel-beta-opt-in.migrate"' \
   'data: {"type":"event","direction":"published","name":"OnJsonApiEvent","payload":{"data":"{\"message\":\"boom\",\"errorCode_int\":12345}"'
 
-[ "$failures" -eq 0 ] || { echo "$failures failures; outputs in $work" >&2; exit 1; }
-echo "http front: all checks passed"
+finish "$work" "http front: all checks passed"

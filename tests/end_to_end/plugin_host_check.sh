@@ -21,6 +21,7 @@ set -euo pipefail
 [ $# -eq 3 ] || { echo "usage: plugin_host_check.sh PLUGIN_HOST_EXE TEST_PLUGIN_DLL WORK_DIR" >&2; exit 2; }
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 run="$here/../../scripts/wine-run.sh"
+source "$here/check_results.sh"
 host="$(realpath "$1")" dll="$(realpath "$2")" work="$(realpath -m "$3")"
 name="$(basename "$dll" .dll)"
 rm -rf "$work"
@@ -28,14 +29,6 @@ mkdir -p "$work/Plugins/$name"
 cp "$host" "$work/plugin-host.exe"
 cp "$dll" "$work/Plugins/$name/$name.dll"
 
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-# expect FILE TEXT...: each text occurs in FILE as a whole line or a part of one.
-expect() {
-  local file="$1"; shift
-  local text
-  for text in "$@"; do grep -qF -- "$text" "$file" || fail "$(basename "$file"): missing $text"; done
-}
 # line_of FILE TEXT: the number of the first line holding TEXT (0 when none).
 line_of() { grep -nF -- "$2" "$1" | head -n1 | cut -d: -f1 || true; }
 in_order() {
@@ -130,8 +123,4 @@ else
   [ "${growth#-}" -le 512 ] || fail "memory: live bytes moved by $growth after 10,000 requests"
 fi
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures failure(s); outputs in $work" >&2
-  exit 1
-fi
-echo "plugin-host end to end: all checks passed"
+finish "$work" "plugin-host end to end: all checks passed"

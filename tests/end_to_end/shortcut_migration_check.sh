@@ -46,6 +46,7 @@ if ! command -v lnkinfo >/dev/null 2>&1; then
 fi
 
 source "$here/../../scripts/wine-env.sh"
+source "$here/check_results.sh"
 trap wine_prefix_stop EXIT
 mkdir -p "$(dirname "$work")"
 wine_prefix_start "$work" "$work.log"
@@ -66,8 +67,6 @@ root="$drive_c/Games/Tessaryn Game"
 new_target="$root_win\\TessarynClient.exe"
 staging="$drive_c/staging"
 pins="$work/pins.log"
-failures=0
-fail() { echo "FAIL [$scenario]: $*" >&2; failures=$((failures + 1)); }
 
 # The Windows path of a Unix path: C:\... inside the prefix's drive, else Z:\...
 win() {
@@ -418,8 +417,4 @@ expect_rewritten "$user_desktop/Tessaryn.lnk"
 [ -L "$user_desktop/Sub/Back" ] && [ -L "$user_desktop/Again" ] || fail "the loop's links are gone"
 echo "loop: the run ended after $((SECONDS - started)) s"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures failure(s); work folder $work" >&2
-  exit 1
-fi
-echo "shortcut migration end to end: main, failures, unpin, folders, roots and loop as expected"
+finish "$work" "shortcut migration end to end: main, failures, unpin, folders, roots and loop as expected"

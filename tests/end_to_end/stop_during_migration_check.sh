@@ -26,6 +26,7 @@ work="$(realpath -m "$5")"
 
 source "$here/../../scripts/wine-env.sh"
 source "$here/installation.sh"
+source "$here/check_results.sh"
 block="$work/unpin.block"
 release_held() { rm -f "$block"; }
 trap 'release_held; wine_prefix_stop' EXIT
@@ -36,8 +37,6 @@ user="$(wine_prefix_user)"
 quiet() { "$@" </dev/null >>"$work.log" 2>&1; }
 windows() { echo "Z:${1//\//\\}"; }
 
-failures=0
-fail() { echo "FAIL [$scenario]: $*" >&2; failures=$((failures + 1)); }
 # The JSON lines of OUT after the line that says stop was called.
 after_stop() { awk '/"state":"stop called"/ { seen = 1; next } seen' "$1"; }
 stop_checks() {  # stop_checks OUT: what every stop must show
@@ -100,8 +99,4 @@ grep -qF "{\"type\":\"job\",\"state\":\"started\",$job}" <(after_stop "$out") ||
   "$out")" ] || fail "a job dropped at stop still ran"
 [ ! -s "$work/held.store.json" ] || fail "the store was written: $(cat "$work/held.store.json")"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures failure(s); outputs in $work" >&2
-  exit 1
-fi
-echo "stop during migration end to end: all scenarios passed"
+finish "$work" "stop during migration end to end: all scenarios passed"
