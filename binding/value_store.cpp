@@ -102,7 +102,7 @@ void ValueStore::formatPage(PageHeader* page, std::size_t pageSize, std::size_t 
   page->liveBlocks = 0;
   page->firstFree = 0;
   const std::size_t last = pageSize / blockSize - 1;
-  page->untouched = last >= firstBlockIndex(blockSize) ? static_cast<std::uint16_t>(last) : 0;
+  page->untouched = clearOfHeader(last, blockSize) ? static_cast<std::uint16_t>(last) : 0;
   poisonMemory(reinterpret_cast<unsigned char*>(page) + headerSize, pageSize - headerSize);
 }
 
