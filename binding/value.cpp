@@ -23,9 +23,10 @@ namespace Quor {
 // n * sqrt(n) moves, and lookups are two binary searches.
 //
 // A structure made in one step (detail::makeStructureOf) keeps its members'
-// values in one block, `values`, with its member array right after them;
-// members added later have value blocks of their own, and a member array
-// that outgrows its place moves out, leaving the values where they are.
+// values in one block, `values`, right after the header and followed by its
+// member array; members added later have value blocks of their own, and a
+// member array that outgrows its place moves out, leaving the values where
+// they are.
 struct Value::StructureHeader {
   detail::Member* members;
   std::uint32_t size;
@@ -261,8 +262,8 @@ void Value::release() {
         store_->release(header->members[index].name);
       }
       freeMemberArray(header);
-      if (header->values != nullptr) store_->free(header->values, valueBlockBytes(header->valueCount));
-      store_->freeBlock(header);
+      if (header->values != nullptr) store_->free(header, sizeof(StructureHeader) + valueBlockBytes(header->valueCount));
+      else store_->freeBlock(header);
       break;
     }
     default:
@@ -684,17 +685,12 @@ Header* headerWithRoom(ValueStore* store, std::size_t count, Item* Header::*item
 template <class Header>
 Header* structureWithValueBlock(ValueStore* store, std::size_t count) {
   if (count > Value::maxReserve) throw std::length_error("Value: too many members");
-  void* headerBlock = store->allocateBlock(sizeof(Header));
-  void* valueBlock;
-  try {
-    valueBlock = store->allocate(valueBlockBytes(count));
-  } catch (...) {
-    store->freeBlock(headerBlock);
-    throw;
-  }
-  auto* values = static_cast<Value*>(valueBlock);
+  // The header and its block of values are one allocation.
+  static_assert(sizeof(Header) % alignof(Value) == 0, "values follow the header");
+  auto* header = static_cast<Header*>(store->allocate(sizeof(Header) + valueBlockBytes(count)));
+  auto* values = reinterpret_cast<Value*>(header + 1);
   const auto room = static_cast<std::uint32_t>(count);
-  return new (headerBlock) Header{reinterpret_cast<detail::Member*>(values + count), 0, room, 0, values, room};
+  return new (header) Header{reinterpret_cast<detail::Member*>(values + count), 0, room, 0, values, room};
 }
 
 // A container made with room whose items are not in its header's block (it
