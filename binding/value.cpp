@@ -594,18 +594,21 @@ Value& Value::appendElementSlow() {
   return writeElement(kind_ == ValueKind::Collection ? collection()->size : 0);
 }
 
+// The name may be text of the content about to be released (its own
+// string, an element's): it is interned first and held until it is in.
+// Kept out of writeMember, whose every call readers pay for.
+[[gnu::noinline, gnu::cold]] Value& Value::writeMemberReplacing(std::string_view text) {
+  struct HeldName {
+    ValueStore* store;
+    InternedString* entry;
+    ~HeldName() { store->release(entry); }
+  } const name{store_, store_->intern(text)};
+  makeStructure();
+  return writeMember(name.entry->view());
+}
+
 Value& Value::writeMember(std::string_view text) {
-  if (kind_ != ValueKind::Structure && holdsStorage()) {
-    // The name may be text of the content about to be released (its own
-    // string, an element's): it is interned first and held until it is in.
-    struct HeldName {
-      ValueStore* store;
-      InternedString* entry;
-      ~HeldName() { store->release(entry); }
-    } const name{store_, store_->intern(text)};
-    makeStructure();
-    return writeMember(name.entry->view());
-  }
+  if (kind_ != ValueKind::Structure && holdsStorage()) [[unlikely]] return writeMemberReplacing(text);
   makeStructure();
   const SearchedName name{text, nameKey(text)};
   StructureHeader* header = structure();
@@ -886,6 +889,19 @@ void moveItems(Value* to, const Value* from, std::size_t count) {
 }
 
 }  // namespace
+
+const Value* detail::findMember(const Value& structure, std::string_view name, const Value* passed) {
+  const Value::StructureHeader* header = structure.structure();
+  if (header == nullptr) return nullptr;
+  // Members appended and not yet ordered are looked at one by one, the last
+  // first.
+  for (std::uint32_t index = header->size; index > header->firstRun; --index) {
+    const Member& member = header->members[index - 1];
+    if (member.value != passed && member.name->view() == name) return member.value;
+  }
+  const Member* found = structure.findMember(name);
+  return found != nullptr ? found->value : nullptr;
+}
 
 ValueStore* detail::storeOf(Value& root) { return root.ensureStore(); }
 

@@ -78,6 +78,10 @@ void releaseUnusedRoom(Value& container);
 // may hand finishMembers a cache of the orders it has seen.
 Value& appendMember(Value& structure, std::string_view name);
 void finishMembers(Value& structure, MemberOrderCache* orders = nullptr);
+// The member of that name of a structure, finished or still being appended
+// to (where a repeated name finds its last member other than `passed`);
+// null when it has none.
+const Value* findMember(const Value& structure, std::string_view name, const Value* passed = nullptr);
 // The blocks the store of value's tree has handed out and not freed (0 while
 // it has no store), for tests.
 std::size_t liveStoreBlocks(const Value& value);
@@ -258,6 +262,7 @@ class Value {
   friend void detail::releaseUnusedRoom(Value& container);
   friend Value& detail::appendMember(Value& structure, std::string_view name);
   friend void detail::finishMembers(Value& structure, detail::MemberOrderCache* orders);
+  friend const Value* detail::findMember(const Value& structure, std::string_view name, const Value* passed);
   friend std::size_t detail::liveStoreBlocks(const Value& value);
   friend ValueStore* detail::storeOf(Value& root);
   friend void detail::makeCollectionOf(Value& empty, Value* items, std::size_t count);
@@ -292,6 +297,7 @@ class Value {
   const detail::Member* findMember(std::string_view name) const;
   void mergeMemberRuns(std::size_t capacity);
   void freeMemberArray(StructureHeader* header) noexcept;
+  Value& writeMemberReplacing(std::string_view name);
   void dropMember(detail::Member& member) noexcept;
   CollectionHeader* collection() const;
   StructureHeader* structure() const;
