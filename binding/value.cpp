@@ -62,6 +62,19 @@ bool inValueBlock(const Header* header, const Value* value) {
          std::uintptr_t{header->valueCount} * sizeof(Value);
 }
 
+// An empty structure with room for count members and their values in one
+// block of values.
+template <class Header>
+Header* structureWithValueBlock(ValueStore* store, std::size_t count) {
+  if (count > Value::maxReserve) throw std::length_error("Value: too many members");
+  // The header and its block of values are one allocation.
+  static_assert(sizeof(Header) % alignof(Value) == 0, "values follow the header");
+  auto* header = static_cast<Header*>(store->allocate(sizeof(Header) + valueBlockBytes(count)));
+  auto* values = reinterpret_cast<Value*>(header + 1);
+  const auto room = static_cast<std::uint32_t>(count);
+  return new (header) Header{reinterpret_cast<detail::Member*>(values + count), 0, room, 0, values, room};
+}
+
 // Whether a container's items are the ones its header's block holds: at
 // that offset and inside the block. The address alone does not tell, as an
 // item array of its own may start right where a header's block ends.
@@ -360,8 +373,30 @@ void Value::copyContent(const Value& other) {
     }
     case ValueKind::Structure: {
       setEmpty();
-      makeStructure();
-      for (const MemberView member : other.members()) writeMember(member.name).copyContent(member.value);
+      const StructureHeader* source = other.structure();
+      if (source->size == 0) {
+        makeStructure();
+        break;
+      }
+      // The copy is made in one step, its members taken in name order: no
+      // name is searched for or inserted.
+      ValueStore* store = ensureStore();
+      auto* header = structureWithValueBlock<StructureHeader>(store, source->size);
+      payload_.container = header;
+      kind_ = ValueKind::Structure;
+      // One frame per level of the tree, as small as the walk allows: trees
+      // nest as deep as the readers let them.
+      for (MemberIterator member = other.members().begin(); header->size != source->size; ++member) {
+        const detail::Member& from = member.current();
+        // A name of another store keeps the hash it was interned with.
+        InternedString* name = from.name;
+        if (store == other.store_) store->retain(name);
+        else name = store->intern(name->view(), name->hash);
+        Value* value = detail::placeItem(&header->values[header->size], store);
+        header->members[header->size++] = detail::Member{from.key, name, value};
+        header->firstRun = header->size;
+        value->copyContent(*from.value);
+      }
       break;
     }
   }
@@ -681,19 +716,6 @@ Header* headerWithRoom(ValueStore* store, std::size_t count, Item* Header::*item
   header->capacity = static_cast<std::uint32_t>(count);
   if (count != 0) header->*items = static_cast<Item*>(itemsInHeader(header));
   return header;
-}
-
-// An empty structure with room for count members and their values in one
-// block of values.
-template <class Header>
-Header* structureWithValueBlock(ValueStore* store, std::size_t count) {
-  if (count > Value::maxReserve) throw std::length_error("Value: too many members");
-  // The header and its block of values are one allocation.
-  static_assert(sizeof(Header) % alignof(Value) == 0, "values follow the header");
-  auto* header = static_cast<Header*>(store->allocate(sizeof(Header) + valueBlockBytes(count)));
-  auto* values = reinterpret_cast<Value*>(header + 1);
-  const auto room = static_cast<std::uint32_t>(count);
-  return new (header) Header{reinterpret_cast<detail::Member*>(values + count), 0, room, 0, values, room};
 }
 
 // A container made with room whose items are not in its header's block (it

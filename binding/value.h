@@ -350,8 +350,8 @@ class Value::MemberIterator {
   using value_type = MemberView;
   MemberIterator() = default;
   MemberView operator*() const {
-    const detail::Member* member = takesFirst() ? first_ : second_;
-    return {member->name->view(), *member->value};
+    const detail::Member& member = current();
+    return {member.name->view(), *member.value};
   }
   MemberIterator& operator++() {
     if (takesFirst()) ++first_;
@@ -369,6 +369,7 @@ class Value::MemberIterator {
 
  private:
   friend class Value;
+  const detail::Member& current() const { return takesFirst() ? *first_ : *second_; }
   MemberIterator(const detail::Member* first, const detail::Member* firstEnd, const detail::Member* second,
                  const detail::Member* secondEnd)
       : first_(first), firstEnd_(firstEnd), second_(second), secondEnd_(secondEnd) {}

@@ -227,8 +227,12 @@ class ValueStore {
   InternedString** recentNames_ = nullptr;
   std::uint32_t namesInterned_ = 0;
 
-  InternedString** buckets_ = nullptr;
-  std::uint32_t bucketCount_ = 0;
+  // The set starts in the store's own page, large enough for a request
+  // body's names and texts, so a small tree never allocates or rehashes it.
+  static constexpr std::uint32_t inlineBucketCount = 32;
+  InternedString* inlineBuckets_[inlineBucketCount] = {};
+  InternedString** buckets_ = inlineBuckets_;
+  std::uint32_t bucketCount_ = inlineBucketCount;
   std::uint32_t stringCount_ = 0;
 };
 

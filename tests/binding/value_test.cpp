@@ -741,5 +741,49 @@ TEST(ValueBuiltInOneStep, MembersAppendedWithRoomTakeTheirValuesFromOneBlock) {
   EXPECT_EQ(detail::liveStoreBlocks(tree), blocksBefore);
 }
 
+TEST(ValueBuiltInOneStep, CopiesOfStructuresKeepNameOrderWhereverTheyGo) {
+  // Sources of every layout: written in scrambled order (two runs), built
+  // in one step, appended and finished.
+  const auto scrambled = [](Value& value) {
+    for (int index = 0; index < 300; ++index) value.writeMember("m" + std::to_string((index * 7919) % 300)).setSigned(index);
+  };
+  const auto oneStep = [](Value& value) {
+    GatheredItems gathered(value);
+    for (const char* name : {"c", "a", "b"}) gathered.add(name).setString(std::string(name) + " text");
+    value.setEmpty();
+    detail::makeStructureOf(value, gathered.items(), gathered.names.data(), gathered.count);
+    gathered.handOver();
+  };
+  const auto appended = [](Value& value) {
+    detail::makeStructureWithRoom(value, 6);
+    for (const char* name : {"y", "x", "y", "z"}) detail::appendMember(value, name).makeCollection();
+    detail::finishMembers(value);
+  };
+  for (void (*build)(Value&) : {+scrambled, +oneStep, +appended}) {
+    Value source;
+    build(source);
+    Value elsewhere(source);
+    Value tree;
+    tree.writeMember("source") = source;
+    tree.writeMember("copy") = tree.member("source");
+    for (const Value* copy : {static_cast<const Value*>(&elsewhere), &tree.member("source"), &tree.member("copy")}) {
+      EXPECT_EQ(memberNames(*copy), memberNames(source));
+      auto from = source.members().begin();
+      for (const MemberView member : copy->members()) {
+        EXPECT_EQ(&copy->member(member.name), &member.value);
+        EXPECT_EQ(member.value.kind(), (*from).value.kind());
+        EXPECT_EQ(member.value.getSigned(), (*from).value.getSigned());
+        EXPECT_EQ(member.value.getString(), (*from).value.getString());
+        ++from;
+      }
+    }
+    const Value* first = &elsewhere.member(memberNames(source).front());
+    elsewhere.writeMember("zz").setBool(true);
+    elsewhere.writeMember("0").setBool(true);
+    EXPECT_EQ(&elsewhere.member(memberNames(source).front()), first);
+    EXPECT_EQ(elsewhere.size(), source.size() + 2);
+  }
+}
+
 }  // namespace
 }  // namespace Quor
