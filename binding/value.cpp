@@ -656,7 +656,7 @@ Value& Value::writeMember(std::string_view text) {
   if (inSecond != secondEnd && compareMember(*inSecond, name) == 0) return *inSecond->value;
 
   static_assert(sizeof(Value) <= ValueStore::largestBlock);
-  InternedString* entry = store_->intern(text);
+  InternedString* entry = store_->internName(text);
   void* block = nullptr;
   try {
     block = store_->allocateBlock(sizeof(Value));
@@ -678,8 +678,14 @@ Value& Value::writeMember(std::string_view text) {
   const bool intoFirstRun = static_cast<std::size_t>(firstEnd - inFirst) <= directInsertMoves;
   detail::Member* position =
       intoFirstRun ? inFirst : const_cast<detail::Member*>(lowerBound(firstEnd, members + header->size, name));
-  std::memmove(static_cast<void*>(position + 1), position,
-               static_cast<std::size_t>(members + header->size - position) * sizeof(detail::Member));
+  // Most structures are small: a call of memmove would cost more than the
+  // few members it moves.
+  const auto moving = static_cast<std::size_t>(members + header->size - position);
+  if (moving <= 8) {
+    for (std::size_t index = moving; index > 0; --index) position[index] = position[index - 1];
+  } else {
+    std::memmove(static_cast<void*>(position + 1), position, moving * sizeof(detail::Member));
+  }
   position->key = name.key;
   position->name = entry;
   Value* value = new (block) Value(ChildTag{}, store_);
