@@ -62,6 +62,10 @@ class Parser {
 class Event {
  public:
   Event() { std::memset(&event_, 0, sizeof event_); }
+  // An event the parser fills at once: yaml_parser_parse clears it first,
+  // whatever it then answers.
+  struct Parsed {};
+  explicit Event(Parsed) {}
   ~Event() { yaml_event_delete(&event_); }
   Event(const Event&) = delete;
   Event& operator=(const Event&) = delete;
@@ -104,7 +108,7 @@ class YamlReader {
       return;
     }
     for (;;) {
-      Event event;
+      Event event{Event::Parsed{}};
       if (yaml_parser_parse(parser.get(), event.get()) == 0) {
         failParser(*parser.get());
         return;
