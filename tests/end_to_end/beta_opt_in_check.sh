@@ -212,8 +212,10 @@ grep -qF 'Tessaryn client alpha.lnk' "$unpinned" 2>/dev/null || fail "alpha shor
 # users' desktop, nothing of the player's own folders.
 links=("$(win "$public_desktop")" "$(win "$desktop")" "$(win "$programs")")
 links=("${links[@]//\\//}")
-sed 's/^[^|]*| *\([A-Z]*\)| /\1 /' "$client/qel-beta-opt-in-elevated.log" | tr -d '\r' >"$work/elevated-log.txt"
-in_order "$work/elevated-log.txt" \
+# (in the prefix's ANSI code page, 1252)
+sed 's/^[^|]*| *\([A-Z]*\)| /\1 /' "$client/qel-beta-opt-in-elevated.log" | tr -d '\r' | iconv -f CP1252 -t UTF-8 \
+  >"$work/elevated-log.txt"
+expect "$work/elevated-log.txt" \
   "OKAY qel-beta-opt-in: Rewrote shortcut ${links[0]}/Tessaryn.lnk to start $root_win\\TessarynClient.exe" \
   "OKAY qel-beta-opt-in: Deleted shortcut ${links[0]}/Tessaryn client alpha.lnk"
 [ "$(grep -c 'qel-beta-opt-in: \(Rewrote\|Deleted\|Skipped\) shortcut' "$work/elevated-log.txt")" -eq 2 ] ||
