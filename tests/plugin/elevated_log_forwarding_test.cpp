@@ -125,6 +125,25 @@ TEST(ElevatedLogForwarding, ForwardsWhatThisLaunchWroteAndWarnsOtherwise) {
   }
 }
 
+// Whatever has the log's name is replaced, never written through: a hard
+// link to another file there (as a junction or symbolic link would lead
+// elsewhere) leaves that file as it was.
+TEST(ElevatedLogFile, ReplacesWhatHasItsNameAndNeverWritesThroughIt) {
+  const QcpTest::ScratchFolder folder;
+  ASSERT_TRUE(folder.created());
+  const std::string path = folder.file(elevatedLogFileName);
+  const std::string victim = folder.file("victim.txt");
+  ASSERT_TRUE(QcpTest::writeFile(victim, "the player's file\n"));
+  ASSERT_TRUE(CreateHardLinkA(path.c_str(), victim.c_str(), nullptr));
+  {
+    const QcpTest::CapturedLog captured;
+    const ElevatedLogFile file(path.c_str());
+    log(LogLevel::Okay, LogCategory::Gen, "qel-beta-opt-in: a line");
+  }
+  EXPECT_EQ(QcpTest::readFile(victim), "the player's file\n");
+  EXPECT_NE(QcpTest::readFile(path).find("|   OKAY| qel-beta-opt-in: a line\n"), std::string::npos);
+}
+
 // A long file is cut at whole lines: at most 1000 of them and 64 KiB, then
 // one line says so.
 TEST(ElevatedLogForwarding, ForwardsAtMostAThousandLinesOr64KiB) {
