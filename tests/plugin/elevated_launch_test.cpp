@@ -200,7 +200,8 @@ TEST(ElevatedLaunch, RefusesAClientFolderTheInterpreterCannotEnter) {
     EXPECT_EQ(result ? std::string() : result.error().message, testCase.refusal);
     EXPECT_EQ(system.launches, testCase.refusal.empty() ? 1 : 0);
     const std::vector<Testing::CapturedRecord> records = log.records();
-    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records.size(), 1u);
+    if (records.empty()) continue;
     const std::string line =
         std::string(records[0].level == LogLevel::Error ? "ERROR " : "WARN ") + records[0].message;
     EXPECT_EQ(line.rfind(testCase.line, 0), 0u) << line;
