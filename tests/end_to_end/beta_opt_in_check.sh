@@ -332,6 +332,11 @@ refused() {
   esac
   [ "$(jq -r 'select(.type == "response" and .method == "GET") | .body' "$out")" = "${message#qel-beta-opt-in: }" ] ||
     fail "GET migration-error: $(jq -r 'select(.type == "response" and .method == "GET") | .body' "$out")"
+  # The preview, given that current directory, says the same.
+  local said code=0
+  said="$(wine "$preview" --current-dir "$(win "$run_dir")" </dev/null 2>&1 >/dev/null | tr -d '\r')" || code=$?
+  [ "$code" -eq 1 ] && [ "$said" = "migration-preview: no plan: ${message#qel-beta-opt-in: }" ] ||
+    fail "migration-preview ($code): $said"
 }
 refused cyrillic 'C:\Games\Игры Tessaryn' 'C:\Games\<U+0418><U+0433><U+0440><U+044B> Tessaryn'
 # Beside C:\Games\Tessaryn Game, with a legacy shortcut and an uninstaller of
