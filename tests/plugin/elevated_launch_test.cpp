@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "logging/log_record.h"
-#include "logging/make_error.h"
 #include "logging/system_error_text.h"
 #include "migration_test_support.h"
 #include "plugin/command_escaping.h"
@@ -178,8 +177,6 @@ TEST(ElevatedLaunch, RefusesAClientFolderTheInterpreterCannotEnter) {
     std::string refusal;  // empty: started
     std::string line;
   } cases[] = {
-      {makeError(0, "the client folder C:\\<U+0418>\\ has characters ..."), false,
-       "the client folder C:\\<U+0418>\\ has characters ...", "ERROR qel-beta-opt-in: the client folder C:\\<U+0418>"},
       {std::string(), false, "Cannot start the elevated migration: the client folder is empty.",
        "ERROR qel-beta-opt-in: Cannot start the elevated migration: the client folder is empty."},
       {std::string("\\\\server\\games\\T\\Client\\"), false,
