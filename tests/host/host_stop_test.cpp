@@ -95,7 +95,7 @@ std::int32_t quietBeginWait(HostFunctions*, const char*, std::uint32_t) { return
 std::int32_t quietEndWait(HostFunctions*) { return 0; }
 
 class HostStopTest : public Testing::IsolatedLoggerTest {
- protected:
+ public:  // the cases' lambdas reach the fixture through a reference
   void SetUp() override {
     IsolatedLoggerTest::SetUp();
     gScheduled.clear();

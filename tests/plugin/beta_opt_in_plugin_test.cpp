@@ -285,14 +285,14 @@ TEST_F(BetaOptInPluginTest, AnUnreadableCounterEndsTheJobAfterTheNeedsMigrationE
 // while the stop on another thread waits for the job; a failed one, and any
 // run stopped from the job's own wait, write nothing. No event or telemetry
 // follows either way.
+// The core's yield that stops the plugin it holds, once.
+PluginBase* gStopFromYield = nullptr;
+std::int32_t stoppingYield(HostFunctions*) {
+  PluginBase::stop(std::exchange(gStopFromYield, nullptr));
+  return 0;
+}
+
 TEST_F(BetaOptInPluginTest, AStopAfterTheRunRecordsOnlyASuccessTheCoreCanStillHear) {
-  struct StopFromYield {
-    static inline PluginBase* plugin = nullptr;
-    static std::int32_t yield(HostFunctions*) {
-      PluginBase::stop(std::exchange(plugin, nullptr));
-      return 0;
-    }
-  };
   const struct {
     const char* name;
     bool succeeds;
@@ -311,8 +311,8 @@ TEST_F(BetaOptInPluginTest, AStopAfterTheRunRecordsOnlyASuccessTheCoreCanStillHe
     host.answers.push_back(fromKxu());
     std::atomic<bool> running{false};
     if (testCase.fromTheJobsOwnWait) {
-      host.table.yield = &StopFromYield::yield;
-      StopFromYield::plugin = plugin;
+      host.table.yield = &stoppingYield;
+      gStopFromYield = plugin;
       plugin->duringRun = [plugin] { plugin->yield(); };
     } else {
       plugin->duringRun = [&running, plugin] {
