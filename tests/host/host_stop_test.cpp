@@ -186,7 +186,7 @@ TEST_F(HostStopTest, StopWaitsForAnEntryOnAnotherThreadAndRefusesWhatComesMeanwh
     std::string nameSeenOnLeaving;
     WatchedPlugin* plugin = plugin_;
     const auto holdInside = [&, plugin] {
-      inside = true;
+      if (inside.exchange(true)) return;  // only the first comes in to stay
       while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
       std::this_thread::sleep_for(std::chrono::milliseconds(50));  // a last step after the stop
       nameSeenOnLeaving = plugin->bridgeName();
@@ -224,12 +224,19 @@ TEST_F(HostStopTest, StopWaitsForAnEntryOnAnotherThreadAndRefusesWhatComesMeanwh
     host_.deliver("OnJsonApiEvent", other);
     EXPECT_EQ(plugin->scheduleJob("late", [&] { ++handlerCalls; }, Clock::now()), 0);
     EXPECT_EQ(PluginBase::start(plugin, &host_.context), 0);
-    PluginBase::stop(plugin);
+    std::atomic<bool> secondStopReturned{false};
+    std::thread secondStop([&] {
+      PluginBase::stop(plugin);
+      secondStopReturned = true;
+    });
+    for (int wait = 0; wait < 2000 && !secondStopReturned; ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(secondStopReturned) << "a second stop did more than nothing";
     EXPECT_FALSE(stopReturned) << "stop returned with the " << testCase.entry << " still inside";
     EXPECT_FALSE(destroyed_);
 
     release = true;
     stopper.join();
+    secondStop.join();
     entry.join();
     EXPECT_TRUE(leftWhenStopReturned) << "stop returned while the " << testCase.entry << " was inside";
     EXPECT_EQ(nameSeenOnLeaving, "qel-beta-opt-in");
