@@ -61,7 +61,6 @@ TEST(PassOnLibraryThreadTest, TheOutcomeComesBackAndAStopLeavesAHeldPassBehind) 
     ASSERT_FALSE(outcome);
     EXPECT_EQ(outcome.error().message, testCase.stopped ? migrationStoppedMessage : "Failed to delete x.lnk");
     EXPECT_EQ(waiting.begun, waiting.ended);
-    if (testCase.passMilliseconds == 0) EXPECT_EQ(waiting.begun, 0) << "a wait was announced for a pass done at once";
     if (testCase.passMilliseconds > 1000) EXPECT_GE(waiting.yields, 2);
     if (testCase.stopped) EXPECT_LT(took, std::chrono::seconds(5)) << "the job stayed with a held pass";
     // Let go, the pass learns that it was left behind, and ends.
