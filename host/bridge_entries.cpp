@@ -70,11 +70,20 @@ BridgeTable& bridgeTable() {
 
 // ---- Entries ------------------------------------------------------------------------------
 
-BridgeEntry BridgeEntry::enter(const HostBridge* bridge) {
+BridgeEntry BridgeEntry::enter(const HostBridge* bridge) { return enterFound(bridge, nullptr); }
+
+BridgeEntry BridgeEntry::enterEndpoint(const void* endpointContext) { return enterFound(nullptr, endpointContext); }
+
+BridgeEntry BridgeEntry::enterFound(const HostBridge* bridge, const void* endpointContext) {
   BridgeTable& table = bridgeTable();
   try {
     std::unique_lock lock(table.mutex, std::defer_lock);
-    if (bridge == nullptr || !lockTable(lock)) return {Outcome::Unknown, nullptr};
+    if ((bridge == nullptr && endpointContext == nullptr) || !lockTable(lock)) return {Outcome::Unknown, nullptr};
+    if (bridge == nullptr) {
+      const auto owner = table.endpointOwners.find(endpointContext);
+      if (owner == table.endpointOwners.end()) return {Outcome::Unknown, nullptr};
+      bridge = owner->second;
+    }
     const auto found = table.live.find(bridge);
     if (found == table.live.end()) return {Outcome::Unknown, nullptr};
     if (found->second.stopping) return {Outcome::Stopping, nullptr};
@@ -83,20 +92,6 @@ BridgeEntry BridgeEntry::enter(const HostBridge* bridge) {
   } catch (...) {
     return {Outcome::Unknown, nullptr};  // no memory for the entry: it is not made
   }
-}
-
-BridgeEntry BridgeEntry::enterEndpoint(const void* endpointContext) {
-  BridgeTable& table = bridgeTable();
-  const HostBridge* owner = nullptr;
-  {
-    std::unique_lock lock(table.mutex, std::defer_lock);
-    if (endpointContext == nullptr || !lockTable(lock)) return {Outcome::Unknown, nullptr};
-    const auto found = table.endpointOwners.find(endpointContext);
-    if (found == table.endpointOwners.end()) return {Outcome::Unknown, nullptr};
-    owner = found->second;
-  }
-  // The object may stop in between; enter() looks again.
-  return enter(owner);
 }
 
 BridgeEntry::BridgeEntry(BridgeEntry&& other) noexcept : outcome_(other.outcome_), bridge_(other.bridge_) {

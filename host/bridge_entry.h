@@ -39,6 +39,9 @@ class BridgeEntry {
 
  private:
   BridgeEntry(Outcome outcome, HostBridge* bridge) : outcome_(outcome), bridge_(bridge) {}
+  // The object at bridge, or else the one owning endpointContext, found and
+  // entered under one lock.
+  static BridgeEntry enterFound(const HostBridge* bridge, const void* endpointContext);
 
   Outcome outcome_;
   HostBridge* bridge_;
