@@ -187,8 +187,10 @@ Expected<void> BetaOptInPlugin::runMigration() {
   const ClientMigrationSteps steps{
       [] { return currentDirectory(); },
       [this, &stop](const std::string& rootDir) {
+        // A client folder the launch refuses has no log to read.
+        const Expected<std::string> clientFolder = windowsLaunchSystem().executableDirectory();
         return launchForwardingElevatedLog(
-            windowsLaunchSystem().executableDirectory(),
+            clientFolder ? *clientFolder : std::string(),
             [&] { return launchElevated(rootDir, windowsLaunchSystem()); }, stop);
       },
       [this, &stop](std::string_view rootDir) {
@@ -197,7 +199,7 @@ Expected<void> BetaOptInPlugin::runMigration() {
         HostWaiting waiting(*this);
         return runPassOnLibraryThread(
             [root = std::string(rootDir)](const StopRequested& passStop) {
-              return migrateShortcuts(root, nullptr, passStop);
+              return migrateShortcuts(root, ShortcutPass::Client, nullptr, passStop);
             },
             waiting, stop);
       },
