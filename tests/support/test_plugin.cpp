@@ -115,7 +115,8 @@ class TestPlugin final : public PluginBase {
    public:
     bool isVersion6OrLater() override { return true; }
     std::uint32_t systemDirectory(char*, std::uint32_t) override { return 0; }
-    std::string executableDirectory() override { return {}; }
+    Expected<std::string> executableDirectory() override { return std::string(); }
+    bool isOnNetworkDrive(const std::string&) override { return false; }
     ShellExecuteAnswer shellExecute(const ShellExecuteRequest&) override {
       if (const HANDLE entered = OpenEventA(EVENT_MODIFY_STATE, FALSE, "qcp-test-plugin-prompt-entered")) {
         SetEvent(entered);
