@@ -109,6 +109,9 @@ grep -qF "{\"type\":\"job\",\"state\":\"started\",$job}" <(after_stop "$out") ||
 # --- client-pass -----------------------------------------------------------
 scenario=client-pass
 quiet wine reg add 'HKCU\Software\Wine\AppDefaults\plugin-host.exe' /v Version /d winxp /f
+# On the player's own desktop, which only the client's pass walks.
+user="$(wine_prefix_user)"
+alpha="$drive_c/users/$user/Desktop/Tessaryn client alpha.lnk"
 quiet wine "$tool" write "C:\\users\\$user\\Desktop\\Tessaryn client alpha.lnk" "--target=$root_win\\Tessaryn.exe"
 : >"$unpinned"
 : >"$block"
