@@ -1,10 +1,11 @@
 #pragma once
 // Paths the system hands over in UTF-16 (the current directory, the module's
-// path, the shell folders) in the ANSI code page the migration works in,
-// exactly or not at all. The ANSI calls, and WideCharToMultiByte's default
-// best-fit mapping, put "?" or a look-alike where the code page lacks a
-// character ("Ｇａｍｅｓ" becomes "Games", the one folder "a＼b" becomes
-// "a\b"), and the path then names another folder, or none.
+// path, the shell folders, long path names, the texts of a shortcut) in the
+// ANSI code page the migration works in, exactly or not at all. The ANSI
+// calls, and WideCharToMultiByte's default best-fit mapping, put "?" or a
+// look-alike where the code page lacks a character ("Ｇａｍｅｓ" becomes
+// "Games", the one folder "a＼b" becomes "a\b"), and the path then names
+// another folder, or none.
 
 #include <optional>
 #include <string>

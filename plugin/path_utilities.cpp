@@ -233,14 +233,22 @@ Expected<std::string> canonicalPath(std::string_view path) {
 Expected<std::string> canonicalLongPath(std::string_view path) {
   Expected<std::string> canonical = canonicalPath(path);
   if (!canonical) return canonical;
-  char longPath[maxPathBytes] = {};
-  const DWORD length = GetLongPathNameA(canonical->c_str(), longPath, sizeof longPath);
+  // The long form in full, then exactly in the code page: GetLongPathNameA
+  // puts a look-alike where the code page lacks a character of a long name,
+  // and the 8.3 name of "C:\Ｇａｍｅｓ" came back as "C:\Games".
+  wchar_t widePath[maxPathBytes];
+  wchar_t longPath[maxPathBytes] = {};
   // 0 is failure; a length of the buffer's size or more is the size the long
   // form would need, and nothing usable was written.
-  if (length == 0 || length >= sizeof longPath) {
+  const DWORD length = detail::toWidePath(*canonical, widePath, maxPathBytes)
+                           ? GetLongPathNameW(widePath, longPath, static_cast<DWORD>(maxPathBytes))
+                           : 0;
+  const std::optional<std::string> exact =
+      length > 0 && length < maxPathBytes ? exactAnsiForm(std::wstring_view(longPath, length)) : std::nullopt;
+  if (!exact || exact->size() > maxPathCharacters) {
     return makeError(ShellErrorCode::longPathName, "Failed to get long path name for %s", *canonical);
   }
-  return std::string(longPath, length);
+  return *exact;
 }
 
 bool isPathWithin(std::string_view directory, std::string_view path) {

@@ -80,9 +80,13 @@ Expected<std::string> executableDirectory();
 Expected<std::string> canonicalPath(std::string_view path);
 
 // The canonical long form of `path`: "/" become "\", PathCanonicalizeA removes
-// "." and ".." steps, GetLongPathNameA expands 8.3 names (the path must
-// exist). Errors: 61 "Failed to canonicalize %s" (the path with "\"
-// separators), 62 "Failed to get long path name for %s" (the canonical path).
+// "." and ".." steps, GetLongPathNameW expands 8.3 names (the path must
+// exist), and the long form is converted exactly (ansi_path_form.h).
+// Errors: 61 "Failed to canonicalize %s" (the path with "\" separators),
+// 62 "Failed to get long path name for %s" (the canonical path), also when
+// the long form has no exact form in the code page or takes more than
+// 259 bytes in it: the 8.3 name of a folder whose name the code page lacks
+// would otherwise expand to a look-alike, another folder.
 Expected<std::string> canonicalLongPath(std::string_view path);
 
 // True when `path` is `directory` itself or lies below it: one trailing "/" or

@@ -28,8 +28,9 @@ namespace Quor {
 //   "C:\" for a drive's root);
 // - else leave it alone.
 // Shortcuts that cannot be read, and targets in the root that cannot be
-// normalized (a target that no longer exists), are skipped: logged, never a
-// failure; a dead target outside the root is left alone unlogged. A
+// normalized (a target that no longer exists) or that the ANSI code page
+// cannot hold exactly, are skipped: logged, never a failure; such a target
+// outside the root is left alone unlogged. A
 // shortcut to delete that is read-only, or one to rewrite that is read-only,
 // hidden or system, is failed (55 or 48) without being touched (not even
 // unpinned), its attributes named in the log. Unpin, delete and write

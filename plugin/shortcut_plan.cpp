@@ -8,6 +8,7 @@
 
 #include "logging/make_error.h"
 #include "platform/directory_walk.h"
+#include "plugin/ansi_path_form.h"
 #include "plugin/migration_codes.h"
 #include "plugin/path_utilities.h"
 #include "plugin/shell_error_codes.h"
@@ -108,20 +109,28 @@ PlannedShortcut ShortcutDecider::decide(const std::string& folder, const std::st
     return planned;
   }
   planned.current = std::move(*info);
-  const Expected<std::string>& target = canonicalTarget(planned.current.target);
-  if (!target) {
-    // A dead shortcut (its target gone) is the migration's only when its
-    // target's text lies in the root: every other broken shortcut of the
-    // machine is left alone unlogged, its target named nowhere.
+  // None when the code page cannot hold the target: there is no path to ask about.
+  const Expected<std::string>* const target =
+      planned.current.targetIsExact ? &canonicalTarget(planned.current.target) : nullptr;
+  if (target == nullptr || !*target) {
+    // A dead shortcut (its target gone), or one whose target the code page
+    // cannot hold, is the migration's only when its target's text lies in
+    // the root: every other such shortcut of the machine is left alone
+    // unlogged, its target named nowhere. The root has an exact form, so a
+    // target without one lies outside it but for a folder of the root that
+    // the code page cannot name; the text shown for it ("<U+FF27>") keeps
+    // every separator and every character the root can hold.
     if (!isPathWithin(root_, canonicalText(planned.current.target))) {
       planned.reason = outsideTheRoot;
       return planned;
     }
     planned.action = ShortcutAction::Skip;
-    planned.reason = "its target cannot be normalized: " + target.error().message;
+    planned.reason = target != nullptr ? "its target cannot be normalized: " + target->error().message
+                                       : "its target has characters that the ANSI code page " +
+                                             std::to_string(ansiCodePageNumber()) + " cannot hold";
     return planned;
   }
-  planned.canonicalTarget = *target;
+  planned.canonicalTarget = **target;
   if (!isPathWithin(root_, planned.canonicalTarget)) {
     planned.reason = outsideTheRoot;
   } else if (isObsoleteShortcutName(rules_, fileNamePart(linkPath))) {

@@ -22,7 +22,8 @@ enum class ShortcutAction {
   Rewrite,      // a legacy launcher in the root: made to start the new client
   UnpinDelete,  // the alpha client's, pointing into the root: unpinned and deleted
   Keep,         // left alone: outside the root, or starts something else
-  Skip,         // cannot be read, or its target in the root cannot be normalized
+  Skip,         // cannot be read, or its target in the root cannot be normalized or held
+                //   by the code page
   Fail,         // to rewrite or delete, but its attributes forbid it: left as it is, a failure
 };
 

@@ -54,6 +54,11 @@
 #            best-fit mapping reads as C:\Games\Tessaryn Game, the
 #            installation beside it: refused the same way, and nothing in
 #            C:\Games changes.
+#   twin     the C:\Games installation run with the look-alike's launcher and
+#            alpha shortcuts on all users' desktop, whose targets best-fit
+#            mapping reads as the installation's: its own shortcut is
+#            rewritten, the look-alike's stay byte for byte, are not
+#            unpinned, not logged, and the preview keeps them.
 #
 #   beta_opt_in_check.sh PLUGIN_HOST DLL LNK_TOOL PIN_SERVER_DLL PREVIEW WORK_DIR [ROOT_NAME]
 set -euo pipefail
@@ -344,5 +349,34 @@ refused cyrillic 'C:\Games\Игры Tessaryn' 'C:\Games\<U+0418><U+0433><U+0440>
 plant "$public_desktop/Tessaryn.lnk" "$root_win\\Tessaryn.exe"
 printf 'MZ' >"$root/Uninstall Tessaryn client alpha.exe"
 refused full-width 'C:\Ｇａｍｅｓ\Tessaryn Game' 'C:\<U+FF27><U+FF41><U+FF4D><U+FF45><U+FF53>\Tessaryn Game'
+
+# --- twin: the installation run beside its full-width look-alike --------------
+scenario=twin
+# The look-alike's launcher and alpha shortcuts, named by a relative path so
+# that they hold their target in full (lnk-tool write-relative: Wine's writer
+# stores a target best fit, as C:\Games\...; the one full-width planted above
+# is such a one, and is planted again).
+twin_links=("$public_desktop/Tessaryn full-width.lnk" "$public_desktop/Tessaryn client alpha full-width.lnk")
+for link in "${twin_links[@]}"; do
+  quiet wine "$tool" write-relative "$(win "$link")" '..\..\..\Ｇａｍｅｓ\Tessaryn Game\Tessaryn.exe'
+  cp "$link" "$work/$(basename "$link").before"
+done
+[ "$(target_of "${twin_links[0]}")" = 'C:\Ｇａｍｅｓ\Tessaryn Game\Tessaryn.exe' ] ||
+  fail "the look-alike's shortcut reads as $(target_of "${twin_links[0]}")"
+(cd "$run_dir" && wine "$root_win\\Client\\migration-preview.exe" --json --current-dir "$(win "$run_dir")" \
+  </dev/null >"$work/twin-preview.jsonl" 2>>"$work.log") || fail "migration-preview failed"
+[ "$(tr -d '\r' <"$work/twin-preview.jsonl" |
+  jq -r 'select(.kind == "shortcut" and (.file | test("full-width"))) | .action' | sort | uniq -c | tr -s ' ')" = \
+  " 2 keep" ] || fail "preview: $(grep full-width "$work/twin-preview.jsonl")"
+unpins_before="$(grep -c . "$unpinned" || true)"
+session twin --core-arg --from-kxu POST /qel-beta-opt-in/v1/do-migration wait
+[ "$(target_of "$public_desktop/Tessaryn.lnk")" = "$root_win\\TessarynClient.exe" ] ||
+  fail "the installation's shortcut was not rewritten"
+for link in "${twin_links[@]}"; do
+  cmp -s "$link" "$work/$(basename "$link").before" || fail "changed: $link"
+done
+! tail -n +"$((unpins_before + 1))" "$unpinned" | grep -qF 'full-width' || fail "a look-alike's shortcut was unpinned"
+! grep -qF 'full-width' "$work/twin.out" "$client/qel-beta-opt-in-elevated.log" ||
+  fail "a look-alike's shortcut is logged"
 
 exit_with_outcome

@@ -1,7 +1,7 @@
 // migration-bench.exe: times the shortcut migration run (migrateShortcuts,
 // the client pass, which walks every folder) over 1,000 shortcuts spread over the five shell
 // folders of the Wine prefix it runs in, against the floor of that work:
-// loading each shortcut through IShellLinkA / IPersistFile::Load and reading
+// loading each shortcut through IShellLinkW / IPersistFile::Load and reading
 // its path, nothing else. Run it through scripts/bench-migration.sh, which
 // gives it a throwaway prefix: it fills the prefix's shell folders.
 //
@@ -108,8 +108,8 @@ bool writeLegacyShortcut(const std::string& linkPath, const std::string& target,
 
 // The floor for one shortcut: load it and read its path.
 bool loadAndReadPath(const std::string& linkPath) {
-  IShellLinkA* link = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+  IShellLinkW* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                               reinterpret_cast<void**>(&link)))) {
     return false;
   }
@@ -119,9 +119,9 @@ bool loadAndReadPath(const std::string& linkPath) {
   if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
       MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH) > 0 &&
       SUCCEEDED(file->Load(wide, STGM_READ))) {
-    char target[MAX_PATH] = {};
-    WIN32_FIND_DATAA findData = {};
-    read = SUCCEEDED(link->GetPath(target, MAX_PATH, &findData, SLGP_SHORTPATH)) && target[0] != '\0';
+    wchar_t target[MAX_PATH] = {};
+    WIN32_FIND_DATAW findData = {};
+    read = SUCCEEDED(link->GetPath(target, MAX_PATH, &findData, SLGP_SHORTPATH)) && target[0] != L'\0';
   }
   if (file != nullptr) file->Release();
   link->Release();

@@ -66,6 +66,7 @@ TEST_F(ShellLinkTest, WriteThenReadRoundTrip) {
   const Expected<std::string> target = canonicalLongPath(read->target);
   ASSERT_TRUE(target) << target.error().message << " (read " << read->target << ")";
   EXPECT_EQ(*target, client_);
+  EXPECT_TRUE(read->targetIsExact);
   EXPECT_EQ(read->workingDirectory, root_ + "\\Game Root");
   EXPECT_EQ(read->iconPath, client_);
 
@@ -165,6 +166,27 @@ TEST_F(ShellLinkTest, LongTargetReadsBackCanonically) {
   ASSERT_TRUE(read) << read.error().message;
   RecordProperty("read_target", read->target);
   EXPECT_EQ(*canonicalLongPath(read->target), legacy_);
+}
+
+// Through IShellLinkA the shell maps what the code page lacks to a look-alike:
+// the target in "Ｇａｍｅｓ" would read as one in "Games", another folder.
+TEST_F(ShellLinkTest, TextsAreReadInFullAndShownAsFarAsTheCodePageCanWhenNotExact) {
+  const std::wstring twin = QcpTest::widened(root_) + L"\\\uFF27\uFF41\uFF4D\uFF45\uFF53";
+  ASSERT_TRUE(CreateDirectoryW(twin.c_str(), nullptr));
+  ASSERT_TRUE(QcpTest::createEmptyFile(twin + L"\\Tessaryn.exe"));
+  const std::string link = root_ + "\\Twin.lnk";
+  ASSERT_TRUE(QcpTest::writeFile(link, QcpTest::linkFileBytes({L".\\\uFF27\uFF41\uFF4D\uFF45\uFF53\\Tessaryn.exe",
+                                                               twin, L"--from-kxu \uFF27", twin + L"\\Tessaryn.exe"})));
+  ASSERT_EQ(QcpTest::readWithShell(link).target, root_ + "\\Games\\Tessaryn.exe");
+
+  const Expected<ShortcutInfo> read = readShortcut(link);
+  ASSERT_TRUE(read) << read.error().message;
+  const std::string shown = root_ + "\\<U+FF27><U+FF41><U+FF4D><U+FF45><U+FF53>";
+  EXPECT_EQ(read->target, shown + "\\Tessaryn.exe");
+  EXPECT_FALSE(read->targetIsExact);
+  EXPECT_EQ(read->workingDirectory, shown);
+  EXPECT_EQ(read->iconPath, shown + "\\Tessaryn.exe");
+  EXPECT_EQ(read->arguments, "--from-kxu <U+FF27>");
 }
 
 TEST_F(ShellLinkTest, SlashSeparatedLinkPath) {

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "file_holder_process.h"
 #include "logging/log_record.h"
 #include "migration_test_support.h"
+#include "plugin/ansi_path_form.h"
 #include "plugin/legacy_shortcut_rules.h"
 #include "plugin/path_utilities.h"
 #include "plugin/shortcut_plan.h"
@@ -232,6 +234,67 @@ TEST_F(ShortcutMigrationTest, ShortcutsThatMustStayAreLeftByteForByte) {
                           skipped + "/Tessaryn client alpha gone.lnk: its target cannot be normalized: "
                                     "Failed to get long path name for " + root_ + "\\Gone.exe"}));
   EXPECT_TRUE(QcpTest::readLines(pins_).empty());
+}
+
+// Beside the root's "Games" lies "Ｇａｍｅｓ", which best-fit mapping reads as
+// "Games": its shortcuts are not the installation's, however they name their
+// target. (Wine's own writer would store these targets best fit, so the
+// shortcuts name them by a relative path, link_file_bytes.h.)
+TEST_F(ShortcutMigrationTest, TargetsTheCodePageCannotHoldAreNeverTakenForTheRoot) {
+  const std::wstring fullWidth = L"\uFF27\uFF41\uFF4D\uFF45\uFF53";
+  const std::wstring twin = QcpTest::widened(base_) + L"\\" + fullWidth;
+  ASSERT_TRUE(CreateDirectoryW(twin.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW((twin + L"\\Tessaryn Game").c_str(), nullptr));
+  ASSERT_TRUE(QcpTest::createEmptyFile(twin + L"\\Tessaryn Game\\Tessaryn.exe"));
+  const std::wstring inRoot = QcpTest::widened(root_) + L"\\" + fullWidth;
+  ASSERT_TRUE(CreateDirectoryW(inRoot.c_str(), nullptr));
+  ASSERT_TRUE(QcpTest::createEmptyFile(inRoot + L"\\QelLauncher.exe"));
+  wchar_t shortTwin[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameW((twin + L"\\Tessaryn Game\\Tessaryn.exe").c_str(), shortTwin, MAX_PATH), 0u);
+  const std::optional<std::string> shortTarget = exactAnsiForm(shortTwin);
+  ASSERT_TRUE(shortTarget) << "no 8.3 form in the code page";
+
+  const auto craft = [&](std::size_t folder, const std::string& name, const QcpTest::LinkFileTexts& texts) {
+    const std::string link = folders_[folder] + "\\" + name;
+    EXPECT_TRUE(QcpTest::writeFile(link, QcpTest::linkFileBytes(texts))) << link;
+    return link;
+  };
+  const std::wstring twinLauncher = L"..\\..\\" + fullWidth + L"\\Tessaryn Game\\Tessaryn.exe";
+  craft(0, "Tessaryn.lnk", {twinLauncher});
+  craft(0, "Tessaryn client alpha.lnk", {twinLauncher});
+  plant(1, "Short.lnk", *shortTarget);  // expands to the twin, not to the root
+  const std::string inside =
+      craft(1, "Inside.lnk", {L"..\\..\\Games\\Tessaryn Game\\" + fullWidth + L"\\QelLauncher.exe"});
+  // The root's own, its working directory and icon in the twin: never written back.
+  const std::string legacy = craft(2, "Legacy.lnk", {L"..\\..\\Games\\Tessaryn Game\\Tessaryn.exe", twin,
+                                                     L"--from-kxu", twin + L"\\Tessaryn Game\\Tessaryn.exe"});
+  const std::map<std::string, std::string> before = QcpTest::snapshot(base_ + "\\Shell");
+
+  const Expected<ShortcutPlan> plan = planShortcutFolders(legacyShortcutRules(), folders_, root_);
+  ASSERT_TRUE(plan) << plan.error().message;
+  std::map<std::string, std::string> actions;
+  for (const PlannedShortcut& planned : plan->shortcuts) {
+    actions[fileNamePart(planned.file)] = shortcutActionName(planned.action) + (" " + planned.reason);
+  }
+  const std::string outside = " its target is outside the installation root";
+  const std::string lacking =
+      "its target has characters that the ANSI code page " + std::to_string(ansiCodePageNumber()) + " cannot hold";
+  EXPECT_EQ(actions, (std::map<std::string, std::string>{{"Inside.lnk", "skip " + lacking},
+                                                         {"Legacy.lnk", "rewrite "},
+                                                         {"Short.lnk", "keep" + outside},
+                                                         {"Tessaryn client alpha.lnk", "keep" + outside},
+                                                         {"Tessaryn.lnk", "keep" + outside}}));
+
+  const QcpTest::CapturedLog log;
+  ASSERT_TRUE(migrate());
+  expectRewritten(legacy);
+  std::map<std::string, std::string> after = QcpTest::snapshot(base_ + "\\Shell");
+  after["Three\\Legacy.lnk"] = before.at("Three\\Legacy.lnk");
+  EXPECT_EQ(after, before);
+  EXPECT_TRUE(QcpTest::readLines(pins_).empty());
+  EXPECT_EQ(log.messages(), (std::vector<std::string>{
+                                "qel-beta-opt-in: Skipped shortcut " + withSlashes(inside) + ": " + lacking,
+                                migratingLine(root_ + "\\Tessaryn.exe", root_), rewroteLine(legacy)}));
 }
 
 TEST_F(ShortcutMigrationTest, ShortcutsAreFoundTwoLevelsDownButNotThree) {

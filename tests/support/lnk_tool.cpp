@@ -7,6 +7,12 @@
 //     Builds a new shortcut with the given items and saves it as LINK
 //     (replacing it). The target need not exist.
 //
+//   lnk-tool write-relative LINK RELATIVE_TARGET
+//     Writes LINK itself, without the shell: a shortcut holding only the
+//     target's path relative to LINK's folder, in UTF-16
+//     (link_file_bytes.h). Wine 8's shell link would store a target the ANSI
+//     code page lacks best-fit mapped, as another path; this form keeps it.
+//
 //   lnk-tool read LINK
 //     Loads LINK (read-only) and prints one "key=value" line per item, in
 //     this order:
@@ -42,6 +48,8 @@
 #include <cwchar>
 #include <string>
 
+#include "link_file_bytes.h"
+
 namespace {
 
 template <class Interface>
@@ -59,6 +67,7 @@ int usage() {
                "usage: lnk-tool write LINK [--target=PATH] [--arguments=TEXT] [--working-directory=PATH]\n"
                "                           [--icon=PATH] [--icon-index=N] [--description=TEXT]\n"
                "                           [--show-command=N] [--hotkey=N]\n"
+               "       lnk-tool write-relative LINK RELATIVE_TARGET\n"
                "       lnk-tool read LINK\n");
   return 1;
 }
@@ -134,6 +143,19 @@ int writeLink(const wchar_t* linkPath, int count, wchar_t** arguments) {
   return 0;
 }
 
+int writeRelativeLink(const wchar_t* linkPath, const wchar_t* relativeTarget) {
+  const std::string bytes = QcpTest::linkFileBytes({.relativePath = relativeTarget});
+  const HANDLE file = CreateFileW(linkPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return failed("CreateFileW", HRESULT_FROM_WIN32(GetLastError()));
+  DWORD written = 0;
+  const bool whole = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                     written == bytes.size();
+  const DWORD error = whole ? 0 : GetLastError();
+  CloseHandle(file);
+  if (!whole) return failed("WriteFile", error != 0 ? HRESULT_FROM_WIN32(error) : E_FAIL);
+  return 0;
+}
+
 int readLink(const wchar_t* linkPath) {
   Held<IShellLinkW> link;
   HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.out());
@@ -186,6 +208,8 @@ int wmain(int argc, wchar_t** argv) {
   int code = 1;
   if (std::wcscmp(argv[1], L"write") == 0) {
     code = writeLink(argv[2], argc - 3, argv + 3);
+  } else if (std::wcscmp(argv[1], L"write-relative") == 0 && argc == 4) {
+    code = writeRelativeLink(argv[2], argv[3]);
   } else if (std::wcscmp(argv[1], L"read") == 0 && argc == 3) {
     code = readLink(argv[2]);
   } else {
