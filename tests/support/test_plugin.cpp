@@ -11,10 +11,16 @@
 //        of the core
 //   POST /test-plugin/v1/jobs                 schedules a job that publishes
 //        the greeting's resource event, posts telemetry and logs
-//   POST /test-plugin/v1/log                  logs one WARN line
+//   POST /test-plugin/v1/log                  logs one WARN line, or as many
+//        as the optional argument "count" says (up to 100,000)
+//   GET  /test-plugin/v1/answer-headers       answers with headers of its
+//        own, cross-origin ones among them
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,8 +54,19 @@ class TestPlugin final : public PluginBase {
     transport.addRoute(RequestMethod::Post, "/test-plugin/v1/jobs", [this] {
       scheduleJob("qel-beta-opt-in.test-job", [this] { runJob(); }, std::chrono::steady_clock::now());
     });
-    transport.addRoute(RequestMethod::Post, "/test-plugin/v1/log",
-                       [] { log(LogLevel::Warn, LogCategory::Gen, "test-plugin: log request"); });
+    transport
+        .addRoute(RequestMethod::Post, "/test-plugin/v1/log",
+                  [](std::optional<std::uint32_t> count) {
+                    for (std::uint32_t line = 0; line < std::min<std::uint32_t>(count.value_or(1), 100'000); ++line) {
+                      log(LogLevel::Warn, LogCategory::Gen, "test-plugin: log request");
+                    }
+                  })
+        .parameter(0, "count");
+    transport.addRoute(RequestMethod::Get, "/test-plugin/v1/answer-headers", [](RemotingResponse& response) {
+      response.headers["Access-Control-Allow-Origin"] = "*";
+      response.headers["Access-Control-Allow-Credentials"] = "true";
+      response.headers["X-Test-Plugin"] = "answer-headers";
+    });
   }
 
  private:
