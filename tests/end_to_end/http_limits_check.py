@@ -153,6 +153,9 @@ for header, status, stored in TEXTS:
     statuses, _ = request("PUT", "/test-plugin/v1/greeting", [header])
     expect(f"PUT {header!r}", statuses, [status])
     expect(f"greeting after {header!r}", greeting(), stored)
+# A list of ranges would have the answer copied once for each.
+statuses, _ = request("GET", "/", ["Range: bytes=" + ",".join(["0-"] * 1000)])
+expect("an answer asked for in 1,000 ranges", statuses, [200])
 statuses, data = request("GET", "/test-plugin/v1/answer-headers")
 expect("the plugin's own headers", (statuses, b"X-Test-Plugin: answer-headers" in data), ([200], True))
 if b"access-control-" in data.lower():

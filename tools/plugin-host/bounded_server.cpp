@@ -108,11 +108,12 @@ BoundedServer::BoundedServer(ErrorWriter writeError, RequestCheck check)
     setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes), sizeof yes);
   });
   set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
-    std::optional<HttpRefusal> refusal = framingRefusal(request);
-    if (!refusal) refusal = check_(request);
-    if (!refusal) return HandlerResponse::Unhandled;
-    writeError_(response, refusal->status, refusal->message);
-    return HandlerResponse::Handled;
+    return refuse(request, response) ? HandlerResponse::Handled : HandlerResponse::Unhandled;
+  });
+  // A client that waits for leave to send its body is refused at once
+  // rather than told to go on.
+  set_expect_100_continue_handler([this](const httplib::Request& request, httplib::Response& response) {
+    return refuse(request, response) ? response.status : 100;
   });
   // Every answer of 400 and above passes here: the connection's faults get
   // their own status, the library's bare refusals a text.
@@ -128,6 +129,14 @@ BoundedServer::BoundedServer(ErrorWriter writeError, RequestCheck check)
     writeError_(response, response.status, httplib::detail::status_message(response.status));
     return HandlerResponse::Handled;
   }));
+}
+
+bool BoundedServer::refuse(const httplib::Request& request, httplib::Response& response) const {
+  std::optional<HttpRefusal> refusal = framingRefusal(request);
+  if (!refusal) refusal = check_(request);
+  if (!refusal) return false;
+  writeError_(response, refusal->status, refusal->message);
+  return true;
 }
 
 void BoundedServer::stopServing() {

@@ -39,6 +39,8 @@ class BoundedServer final : public httplib::Server {
 
  private:
   bool process_and_close_socket(socket_t socket) override;
+  // Fills the answer of a request that must not be served; false to serve it.
+  bool refuse(const httplib::Request& request, httplib::Response& response) const;
   // Stops the accepting thread's loop once it runs.
   void stopListening();
 
