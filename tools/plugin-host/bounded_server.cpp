@@ -132,8 +132,8 @@ BoundedServer::BoundedServer(ErrorWriter writeError, RequestCheck check)
 }
 
 bool BoundedServer::refuse(const httplib::Request& request, httplib::Response& response) const {
-  std::optional<HttpRefusal> refusal = framingRefusal(request);
-  if (!refusal) refusal = check_(request);
+  std::optional<HttpRefusal> refusal = check_(request);
+  if (!refusal) refusal = framingRefusal(request);
   if (!refusal) return false;
   writeError_(response, refusal->status, refusal->message);
   return true;

@@ -2,11 +2,12 @@
 // The library's HTTP server held to the limits of http_limits.h. Each
 // connection carries one request and is closed after its answer, so no byte
 // after a request's head can be read as another request, whatever the
-// request was answered. Before a request reaches its route, its framing is
-// checked (a body it cannot count is refused, 411) and then the caller's
-// check runs; the library's own refusals and the connection's faults (431
-// for a head too large, 413 for a body too large, 408 for a client too
-// slow) are answered through the caller's error writer.
+// request was answered. Before a request reaches its route (or is told to
+// send its body), the caller's check runs and then its framing is checked
+// (a body it cannot count is refused, 411); the library's own refusals and
+// the connection's faults (431 for a head too large, 413 for a body too
+// large, 408 for a client too slow) are answered through the caller's error
+// writer.
 
 #include <httplib.h>
 
