@@ -14,6 +14,7 @@ end of the first minute.
 """
 import collections
 import json
+import os
 import random
 import re
 import socket
@@ -207,15 +208,16 @@ def paused_figures(clients):
 
 
 def show(label, sample):
+    """One line of figures, with the machine's load (other programs' too)."""
     cells = "".join(f"{sample[server][0]:>22,}{sample[server][1]:>16,}" for server in servers)
-    print(f"{label:<8}{cells}", flush=True)
+    print(f"{label:<8}{cells}{os.getloadavg()[0]:>8.1f}", flush=True)
 
 
 def main():
     names = "".join(f"{server + ': live bytes':>22}{'private bytes':>16}" for server in servers)
     print(f"soak: {minutes} minute(s), {CLIENTS} clients of at most {REQUESTS_PER_SECOND} requests a second and "
           f"{WATCHERS} watchers a server, on loopback")
-    print(f"{'minute':<8}{names}")
+    print(f"{'minute':<8}{names}{'load':>8}")
     show("start", figures())
     deadline = time.monotonic() + minutes * 60
     clients = [threading.Thread(target=request_client, args=(seed, deadline + 5)) for seed in range(CLIENTS)]

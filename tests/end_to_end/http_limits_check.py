@@ -116,7 +116,7 @@ REFUSALS = [
     # name, head, body, sender, status
     ("foreign Host, a request in the body", *smuggling(["Host: rebound.example"]), 403),
     ("foreign Origin, a request in the body", *smuggling([f"Host: {HOST}", "Origin: http://127.0.0.1:1"]), 403),
-    ("cross-site fetch, a request in the body", *smuggling([f"Host: {HOST}", "Sec-Fetch-Site: same-site"]), 403),
+    ("a fetch from another site, a request in the body", *smuggling([f"Host: {HOST}", "Sec-Fetch-Site: same-site"]), 403),
     ("cross-site GET", f"GET /test-plugin/v1/core-args HTTP/1.1\r\nHost: {HOST}\r\nSec-Fetch-Site: cross-site\r\n\r\n",
      b"", None, 403),
     ("a request after an ordinary one", f"GET /test-plugin/v1/greeting HTTP/1.1\r\nHost: {HOST}\r\n\r\n", b"",
