@@ -64,7 +64,8 @@ def responses(data):
 
 
 def exchange(head, body=b"", sender=None):
-    """(statuses, raw answer) of one connection; sender(connection) sends more."""
+    """(statuses, raw answer, whether the server closed the connection within
+    10 s) of one connection; sender(connection) sends more."""
     connection = connect()
     try:
         connection.sendall(head.encode("latin-1") + body)
@@ -72,14 +73,15 @@ def exchange(head, body=b"", sender=None):
             sender(connection)
     except OSError:
         pass  # the server may stop reading and close
-    data = read_all(connection)
+    data, closed = read_until_closed(connection, 10)
     connection.close()
-    return responses(data), data
+    return responses(data), data, closed
 
 
 def request(method, path, headers=(), body=b""):
+    """(statuses, raw answer)."""
     lines = [f"{method} {path} HTTP/1.1", f"Host: {HOST}", f"Content-Length: {len(body)}", *headers]
-    return exchange("\r\n".join(lines) + "\r\n\r\n", body)
+    return exchange("\r\n".join(lines) + "\r\n\r\n", body)[:2]
 
 
 def greeting():
@@ -134,10 +136,10 @@ REFUSALS = [
      "greeting: a\rb\r\nContent-Length: 0\r\n\r\n", b"", None, 400),
 ]
 for name, head, body, sender, status in REFUSALS:
-    statuses, data = exchange(head, body, sender)
+    statuses, data, closed = exchange(head, body, sender)
     expect(name, statuses, [status])
-    if b"\r\nConnection: close\r\n" not in data:
-        fail(f"{name}: the answer does not say it closes the connection")
+    if b"\r\nConnection: close\r\n" not in data or not closed:
+        fail(f"{name}: the connection was not closed after the answer, or the answer did not say so")
 expect("greeting after the refusals", greeting(), '"before"')
 # Host and Content-Length are two of the hundred.
 statuses, _ = request("GET", "/", [f"X-Filler-{line}: 1" for line in range(98)])
