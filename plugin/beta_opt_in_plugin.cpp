@@ -177,11 +177,13 @@ Expected<void> BetaOptInPlugin::runMigration() {
   const ClientMigrationSteps steps{
       [] { return currentDirectory(); },
       [this, &stop](const std::string& rootDir) {
+        // A client folder the launch refuses has no log to read.
+        const Expected<std::string> clientFolder = windowsLaunchSystem().executableDirectory();
         return launchForwardingElevatedLog(
-            windowsLaunchSystem().executableDirectory(),
+            clientFolder ? *clientFolder : std::string(),
             [&] { return launchElevated(rootDir, windowsLaunchSystem()); }, stop);
       },
-      [&stop](std::string_view rootDir) { return migrateShortcuts(rootDir, nullptr, stop); },
+      [&stop](std::string_view rootDir) { return migrateShortcuts(rootDir, ShortcutPass::Client, nullptr, stop); },
       [this](const std::string& rootDir) { return cleanLegacyUninstallers(rootDir); },
       stop};
   return runClientMigration(steps);

@@ -32,7 +32,7 @@ Expected<ShortcutInfo> readShortcut(std::string_view linkPath) {
 
   const std::string path = terminated(linkPath);
   wchar_t widePath[maxPathBytes];
-  if (!detail::toWidePath(path, widePath, maxPathBytes) || FAILED(file->Load(widePath, STGM_WRITE))) {
+  if (!detail::toWidePath(path, widePath, maxPathBytes) || FAILED(file->Load(widePath, STGM_READ))) {
     return makeError(ShellErrorCode::readLoad, "Load failed for %s", path);
   }
 

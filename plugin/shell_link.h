@@ -24,9 +24,10 @@ struct ShortcutInfo {
   std::string arguments = {};
 };
 
-// Loads `linkPath` (opened with STGM_WRITE) and reads its target (GetPath with
-// SLGP_SHORTPATH, so it may come back as an 8.3 short path: compare it through
-// canonicalLongPath), arguments, working directory and icon location.
+// Loads `linkPath` (opened with STGM_READ, so a read-only shortcut reads too)
+// and reads its target (GetPath with SLGP_SHORTPATH, so it may come back as an
+// 8.3 short path: compare it through canonicalLongPath), arguments, working
+// directory and icon location.
 // Errors: 49 "CoCreateInstance failed", 50 "QueryInterface failed",
 // 51 "Load failed for %s" (linkPath), 52 "GetPath failed".
 Expected<ShortcutInfo> readShortcut(std::string_view linkPath);

@@ -33,7 +33,6 @@ trap 'release_held; wine_prefix_stop' EXIT
 mkdir -p "$(dirname "$work")"
 wine_prefix_start "$work" "$work.log"
 drive_c="$WINEPREFIX/drive_c"
-user="$(wine_prefix_user)"
 quiet() { "$@" </dev/null >>"$work.log" 2>&1; }
 windows() { echo "Z:${1//\//\\}"; }
 
@@ -65,9 +64,10 @@ client="$root/Client"
 run_dir="$(plant_installation "$root" "$plugin_host" "$dll")"
 unpinned="$work/unpinned.txt"
 quiet "$here/../support/register_pin_server.sh" register "$pin_server" "--log=$(windows "$unpinned")"
-alpha="$drive_c/users/$user/Desktop/Tessaryn client alpha.lnk"
+# On all users' desktop: the elevated pass walks only the all-users folders.
+alpha="$drive_c/users/Public/Desktop/Tessaryn client alpha.lnk"
 mkdir -p "$(dirname "$alpha")"
-quiet wine "$tool" write "C:\\users\\$user\\Desktop\\Tessaryn client alpha.lnk" "--target=$root_win\\Tessaryn.exe"
+quiet wine "$tool" write 'C:\users\Public\Desktop\Tessaryn client alpha.lnk' "--target=$root_win\\Tessaryn.exe"
 
 job='"name":"qel-beta-opt-in.migrate","id":1'
 store_value() { jq -c --arg key "$2" '.[$key]' "$work/$1.store.json" 2>/dev/null || echo missing; }

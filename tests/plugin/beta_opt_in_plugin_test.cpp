@@ -90,7 +90,8 @@ class LaunchSystem final : public ElevatedLaunchSystem {
     buffer[folder.size()] = '\0';
     return static_cast<std::uint32_t>(folder.size());
   }
-  std::string executableDirectory() override { return "C:\\T\\"; }
+  Expected<std::string> executableDirectory() override { return std::string("C:\\T\\"); }
+  bool isOnNetworkDrive(const std::string&) override { return false; }
   ShellExecuteAnswer shellExecute(const ShellExecuteRequest&) override {
     beforeAnswer();
     return {42, reinterpret_cast<ProcessHandle>(0x10)};

@@ -20,6 +20,7 @@
 #include "migration_test_support.h"
 #include "plugin/legacy_shortcut_rules.h"
 #include "plugin/path_utilities.h"
+#include "plugin/shortcut_plan.h"
 #include "shell_test_support.h"
 
 namespace Quor {
@@ -205,6 +206,9 @@ TEST_F(ShortcutMigrationTest, ShortcutsThatMustStayAreLeftByteForByte) {
   ASSERT_TRUE(QcpTest::writeFile(root_ + "\\Gone.exe", "MZ"));
   plant(2, "Tessaryn client alpha gone.lnk", root_ + "\\Gone.exe");
   ASSERT_TRUE(DeleteFileA((root_ + "\\Gone.exe").c_str()));  // a target that no longer exists
+  ASSERT_TRUE(QcpTest::writeFile(base_ + "\\Other\\Payroll.xlsx", "x"));
+  plant(1, "Payroll.lnk", base_ + "\\Other\\Payroll.xlsx");
+  ASSERT_TRUE(DeleteFileA((base_ + "\\Other\\Payroll.xlsx").c_str()));  // dead, outside: never logged
   ASSERT_TRUE(QcpTest::writeFile(root_ + "\\Tessaryn.exe.bak", "MZ"));
   plant(2, "Backup.lnk", root_ + "\\Tessaryn.exe.bak");
   ASSERT_TRUE(QcpTest::writeFile(folders_[2] + "\\Tessaryn client alpha garbage.lnk", std::string(300, '\x5A')));
@@ -318,10 +322,13 @@ TEST_F(ShortcutMigrationTest, DeleteFailureBeforeAWriteFailureDecidesTheResult) 
   EXPECT_TRUE(QcpTest::fileExists(readOnly));
   EXPECT_EQ(QcpTest::readFile(held), heldBytes);
   expectRewritten(later);
-  EXPECT_EQ(QcpTest::readLines(pins_), std::vector<std::string>{readOnly});
+  // Read-only: failed before its unpin, so it is still pinned.
+  EXPECT_TRUE(QcpTest::readLines(pins_).empty());
 
   const std::vector<CapturedRecord> records = log.records();
   ASSERT_EQ(records.size(), 6u);
+  EXPECT_EQ(records[0].message, "qel-beta-opt-in: Left shortcut " + withSlashes(readOnly) +
+                                    " unchanged: it is read-only, so it cannot be deleted");
   EXPECT_EQ(records[1].message, "qel-beta-opt-in: Failed to delete link " + withSlashes(readOnly) +
                                     " : Failed to delete " + withSlashes(readOnly));
   EXPECT_EQ(records[1].level, LogLevel::Error);
@@ -332,6 +339,60 @@ TEST_F(ShortcutMigrationTest, DeleteFailureBeforeAWriteFailureDecidesTheResult) 
   EXPECT_EQ(records[3].category, LogCategory::Dbg);
   EXPECT_EQ(records[4].message, migratingLine(root_ + "\\QelLauncher.exe", root_));
   EXPECT_EQ(records[5].message, rewroteLine(later));
+}
+
+// Windows deletes no read-only file and saves over no read-only, hidden or
+// system one; Wine as root does both, so the attributes come through the
+// seam here. The plan says so, and the run touches nothing of such a file.
+TEST_F(ShortcutMigrationTest, AttributesThatForbidTheActFailTheShortcutUntouched) {
+  const struct {
+    const char* name;
+    const char* target;
+    std::uint32_t attributes;
+    ShortcutAction planned;
+    std::string error;  // "55 <message>"; empty: done
+    std::string why;
+  } cases[] = {
+      {"Tessaryn client alpha.lnk", "Tessaryn.exe", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN,
+       ShortcutAction::Fail, "55 Failed to delete ", "it is read-only, so it cannot be deleted"},
+      {"Tessaryn client alpha.lnk", "Tessaryn.exe", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
+       ShortcutAction::UnpinDelete, "", ""},
+      {"Tessaryn.lnk", "QelClient.exe", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, ShortcutAction::Fail,
+       "48 Save failed for ", "it is hidden and system, so it cannot be saved over"},
+      {"Tessaryn.lnk", "QelClient.exe", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE, ShortcutAction::Fail,
+       "48 Save failed for ", "it is read-only, so it cannot be saved over"},
+  };
+  for (const auto& testCase : cases) {
+    SCOPED_TRACE(testCase.why);
+    const std::string link = plant(0, testCase.name, root_ + "\\" + testCase.target);
+    const std::string bytes = QcpTest::readFile(link);
+    const ShortcutAttributesQuery attributes = [&](const std::string& path) {
+      return path == withSlashes(link) ? testCase.attributes : GetFileAttributesA(path.c_str());
+    };
+    const Expected<ShortcutPlan> plan = planShortcutFolders(legacyShortcutRules(), folders_, root_, {}, attributes);
+    ASSERT_TRUE(plan && plan->shortcuts.size() == 1u);
+    EXPECT_EQ(plan->shortcuts[0].action, testCase.planned);
+    EXPECT_EQ(plan->shortcuts[0].reason, testCase.why);
+
+    const QcpTest::CapturedLog log;
+    const Expected<void> result = migrateShortcutFolders(legacyShortcutRules(), folders_, root_, {}, attributes);
+    if (testCase.error.empty()) {
+      EXPECT_TRUE(result);
+      EXPECT_FALSE(QcpTest::fileExists(link));
+      EXPECT_EQ(QcpTest::readLines(pins_), std::vector<std::string>{link});
+      DeleteFileA(pins_.c_str());
+      continue;
+    }
+    ASSERT_FALSE(result);
+    EXPECT_EQ(std::to_string(result.error().code) + " " + result.error().message, testCase.error + withSlashes(link));
+    EXPECT_EQ(QcpTest::readFile(link), bytes);
+    EXPECT_TRUE(QcpTest::readLines(pins_).empty());
+    const std::vector<std::string> messages = log.messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0], "qel-beta-opt-in: Left shortcut " + withSlashes(link) + " unchanged: " + testCase.why);
+    EXPECT_NE(messages[1].find(result.error().message), std::string::npos) << messages[1];
+    ASSERT_TRUE(DeleteFileA(link.c_str()));
+  }
 }
 
 TEST_F(ShortcutMigrationTest, WriteFailureAloneIsCode48) {

@@ -102,7 +102,7 @@ void Output::loaded(const LoadedPlugin& plugin) {
     write(JsonLine("plugin")
               .text("state", "loaded")
               .text("name", plugin.name)
-              .text("path", ToolText::ansiToUtf8(plugin.path))
+              .text("path", plugin.path)
               .text("apiVersion", plugin.apiVersion)
               .number("endpoints", plugin.endpoints)
               .number("types", plugin.types)
