@@ -260,6 +260,25 @@ std::string Output::describe(std::string_view descriptionJson) {
   return write("describe " + indentJson(descriptionJson));
 }
 
+void Output::lateCall(std::string_view function) {
+  write(json_ ? JsonLine("late-call").text("function", function).finish()
+              : "late-call " + std::string(function) + " after stop");
+}
+
+void Output::streamReleased(std::uint64_t reads, std::uint64_t bytesRead, std::uint64_t bytes) {
+  if (json_) {
+    write(JsonLine("core-stream")
+              .text("state", "released")
+              .number("reads", reads)
+              .number("bytesRead", bytesRead)
+              .number("bytes", bytes)
+              .finish());
+    return;
+  }
+  write("core-stream released after " + std::to_string(reads) + " reads (" + std::to_string(bytesRead) + " of " +
+        std::to_string(bytes) + " bytes)");
+}
+
 void Output::serving(std::string_view url) {
   write(json_ ? JsonLine("serving").text("url", url).finish() : "serving " + std::string(url));
 }
