@@ -11,7 +11,10 @@
 //        of the core
 //   POST /test-plugin/v1/jobs                 schedules a job that publishes
 //        the greeting's resource event, posts telemetry and logs
-//   POST /test-plugin/v1/log                  logs one WARN line
+//   POST /test-plugin/v1/log                  logs one WARN line, or as many
+//        as the optional argument "count" says (up to 100,000)
+//   GET  /test-plugin/v1/answer-headers       answers with headers of its
+//        own, cross-origin ones among them
 //   POST /test-plugin/v1/slow-handler         adds a handler of resource
 //        events on "/test-plugin/v1/slow" that logs, sleeps as many
 //        milliseconds as the event's data says, reads the greeting and logs
@@ -26,9 +29,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -64,8 +70,19 @@ class TestPlugin final : public PluginBase {
     transport.addRoute(RequestMethod::Post, "/test-plugin/v1/jobs", [this] {
       scheduleJob("qel-beta-opt-in.test-job", [this] { runJob(); }, std::chrono::steady_clock::now());
     });
-    transport.addRoute(RequestMethod::Post, "/test-plugin/v1/log",
-                       [] { log(LogLevel::Warn, LogCategory::Gen, "test-plugin: log request"); });
+    transport
+        .addRoute(RequestMethod::Post, "/test-plugin/v1/log",
+                  [](std::optional<std::uint32_t> count) {
+                    for (std::uint32_t line = 0; line < std::min<std::uint32_t>(count.value_or(1), 100'000); ++line) {
+                      log(LogLevel::Warn, LogCategory::Gen, "test-plugin: log request");
+                    }
+                  })
+        .parameter(0, "count");
+    transport.addRoute(RequestMethod::Get, "/test-plugin/v1/answer-headers", [](RemotingResponse& response) {
+      response.headers["Access-Control-Allow-Origin"] = "*";
+      response.headers["Access-Control-Allow-Credentials"] = "true";
+      response.headers["X-Test-Plugin"] = "answer-headers";
+    });
     transport.addRoute(RequestMethod::Post, "/test-plugin/v1/slow-handler", [this] {
       addExactResourceHandler("/test-plugin/v1/slow",
                               [this](const Client::PluginResourceEvent& event) { runSlowHandler(event); });
