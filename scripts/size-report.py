@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
-"""size-report.py MAP: the bytes each input library puts into the loaded
-sections of a program, from GNU ld's link map (-Wl,-Map), largest first.
-Debug sections are left out: they go to the symbols archive, not the DLL."""
+"""size-report.py MAP: the bytes each input library puts into the file of a
+program, from GNU ld's link map (-Wl,-Map), largest first: the contents of
+its loaded sections. Debug sections are left out (they go to the symbols
+archive, not the DLL), and so is .bss, which takes room in memory but no
+bytes of the file."""
 
 import collections
 import re
 import sys
 
-LOADED = (".text", ".rdata", ".data", ".eh_frame", ".bss", ".tls", ".CRT", ".idata", ".edata", ".rsrc", ".reloc")
+LOADED = (".text", ".rdata", ".data", ".eh_frame", ".tls", ".CRT", ".idata", ".edata", ".rsrc", ".reloc")
 INPUT = re.compile(r"^ (\S+)?\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s+(\S.*)$")
 
 
