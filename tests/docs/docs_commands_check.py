@@ -112,12 +112,18 @@ class Checker:
         word = word.replace("\\", "/")
         return word.startswith("./") or word.split("/", 1)[0] in REPOSITORY_FOLDERS and "/" in word
 
-    def candidates(self, word):
-        """Where a word naming one of our files may be, or None for any other word."""
+    def candidates(self, word, program=False, command=False):
+        """Where a word naming one of our files may be, or None for any other
+        word; in a command a program, a DLL or a debug file may be named by
+        its bare name."""
         word = word.replace("\\", "/")
         if not self.names_path(word):
-            if "/" not in word and word.endswith(".exe") and not PLACEHOLDER.search(word):
+            if "/" in word or PLACEHOLDER.search(word):
+                return None
+            if program and word.endswith(".exe"):
                 return [self.client / word, self.client / "tools" / word]
+            if command and word.endswith((".dll", ".debug")):
+                return [self.client / word]  # run from the client folder
             return None
         relative = word[2:] if word.startswith("./") else word
         if self.archive:
@@ -127,9 +133,9 @@ class Checker:
                 return [folder / relative[len(prefix) + 1:]]
         return [self.root / relative, self.client / relative]
 
-    def check_path(self, where, word):
+    def check_path(self, where, word, program=False, command=False):
         """The file a word names, when it names one of ours that exists."""
-        candidates = self.candidates(word)
+        candidates = self.candidates(word, program, command)
         if candidates is None:
             return None
         self.checked += 1
@@ -142,7 +148,8 @@ class Checker:
         program_index = 1 if words[0] in PROGRAMS and len(words) > 1 else 0
         program = None
         for index, word in enumerate(words):
-            found = self.check_path(where, word)
+            value = re.sub(r"^[A-Za-z_]\w*=", "", word)  # the path of dll=Plugins/...
+            found = self.check_path(where, value, program=index == program_index, command=True)
             if index == program_index:
                 program = found
         tool = tool_name(words[program_index])

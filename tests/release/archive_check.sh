@@ -57,7 +57,8 @@ sys.exit(1 if failed else 0)
 EOF
 
 # BUILDINFO names the build's commit and the source packages built in.
-buildinfo="$(cd "$work" && python3 -m zipfile -e "first/out/$name-symbols.zip" symbols && cat symbols/BUILDINFO)"
+buildinfo="$(python3 -c 'import sys, zipfile; sys.stdout.write(zipfile.ZipFile(sys.argv[1]).read("BUILDINFO").decode())' \
+  "$work/first/out/$name-symbols.zip")"
 commit="$(sed -n 's/^QCP_SOURCE_COMMIT:INTERNAL=//p' "$release_dir/CMakeCache.txt")"
 grep -qxF "commit: $commit" <<<"$buildinfo" || fail "BUILDINFO does not name the commit $commit"
 grep -qF "qcp-be-qel-beta-opt-in $version:" <<<"$buildinfo" || fail "BUILDINFO does not name the version $version"
@@ -66,9 +67,11 @@ for unpacked in "$source_dir"/.deps/*/unpacked; do
 done
 grep -qE '^  g\+\+-mingw-w64-i686-posix:[a-z0-9]+ [0-9]' <<<"$buildinfo" || fail "BUILDINFO does not give the cross compiler's Debian package"
 
-# INTEGRATING.md read in the unpacked client folder.
-(cd "$work" && python3 -m zipfile -e "first/out/$name.zip" client) || fail "$name.zip does not unpack"
-python3 "$source_dir/tests/docs/docs_commands_check.py" --archive "$work/client" "$emulator" || fail "INTEGRATING.md does not work in the unpacked archive"
+# INTEGRATING.md read where both archives are unpacked, as it says.
+(cd "$work" && python3 -m zipfile -e "first/out/$name.zip" unpacked &&
+  python3 -m zipfile -e "first/out/$name-symbols.zip" unpacked) || fail "the archives do not unpack"
+python3 "$source_dir/tests/docs/docs_commands_check.py" --archive "$work/unpacked" "$emulator" ||
+  fail "INTEGRATING.md does not work in the unpacked archives"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "archives: $name.zip and $name-symbols.zip, the same bytes from both assemblies, as SHA256SUMS says"
