@@ -50,6 +50,8 @@ if(WIN32)
       -DINSTALL_CMAKE_DIR=lib/cmake/yaml
       -DCMAKE_POLICY_DEFAULT_CMP0077=NEW
       "-DQCP_SOURCE_PACKAGE=${QCP_LIBYAML_DSC}"
+      # Its compiler, for the release's BUILDINFO (scripts/build-info.py).
+      -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
     BUILD_BYPRODUCTS "${QCP_LIBYAML_PREFIX}/lib/libyaml.a")
   # libyaml allocates only through malloc, realloc, free and strdup (in its
   # api.c); renaming them in the installed archive puts every one of its

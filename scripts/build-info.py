@@ -5,7 +5,8 @@ commit (from git when the build was configured: cmake/QcpSourceState.cmake),
 its time, the Debian source packages built in, the versions of the
 toolchain's programs, and every Debian package that owns a program, header
 or library the build used. Those files are the compilers and binary tools
-the build ran (compile_commands.json, the CMake cache), the headers of every
+the build ran (the compile_commands.json of the build and of libyaml's, the
+CMake cache), the headers of every
 object (ninja's dependency log of the build and of libyaml's), and the
 archives the DLL was linked from (its link map). Nothing in it depends on
 the folder, the time zone or the locale it is written in."""
@@ -42,8 +43,7 @@ def programs_used(release, cache):
     """The programs the build ran: compilers with the programs they drive, the
     binary tools, CMake and ninja."""
     compilers = set()
-    commands = release / "compile_commands.json"
-    if commands.is_file():
+    for commands in sorted(release.rglob("compile_commands.json")):  # the build's and libyaml's
         for entry in json.loads(commands.read_text()):
             compilers.add(entry["command"].split()[0])
     programs = set(compilers)

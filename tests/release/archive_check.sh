@@ -21,7 +21,7 @@ mkdir -p "$work/first" "$work/second/elsewhere" "$work/second/tmp"
 
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$release_dir/CMakeCache.txt")"
 name="qcp-be-qel-beta-opt-in-$version-win32"
-expected_files="$(printf '%s\n' "$name-symbols.zip" "$name.zip" SHA256SUMS)"
+expected_files="$(printf '%s\n' "$name.zip" "$name-symbols.zip" SHA256SUMS | LC_ALL=C sort)"
 for out in "$work/first/out" "$work/second/out"; do
   [ "$(cd "$out" && ls | LC_ALL=C sort)" = "$expected_files" ] || fail "$out holds $(ls "$out" | tr '\n' ' ') instead of $name.zip, $name-symbols.zip and SHA256SUMS"
   (cd "$out" && sha256sum --quiet -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS fails in $out"
