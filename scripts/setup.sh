@@ -60,6 +60,12 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${SUDO[@]}" dpkg --add-architecture i386
   need_update=1
 fi
+# A source package not unpacked yet needs the deb-src lists: one update for all.
+for package in libyaml cpp-httplib; do
+  if [ ! -f "$DEPS/$package/unpacked" ]; then
+    ensure_deb_src && need_update=1 || true
+  fi
+done
 if [ "${#missing[@]}" -gt 0 ] || [ "$need_update" -eq 1 ]; then
   echo "setup: installing ${missing[*]:-(package lists only)}" >&2
   "${SUDO[@]}" apt-get update -qq
