@@ -31,6 +31,10 @@ PACKAGES=(
   cmake ninja-build clang
 )
 
+# Debian source packages the Windows build compiles (below): libyaml, and
+# cpp-httplib, plugin-host's HTTP front.
+SOURCE_PACKAGES=(libyaml cpp-httplib)
+
 missing=()
 for p in "${PACKAGES[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
@@ -61,7 +65,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   need_update=1
 fi
 # A source package not unpacked yet needs the deb-src lists: one update for all.
-for package in libyaml cpp-httplib; do
+for package in "${SOURCE_PACKAGES[@]}"; do
   if [ ! -f "$DEPS/$package/unpacked" ]; then
     ensure_deb_src && need_update=1 || true
   fi
@@ -74,7 +78,6 @@ if [ "${#missing[@]}" -gt 0 ]; then
   "${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-SOURCE_PACKAGES=(libyaml cpp-httplib)
 # offered_sources: "NAME VERSION" of every version of our source packages that
 # apt's package lists offer (several suites may offer one), read once.
 offered_sources() {
@@ -135,8 +138,6 @@ source_package() {
   echo "$dsc" >"$dir/unpacked"
 }
 
-# libyaml is built from its source with the cross compiler
-# (cmake/QcpDependencies.cmake); cpp-httplib is plugin-host's HTTP front.
 for package in "${SOURCE_PACKAGES[@]}"; do
   source_package "$package"
 done
