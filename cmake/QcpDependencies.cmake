@@ -40,6 +40,9 @@ if(WIN32)
   ExternalProject_Add(libyaml_build
     SOURCE_DIR "${QCP_LIBYAML_SOURCE_DIR}"
     PREFIX "${QCP_LIBYAML_PREFIX}"
+    # Not src/libyaml_build-build, which build folders made before the
+    # sources came from the source package configured for another folder.
+    BINARY_DIR "${QCP_LIBYAML_PREFIX}/build"
     CMAKE_ARGS
       -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-i686.cmake
       -DCMAKE_BUILD_TYPE=Release
