@@ -18,8 +18,9 @@ repository at ROOT, or the INTEGRATING.md of an unpacked client archive.
 A path of ours is a word starting with ./ or with a folder of the
 repository, or with Plugins/ (the client folder's layout). In the
 repository it is looked up in ROOT, in the build folders PREFIX=DIR maps
-(build/windows, build/release), and in the release's client folder
-(build/release/client), whose layout the pages describe too; a bare Windows
+(build/windows, build/release), and in the release's client and symbols
+folders (build/release/client, build/release/symbols), whose layout the
+pages describe too; a bare Windows
 program name (plugin-host.exe) in that folder and its tools/. In an archive
 it is looked up in CLIENT_DIR alone, so a page that names the repository's
 files, or its build folders, fails there. Windows programs run through
@@ -131,7 +132,7 @@ class Checker:
         for prefix, folder in self.prefixes.items():
             if relative.startswith(prefix + "/") or relative == prefix:
                 return [folder / relative[len(prefix) + 1:]]
-        return [self.root / relative, self.client / relative]
+        return [self.root / relative, self.client / relative, self.client.parent / "symbols" / relative]
 
     def check_path(self, where, word, program=False, command=False):
         """The file a word names, when it names one of ours that exists."""
