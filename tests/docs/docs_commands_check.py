@@ -18,7 +18,8 @@ repository at ROOT, or the INTEGRATING.md of an unpacked client archive.
 A path of ours is a word starting with ./ or with a folder of the
 repository, or with Plugins/ (the client folder's layout). In the
 repository it is looked up in ROOT, in the build folders PREFIX=DIR maps
-(build/windows, build/release), and in the release's client and symbols
+(build/windows, build/release; another build folder's paths only when it
+exists), and in the release's client and symbols
 folders (build/release/client, build/release/symbols), whose layout the
 pages describe too; a bare Windows
 program name (plugin-host.exe) in that folder and its tools/. In an archive
@@ -132,6 +133,9 @@ class Checker:
         for prefix, folder in self.prefixes.items():
             if relative.startswith(prefix + "/") or relative == prefix:
                 return [folder / relative[len(prefix) + 1:]]
+        build = re.match(r"^build/[^/]+", relative)
+        if build and not (self.root / build.group(0)).is_dir():
+            return None  # a build this run did not make (build/bench, ...)
         return [self.root / relative, self.client / relative, self.client.parent / "symbols" / relative]
 
     def check_path(self, where, word, program=False, command=False):
