@@ -144,6 +144,61 @@ std::size_t writeInteger(char* out, std::size_t space, const FormatConversion& r
                   : writeConversion(out, space, conversion, true, kept, letter, static_cast<unsigned>(low));
 }
 
+// Reads flags, width, precision and length modifier of an ordinary
+// specification from format[i] on into placeholder; returns where the
+// conversion character would stand.
+std::size_t readOrdinarySpecification(std::string_view format, std::size_t i, FormatPlaceholder& placeholder) {
+  const std::size_t end = format.size();
+  auto readStar = [&](FormatStar& star) {
+    star.present = true;
+    ++i;  // "*"
+    std::size_t j = i;
+    while (j < end && isDigit(format[j])) ++j;
+    if (j > i && j < end && format[j] == '$') {
+      star.positional = true;
+      star.argument = readNumber(format.substr(i, j - i));
+      i = j + 1;
+    }
+  };
+  auto readDigits = [&]() {
+    const std::size_t from = i;
+    while (i < end && isDigit(format[i])) ++i;
+    return format.substr(from, i - from);
+  };
+
+  const std::size_t flagsStart = i;
+  while (i < end && std::string_view("-+ #0").find(format[i]) != std::string_view::npos) ++i;
+  placeholder.flags = format.substr(flagsStart, i - flagsStart);
+
+  if (i < end && format[i] == '*') {
+    readStar(placeholder.widthStar);
+  } else {
+    placeholder.widthDigits = readDigits();
+  }
+  if (i < end && format[i] == '.') {
+    ++i;
+    placeholder.hasPrecision = true;
+    if (i < end && format[i] == '*') {
+      readStar(placeholder.precisionStar);
+    } else {
+      placeholder.precisionDigits = readDigits();
+    }
+  }
+
+  const std::size_t lengthStart = i;
+  if (i < end) {
+    const char c = format[i];
+    if (c == 'h' || c == 'l') {
+      ++i;
+      if (i < end && format[i] == c) ++i;
+    } else if (c == 'L' || c == 'j' || c == 't' || c == 'z') {
+      ++i;
+    }
+  }
+  placeholder.lengthModifier = format.substr(lengthStart, i - lengthStart);
+  return i;
+}
+
 }  // namespace
 
 std::size_t formatTextArgument(char* out, std::size_t space, const FormatConversion& conversion,
@@ -209,58 +264,23 @@ FormatPlaceholder readFormatPlaceholder(std::string_view format, std::size_t sta
   }
 
   // Ordinary specification.
-  i = ordinaryStart;
-  auto readStar = [&](FormatStar& star) {
-    star.present = true;
-    ++i;  // "*"
-    std::size_t j = i;
-    while (j < end && isDigit(format[j])) ++j;
-    if (j > i && j < end && format[j] == '$') {
-      star.positional = true;
-      star.argument = readNumber(format.substr(i, j - i));
-      i = j + 1;
-    }
-  };
-  auto readDigits = [&]() {
-    const std::size_t from = i;
-    while (i < end && isDigit(format[i])) ++i;
-    return format.substr(from, i - from);
-  };
-
-  const std::size_t flagsStart = i;
-  while (i < end && std::string_view("-+ #0").find(format[i]) != std::string_view::npos) ++i;
-  placeholder.flags = format.substr(flagsStart, i - flagsStart);
-
-  if (i < end && format[i] == '*') {
-    readStar(placeholder.widthStar);
-  } else {
-    placeholder.widthDigits = readDigits();
-  }
-  if (i < end && format[i] == '.') {
-    ++i;
-    placeholder.hasPrecision = true;
-    if (i < end && format[i] == '*') {
-      readStar(placeholder.precisionStar);
-    } else {
-      placeholder.precisionDigits = readDigits();
-    }
+  i = readOrdinarySpecification(format, ordinaryStart, placeholder);
+  if (i >= end) {
+    // The text ends before a conversion character: the specification's last
+    // character serves as one, like any character that is not a conversion.
+    // A lone "%" (or "%N$") ends the output.
+    if (end == ordinaryStart) return placeholder;
+    const std::size_t last = end - 1;
+    FormatPlaceholder shortened;
+    shortened.positional = placeholder.positional;
+    shortened.argument = placeholder.argument;
+    shortened.nextSequence = placeholder.nextSequence;
+    placeholder = shortened;
+    if (readOrdinarySpecification(format.substr(0, last), ordinaryStart, placeholder) != last) return placeholder;
+    i = last;
   }
 
-  const std::size_t lengthStart = i;
-  if (i < end) {
-    const char c = format[i];
-    if (c == 'h' || c == 'l') {
-      ++i;
-      if (i < end && format[i] == c) ++i;
-    } else if (c == 'L' || c == 'j' || c == 't' || c == 'z') {
-      ++i;
-    }
-  }
-  placeholder.lengthModifier = format.substr(lengthStart, i - lengthStart);
-
-  // The conversion character, whatever it is; a text that ends first leaves
-  // the placeholder unreadable.
-  if (i >= end) return placeholder;
+  // The conversion character, whatever it is.
   placeholder.conversion = format[i++];
   placeholder.length = i - start;
   // The collected specification: "%" and the ordinary part.

@@ -328,7 +328,9 @@ struct FormatStar {
 // One placeholder read from a format text.
 struct FormatPlaceholder {
   // False when the placeholder's specification reached formatSpecificationLimit characters
-  // or the text ended before a conversion character; formatting stops there.
+  // or the text ended right after its "%" (or "%N$"); formatting stops there.
+  // A text that ends later in the specification makes its last character the
+  // conversion.
   bool readable = false;
   // Characters of the format the placeholder takes, from its "%" on.
   std::size_t length = 0;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "binding/c_record_arrays.h"
 #include "binding/type_registry.h"
 
 namespace Quor {
@@ -37,17 +38,6 @@ DescribedType describe(const TypeRef& type, const TypeRegistry& registry) {
   return described;
 }
 
-template <class Record>
-void zero(Record& record) {
-  std::memset(static_cast<void*>(&record), 0, sizeof record);
-}
-
-// Links every record of an array to the next one; the last keeps null.
-template <class Records>
-void chain(Records& records) {
-  for (std::size_t index = 0; index + 1 < records.size(); ++index) records[index].next = &records[index + 1];
-}
-
 template <class Records>
 auto* firstOf(Records& records) {
   return records.empty() ? nullptr : records.data();
@@ -79,13 +69,13 @@ const HostApiDescription& HostApiExport::build(const TypeRegistry& registry) {
   for (std::size_t index = 0; index < functions_.size(); ++index) {
     const FunctionDescription& function = *functions_[index];
     HostFunctionDescription& record = functionRecords_[index];
-    zero(record);
+    zeroRecord(record);
 
     Array<HostArgumentDescription>& arguments = argumentRecords_.emplace_back(function.parameters.size());
     for (std::size_t position = 0; position < function.parameters.size(); ++position) {
       const ParameterDescription& parameter = function.parameters[position];
       HostArgumentDescription& argument = arguments[position];
-      zero(argument);
+      zeroRecord(argument);
       const DescribedType type = describe(parameter.describedType(), registry);
       argument.name = parameter.name.c_str();
       argument.description = parameter.description.c_str();
@@ -94,7 +84,7 @@ const HostApiDescription& HostApiExport::build(const TypeRegistry& registry) {
       argument.typeName = type.typeName;
       argument.optional = parameter.optional ? 1 : 0;
     }
-    chain(arguments);
+    chainRecords(arguments);
 
     const DescribedType returns = describe(function.describedReturns(), registry);
     record.name = function.name.c_str();
@@ -114,13 +104,13 @@ const HostApiDescription& HostApiExport::build(const TypeRegistry& registry) {
     record.tags = tagArray(function.tags);
     record.tagCount = static_cast<std::uint32_t>(function.tags.size());
   }
-  chain(functionRecords_);
+  chainRecords(functionRecords_);
 
   typeRecords_.resize(types_.size());
   for (std::size_t index = 0; index < types_.size(); ++index) {
     const TypeDescription& type = *types_[index];
     HostTypeDescription& record = typeRecords_[index];
-    zero(record);
+    zeroRecord(record);
     record.name = type.name.c_str();
     record.nameSpace = type.nameSpace.c_str();
     record.size = type.size;
@@ -132,7 +122,7 @@ const HostApiDescription& HostApiExport::build(const TypeRegistry& registry) {
       for (std::size_t position = 0; position < type.fields.size(); ++position) {
         const FieldDescription& field = type.fields[position];
         HostFieldDescription& fieldRecord = fields[position];
-        zero(fieldRecord);
+        zeroRecord(fieldRecord);
         const DescribedType described = describe(field.describedType(), registry);
         fieldRecord.name = field.name.c_str();
         fieldRecord.description = field.description.c_str();
@@ -142,7 +132,7 @@ const HostApiDescription& HostApiExport::build(const TypeRegistry& registry) {
         fieldRecord.typeName = described.typeName;
         fieldRecord.custom = field.custom ? 1 : 0;
       }
-      chain(fields);
+      chainRecords(fields);
       record.fields = fields.data();
       record.count = static_cast<std::uint32_t>(fields.size());
     } else if (!type.enumValues.empty()) {
@@ -150,23 +140,23 @@ const HostApiDescription& HostApiExport::build(const TypeRegistry& registry) {
       std::size_t position = 0;
       for (const auto& [valueName, value] : type.enumValues) {
         HostEnumValueDescription& valueRecord = values[position++];
-        zero(valueRecord);
+        zeroRecord(valueRecord);
         valueRecord.name = value.name.c_str();
         valueRecord.description = value.description.c_str();
         valueRecord.value = value.value;
       }
-      chain(values);
+      chainRecords(values);
       record.enumValues = values.data();
       record.count = static_cast<std::uint32_t>(values.size());
     }
   }
-  chain(typeRecords_);
+  chainRecords(typeRecords_);
 
   eventRecords_.resize(events_.size());
   for (std::size_t index = 0; index < events_.size(); ++index) {
     const EventDescription& event = *events_[index];
     HostEventDescription& record = eventRecords_[index];
-    zero(record);
+    zeroRecord(record);
     record.name = event.name.c_str();
     record.nameSpace = event.nameSpace.c_str();
     record.payloadTypeName = event.payload != nullptr ? event.payload->name.c_str() : emptyText;
@@ -174,7 +164,7 @@ const HostApiDescription& HostApiExport::build(const TypeRegistry& registry) {
     record.tags = tagArray(event.tags);
     record.tagCount = static_cast<std::uint32_t>(event.tags.size());
   }
-  chain(eventRecords_);
+  chainRecords(eventRecords_);
 
   description_.functions = firstOf(functionRecords_);
   description_.functionCount = static_cast<std::uint32_t>(functionRecords_.size());

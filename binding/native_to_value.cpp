@@ -38,22 +38,9 @@ void produceTyped(ToValueContext& context, Value& target, const void* source) {
 
 template <template <class> class Container>
 bool produceContainerOfScalars(ToValueContext& context, Value& target, const void* source, NativeKind elementKind) {
-  switch (elementKind) {
-    case NativeKind::Bool: produceTyped<Container<bool>>(context, target, source); return true;
-    case NativeKind::Int8: produceTyped<Container<std::int8_t>>(context, target, source); return true;
-    case NativeKind::UInt8: produceTyped<Container<std::uint8_t>>(context, target, source); return true;
-    case NativeKind::Int16: produceTyped<Container<std::int16_t>>(context, target, source); return true;
-    case NativeKind::UInt16: produceTyped<Container<std::uint16_t>>(context, target, source); return true;
-    case NativeKind::Int32: produceTyped<Container<std::int32_t>>(context, target, source); return true;
-    case NativeKind::UInt32: produceTyped<Container<std::uint32_t>>(context, target, source); return true;
-    case NativeKind::Int64: produceTyped<Container<std::int64_t>>(context, target, source); return true;
-    case NativeKind::UInt64: produceTyped<Container<std::uint64_t>>(context, target, source); return true;
-    case NativeKind::Float: produceTyped<Container<float>>(context, target, source); return true;
-    case NativeKind::Double: produceTyped<Container<double>>(context, target, source); return true;
-    case NativeKind::String: produceTyped<Container<std::string>>(context, target, source); return true;
-    case NativeKind::Object: produceTyped<Container<Value>>(context, target, source); return true;
-    default: return false;
-  }
+  return visitScalarNaturalType(elementKind, [&](auto element) {
+    produceTyped<Container<typename decltype(element)::type>>(context, target, source);
+  });
 }
 
 template <class E>
@@ -113,20 +100,12 @@ void produceMember(ToValueContext& context, Value& target, const void* record, c
 
 bool produceByType(ToValueContext& context, Value& target, const void* source, const TypeRef& type) {
   if (!context.ok()) return true;
+  if (visitScalarNaturalType(type.kind, [&](auto native) {
+        produceTyped<typename decltype(native)::type>(context, target, source);
+      })) {
+    return true;
+  }
   switch (type.kind) {
-    case NativeKind::Bool: produceTyped<bool>(context, target, source); return true;
-    case NativeKind::Int8: produceTyped<std::int8_t>(context, target, source); return true;
-    case NativeKind::UInt8: produceTyped<std::uint8_t>(context, target, source); return true;
-    case NativeKind::Int16: produceTyped<std::int16_t>(context, target, source); return true;
-    case NativeKind::UInt16: produceTyped<std::uint16_t>(context, target, source); return true;
-    case NativeKind::Int32: produceTyped<std::int32_t>(context, target, source); return true;
-    case NativeKind::UInt32: produceTyped<std::uint32_t>(context, target, source); return true;
-    case NativeKind::Int64: produceTyped<std::int64_t>(context, target, source); return true;
-    case NativeKind::UInt64: produceTyped<std::uint64_t>(context, target, source); return true;
-    case NativeKind::Float: produceTyped<float>(context, target, source); return true;
-    case NativeKind::Double: produceTyped<double>(context, target, source); return true;
-    case NativeKind::String: produceTyped<std::string>(context, target, source); return true;
-    case NativeKind::Object: produceTyped<Value>(context, target, source); return true;
     case NativeKind::Blob: produceTyped<std::vector<std::uint8_t>>(context, target, source); return true;
     case NativeKind::Enum: {
       const TypeDescription* enumType = TypeRegistry::resolve(type, context.registry());

@@ -13,6 +13,7 @@
 #include <string>
 #include <type_traits>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "binding/native_kind.h"
@@ -103,6 +104,21 @@ template <> struct NaturalType<NativeKind::Float> { using type = float; };
 template <> struct NaturalType<NativeKind::Double> { using type = double; };
 template <> struct NaturalType<NativeKind::String> { using type = std::string; };
 template <> struct NaturalType<NativeKind::Object> { using type = Value; };
+
+// Calls visit(std::type_identity<T>{}) with the natural type of a scalar kind
+// (Bool to Object) and answers true; answers false for any other kind.
+template <std::uint32_t Code = 1, class Visit>
+bool visitScalarNaturalType(NativeKind kind, Visit&& visit) {
+  if constexpr (Code > static_cast<std::uint32_t>(NativeKind::Object)) {
+    return false;
+  } else {
+    if (static_cast<std::uint32_t>(kind) == Code) {
+      visit(std::type_identity<typename NaturalType<static_cast<NativeKind>(Code)>::type>{});
+      return true;
+    }
+    return visitScalarNaturalType<Code + 1>(kind, std::forward<Visit>(visit));
+  }
+}
 
 // Whether T is the type its kind implies, so the kind-based rules may work
 // on a member of type T directly: enums and structs through their

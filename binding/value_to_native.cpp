@@ -179,22 +179,9 @@ void assignTyped(ConversionContext& context, void* target, const Value& source, 
 template <template <class> class Container>
 bool assignContainerOfScalars(ConversionContext& context, void* target, NativeKind elementKind, const Value& source,
                               std::string_view name) {
-  switch (elementKind) {
-    case NativeKind::Bool: assignTyped<Container<bool>>(context, target, source, name); return true;
-    case NativeKind::Int8: assignTyped<Container<std::int8_t>>(context, target, source, name); return true;
-    case NativeKind::UInt8: assignTyped<Container<std::uint8_t>>(context, target, source, name); return true;
-    case NativeKind::Int16: assignTyped<Container<std::int16_t>>(context, target, source, name); return true;
-    case NativeKind::UInt16: assignTyped<Container<std::uint16_t>>(context, target, source, name); return true;
-    case NativeKind::Int32: assignTyped<Container<std::int32_t>>(context, target, source, name); return true;
-    case NativeKind::UInt32: assignTyped<Container<std::uint32_t>>(context, target, source, name); return true;
-    case NativeKind::Int64: assignTyped<Container<std::int64_t>>(context, target, source, name); return true;
-    case NativeKind::UInt64: assignTyped<Container<std::uint64_t>>(context, target, source, name); return true;
-    case NativeKind::Float: assignTyped<Container<float>>(context, target, source, name); return true;
-    case NativeKind::Double: assignTyped<Container<double>>(context, target, source, name); return true;
-    case NativeKind::String: assignTyped<Container<std::string>>(context, target, source, name); return true;
-    case NativeKind::Object: assignTyped<Container<Value>>(context, target, source, name); return true;
-    default: return false;
-  }
+  return visitScalarNaturalType(elementKind, [&](auto element) {
+    assignTyped<Container<typename decltype(element)::type>>(context, target, source, name);
+  });
 }
 
 template <class E>

@@ -29,8 +29,9 @@ constexpr const char* nestedTooDeeply = "The YAML document is nested deeper than
 // The limit is part of the text: the formatter fills three placeholders at most.
 const std::string expandsTooFar = "YAML aliases expand to more than " + std::to_string(maxYamlAliasExpansion) +
                                   " nodes. Alias \"%1\". At line: %2 col: %3";
-const std::string copiesTooMuchText = "YAML aliases copy more than " + std::to_string(maxYamlAliasText) +
-                                      " bytes of text. Alias \"%1\". At line: %2 col: %3";
+std::string copiesTooMuchText(std::size_t budget) {
+  return "YAML aliases copy more than " + std::to_string(budget) + " bytes of text. Alias \"%1\". At line: %2 col: %3";
+}
 constexpr const char* parserError = "YAML parser error: %1. At line: %2 col: %3";
 
 // libyaml's parser for the reading's lifetime.
@@ -84,7 +85,10 @@ std::string_view textOf(const yaml_char_t* text) {
 
 class YamlReader {
  public:
-  explicit YamlReader(ValueResult& result) : result_(result), root_(result.value()) { open_.reserve(32); }
+  YamlReader(ValueResult& result, std::size_t aliasTextBudget)
+      : result_(result), root_(result.value()), aliasTextBudget_(aliasTextBudget) {
+    open_.reserve(32);
+  }
 
   void read(std::string_view text) {
     Parser parser(text);
@@ -306,7 +310,7 @@ class YamlReader {
       } else {
         return fail(event, invalidKey);
       }
-      if (!chargeText(key.size())) return fail(event, copiesTooMuchText.c_str(), name);
+      if (!chargeText(key.size())) return failCopiedText(event, name);
       aliasKey_.assign(key);
       pendingKey_ = aliasKey_;
       keyPending_ = true;
@@ -316,14 +320,14 @@ class YamlReader {
     const std::size_t budget = maxYamlAliasExpansion - copiedNodes_;
     if (aliased.keyText != nullptr) {
       if (budget == 0) return fail(event, expandsTooFar.c_str(), name);
-      if (!chargeText(aliased.keyText->size())) return fail(event, copiesTooMuchText.c_str(), name);
+      if (!chargeText(aliased.keyText->size())) return failCopiedText(event, name);
       ++copiedNodes_;
       target_->setString(*aliased.keyText);
       return true;
     }
-    const TreeMeasure measure = measureTree(*aliased.node, budget, maxYamlAliasText - copiedText_);
+    const TreeMeasure measure = measureTree(*aliased.node, budget, aliasTextBudget_ - copiedText_);
     if (!measure.withinBudget) return fail(event, expandsTooFar.c_str(), name);
-    if (!measure.withinTextBudget) return fail(event, copiesTooMuchText.c_str(), name);
+    if (!measure.withinTextBudget) return failCopiedText(event, name);
     if (open_.size() + measure.height > maxNestingDepth) {
       return fail(event, nestedTooDeeply, std::uint64_t{maxNestingDepth});
     }
@@ -333,9 +337,13 @@ class YamlReader {
     return true;
   }
 
+  bool failCopiedText(const yaml_event_t& event, std::string_view alias) {
+    return fail(event, copiesTooMuchText(aliasTextBudget_).c_str(), alias);
+  }
+
   // Counts text an alias copies; false past the budget.
   bool chargeText(std::size_t bytes) {
-    if (bytes > maxYamlAliasText - copiedText_) return false;
+    if (bytes > aliasTextBudget_ - copiedText_) return false;
     copiedText_ += bytes;
     return true;
   }
@@ -368,6 +376,7 @@ class YamlReader {
   Event keyEvent_;
   std::string aliasKey_;
 
+  const std::size_t aliasTextBudget_;
   std::size_t copiedNodes_ = 0;
   std::size_t copiedText_ = 0;
   std::string error_;
@@ -377,7 +386,7 @@ class YamlReader {
 
 ValueResult parseYaml(std::string_view text) {
   ValueResult result;
-  YamlReader reader(result);
+  YamlReader reader(result, yamlAliasTextBudget(text.size()));
   reader.read(text);
   return result;
 }

@@ -16,8 +16,19 @@ inline constexpr std::size_t maxYamlAliasExpansion = 1000000;
 // Bytes of text that aliases may copy in one reading: the length of every
 // string, blob and member name of every copy, and of every alias used as a
 // key. Copies share their strings inside the tree, but whatever turns the
-// tree into text or native strings pays for each one.
+// tree into text or native strings pays for each one, so the budget grows
+// with the document: yamlAliasTextPerByte bytes for each byte read, never
+// less than minYamlAliasText nor more than maxYamlAliasText.
+inline constexpr std::size_t yamlAliasTextPerByte = 64;
+inline constexpr std::size_t minYamlAliasText = 1024 * 1024;
 inline constexpr std::size_t maxYamlAliasText = 64 * 1024 * 1024;
+
+// The alias text budget of a document of textLength bytes.
+constexpr std::size_t yamlAliasTextBudget(std::size_t textLength) {
+  if (textLength > maxYamlAliasText / yamlAliasTextPerByte) return maxYamlAliasText;
+  const std::size_t budget = textLength * yamlAliasTextPerByte;
+  return budget < minYamlAliasText ? minYamlAliasText : budget;
+}
 
 // Reads one YAML document (a stream whose documents after a non-empty one
 // fail with "Multi-document YAML is not supported."). Empty text, or a
@@ -40,7 +51,8 @@ inline constexpr std::size_t maxYamlAliasText = 64 * 1024 * 1024;
 //   "Duplicate occurrence of anchor "A". At line: L col: C"
 //   "The YAML document is nested deeper than 512 levels. At line: L col: C"
 //   "YAML aliases expand to more than 1000000 nodes. Alias "A". At line: L col: C"
-//   "YAML aliases copy more than 67108864 bytes of text. Alias "A". At line: L col: C"
+//   "YAML aliases copy more than B bytes of text. Alias "A". At line: L col: C"
+//     (B the document's budget, yamlAliasTextBudget)
 // Scalars that do not convert fail with the conversion's message, unknown
 // tags with "Unsupported YAML tag '<tag>'."; libyaml's own errors with
 // "YAML parser error: <problem>. At line: L col: C", where line and column

@@ -76,13 +76,18 @@ void dispatch(const BuiltinPath* builtins, HostResponse& hostResponse, const Hos
   }
   if (hostRequest.path != nullptr) match.path = hostRequest.path;
 
-  if (!matchRequest(match, routes, false) || match.function == nullptr || match.endpoint == nullptr ||
-      match.endpoint->invoker == nullptr) {
+  if (!matchRequest(match, routes, false) || match.function == nullptr || match.endpoint == nullptr) {
     answerStatic(hostResponse, DispatchMessages::invalidFunction, 404);
     return;
   }
   if (builtins != nullptr && builtins->registry != nullptr && builtins->run != nullptr && isBuiltin(match.function)) {
     builtins->run(*builtins->registry, hostResponse, match);
+    return;
+  }
+  // Only a call needs the binding's invoker; a builtin is served by the
+  // dispatcher itself.
+  if (match.endpoint->invoker == nullptr) {
+    answerStatic(hostResponse, DispatchMessages::invalidFunction, 404);
     return;
   }
   invoke(hostResponse, hostRequest, match);

@@ -4,22 +4,13 @@
 #include <map>
 #include <string_view>
 
+#include "binding/c_record_arrays.h"
 #include "remoting/dispatcher.h"
 #include "remoting/function_registration.h"
 
 namespace Quor {
 
 namespace {
-
-template <class Record>
-void zero(Record& record) {
-  std::memset(static_cast<void*>(&record), 0, sizeof record);
-}
-
-template <class Records>
-void chain(Records& records) {
-  for (std::size_t index = 0; index + 1 < records.size(); ++index) records[index].next = &records[index + 1];
-}
 
 // The description records by function name; the first of a name wins.
 std::map<std::string_view, const HostFunctionDescription*> descriptionsByName(const HostApiDescription& descriptions) {
@@ -42,7 +33,7 @@ HostEndpointTable buildHostEndpoints(std::span<const FunctionRegistration* const
   table.endpoints_.resize(registrations.size());
   for (std::size_t index = 0; index < registrations.size(); ++index) {
     HostEndpoint& endpoint = table.endpoints_[index];
-    zero(endpoint);
+    zeroRecord(endpoint);
     const FunctionRegistration* registration = registrations[index];
     if (registration == nullptr) continue;
 
@@ -59,10 +50,10 @@ HostEndpointTable buildHostEndpoints(std::span<const FunctionRegistration* const
     if (parameterCount != 0) {
       auto& locations = table.locations_.emplace_back(parameterCount);
       for (std::size_t position = 0; position < parameterCount; ++position) {
-        zero(locations[position]);
+        zeroRecord(locations[position]);
         locations[position].location = argumentLocationCode(registration->locationOf(position));
       }
-      chain(locations);
+      chainRecords(locations);
       endpoint.parameterLocations = locations.data();
     }
 
@@ -75,7 +66,7 @@ HostEndpointTable buildHostEndpoints(std::span<const FunctionRegistration* const
       for (std::size_t position = 0; position < registration->textLists.size(); ++position) {
         const std::vector<std::string>& texts = registration->textLists[position];
         HostTextList& list = lists[position];
-        zero(list);
+        zeroRecord(list);
         if (!texts.empty()) {
           auto& pointers = table.texts_.emplace_back();
           pointers.reserve(texts.size());
@@ -84,7 +75,7 @@ HostEndpointTable buildHostEndpoints(std::span<const FunctionRegistration* const
         }
         list.count = static_cast<std::uint32_t>(texts.size());
       }
-      chain(lists);
+      chainRecords(lists);
       endpoint.textLists = lists.data();
       endpoint.textListCount = static_cast<std::uint32_t>(lists.size());
     }

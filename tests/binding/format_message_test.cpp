@@ -72,8 +72,9 @@ TEST(FormatMessage, PositionBeyondCountBecomesWidth) {
   EXPECT_EQ(FormatMessage("[%3 ]", "a", "b"), "[  a]");
   // "%5$d" with two arguments: width 5, conversion "$" -> "d", then "d".
   EXPECT_EQ(FormatMessage("%5$d", int32_t{42}, int32_t{7}), "   42d");
-  // A position of 2^32 + 1 is large, not 1.
-  EXPECT_EQ(FormatMessage("x%4294967297", "a"), "x");
+  // A position of 2^32 + 1 is large, not 1: its digits less the last are a
+  // width that fills the buffer.
+  EXPECT_EQ(FormatMessage("x%4294967297", "a").size(), 4095u);
   EXPECT_EQ(FormatMessage("x%4294967297$d", int32_t{1}).size(), 4095u);
 }
 
@@ -220,10 +221,22 @@ TEST(FormatMessage, UnreadablePlaceholderStops) {
   EXPECT_EQ(FormatMessage("x%1$" + std::string(58, '-') + "dy", int32_t{5}), "x");
   // A long width of digits.
   EXPECT_EQ(FormatMessage("x%" + std::string(60, '1') + "dy", int32_t{5}), "x");
-  // The text ends inside a placeholder.
-  EXPECT_EQ(FormatMessage("abc%", int32_t{5}), "abc");
-  EXPECT_EQ(FormatMessage("abc%-5", int32_t{5}), "abc");
-  EXPECT_EQ(FormatMessage("abc%2", int32_t{5}), "abc");
+}
+
+TEST(FormatMessage, TextEndingInsideAPlaceholder) {
+  // The specification's last character is its conversion, and gives way to
+  // the default one when the type does not accept it; a lone "%" ends the text.
+  struct Case {
+    const char* format;
+    const char* expected;
+  };
+  const Case withNumber[] = {
+      {"abc%", "abc"}, {"abc%1$", "abc"}, {"abc%-5", "abc5"}, {"abc%2", "abc5"},
+      {"abc%.", "abc5"}, {"abc%ll", "abc5"},
+  };
+  for (const Case& c : withNumber) EXPECT_EQ(FormatMessage(c.format, int32_t{5}), c.expected) << c.format;
+  EXPECT_EQ(FormatMessage("x%12", "ab"), "xab");
+  EXPECT_EQ(FormatMessage("x%45", "ab"), "x  ab");
 }
 
 TEST(FormatMessage, MissingArgumentStops) {
@@ -396,7 +409,13 @@ TEST(ReadFormatPlaceholder, BareAndSequential) {
   EXPECT_EQ(beyond.widthDigits, "12");
   EXPECT_EQ(beyond.argument, 1u);
 
-  EXPECT_FALSE(readFormatPlaceholder("%-5", 0, 3, 1).readable);
+  FormatPlaceholder cut = readFormatPlaceholder("%-5", 0, 3, 1);
+  EXPECT_TRUE(cut.readable);
+  EXPECT_EQ(cut.flags, "-");
+  EXPECT_EQ(cut.widthDigits, "");
+  EXPECT_EQ(cut.conversion, '5');
+  EXPECT_EQ(cut.length, 3u);
+  EXPECT_FALSE(readFormatPlaceholder("%", 0, 3, 1).readable);
 }
 
 }  // namespace

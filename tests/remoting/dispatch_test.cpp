@@ -223,6 +223,22 @@ TEST_F(Dispatching, FunctionsTaggedBuiltinGoToTheBuiltinPathWhenOneIsGiven) {
   dispatch(&builtins, response, otherRequest.record(), RouteTable(otherTable, 1));
   EXPECT_EQ(builtinSeen, nullptr);
   response.release(&response);
+
+  // A builtin needs no invoker of its own; an ordinary function without one
+  // is not callable.
+  for (const bool tagged : {true, false}) {
+    const std::string name = tagged ? "BareBuiltin" : "Bare";
+    TypedBinding binding = makeTypedBinding(name, transport_.registry(), [] {});
+    RegistrationBuilder bare = transport_.registerFunction(std::move(binding.function), nullptr);
+    if (tagged) bare.tag("$builtin");
+    const Route* const bareTable[1] = {&*bare.registration()->route};
+    TestRequest bareRequest(RequestMethod::Get, name);
+    builtinSeen = nullptr;
+    dispatch(&builtins, response, bareRequest.record(), RouteTable(bareTable, 1));
+    EXPECT_EQ(builtinSeen != nullptr, tagged) << name;
+    EXPECT_EQ(copyOf(response.status), tagged ? 299 : 404) << name;
+    response.release(&response);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // early should a reading take far longer than it should.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "formats/yaml_reader.h"
@@ -50,6 +51,21 @@ TEST(YamlAliasText, CopiesOfLongTextsFailPastTheBudget) {
     const ValueResult past = parseYaml(shape.text(mebibyte, 2000));
     EXPECT_FALSE(past.ok()) << shape.what;
     EXPECT_EQ(past.error(), message + " " + shape.position(fitting + 1)) << shape.what;
+  }
+}
+
+// Smaller documents get a smaller budget: 64 bytes of copies per byte read,
+// at least 1 MiB.
+TEST(YamlAliasText, TheBudgetGrowsWithTheDocument) {
+  for (const std::size_t anchoredLength : {std::size_t{1000}, std::size_t{100 * 1024}}) {
+    const std::string text = "a: &a [" + std::string(anchoredLength, 'x') + "]\nc: [" + repeat(1999, "*a, ") + "*a]";
+    const std::size_t budget = std::clamp<std::size_t>(64 * text.size(), 1 << 20, 64 << 20);
+    const std::size_t fitting = budget / anchoredLength;
+    ASSERT_LT(fitting, 2000u) << anchoredLength;
+    const ValueResult result = parseYaml(text);
+    EXPECT_EQ(result.error(), "YAML aliases copy more than " + std::to_string(budget) +
+                                  " bytes of text. Alias \"a\". At line: 2 col: " + std::to_string(1 + 4 * (fitting + 1)))
+        << anchoredLength;
   }
 }
 
