@@ -25,8 +25,11 @@ endfunction()
 
 function(qcp_write_library_manifest)
   set(entries "")
+  # The top folder (where the subsystems' libraries are made) and those of
+  # dll/ and tools/ that this build adds (dll/ is Windows only).
+  get_property(added DIRECTORY "${PROJECT_SOURCE_DIR}" PROPERTY SUBDIRECTORIES)
   foreach(folder IN ITEMS "${PROJECT_SOURCE_DIR}" "${PROJECT_SOURCE_DIR}/dll" "${PROJECT_SOURCE_DIR}/tools")
-    if(NOT EXISTS "${folder}/CMakeLists.txt")
+    if(NOT folder STREQUAL PROJECT_SOURCE_DIR AND NOT folder IN_LIST added)
       continue()
     endif()
     get_property(targets DIRECTORY "${folder}" PROPERTY BUILDSYSTEM_TARGETS)
