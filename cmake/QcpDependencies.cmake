@@ -92,8 +92,29 @@ if(WIN32)
   if(NOT EXISTS "${QCP_CPP_HTTPLIB_DIR}/httplib.h")
     message(FATAL_ERROR "cpp-httplib source missing: run scripts/setup.sh")
   endif()
+  # The build uses a copy with our patch (header values as sent, never
+  # percent-decoded), made again whenever the unpacked header or the patch
+  # changes. A patch that no longer applies stops the configuration: a newer
+  # library must be looked at before the patch is mended or dropped.
+  set(QCP_CPP_HTTPLIB_PATCH "${PROJECT_SOURCE_DIR}/tools/plugin-host/cpp-httplib-raw-header-values.patch")
+  set(QCP_CPP_HTTPLIB_PATCHED "${CMAKE_BINARY_DIR}/cpp-httplib")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+    "${QCP_CPP_HTTPLIB_DIR}/httplib.h" "${QCP_CPP_HTTPLIB_PATCH}")
+  find_program(QCP_PATCH_PROGRAM patch REQUIRED)
+  file(MAKE_DIRECTORY "${QCP_CPP_HTTPLIB_PATCHED}")
+  execute_process(
+    COMMAND "${QCP_PATCH_PROGRAM}" --batch --forward --fuzz=0 --reject-file=-
+      --output=${QCP_CPP_HTTPLIB_PATCHED}/httplib.h.new --input=${QCP_CPP_HTTPLIB_PATCH}
+      "${QCP_CPP_HTTPLIB_DIR}/httplib.h"
+    RESULT_VARIABLE patch_result OUTPUT_VARIABLE patch_output ERROR_VARIABLE patch_output)
+  if(NOT patch_result EQUAL 0)
+    message(FATAL_ERROR "${QCP_CPP_HTTPLIB_PATCH} no longer applies to "
+      "${QCP_CPP_HTTPLIB_DIR}/httplib.h:\n${patch_output}")
+  endif()
+  file(COPY_FILE "${QCP_CPP_HTTPLIB_PATCHED}/httplib.h.new" "${QCP_CPP_HTTPLIB_PATCHED}/httplib.h" ONLY_IF_DIFFERENT)
+  file(REMOVE "${QCP_CPP_HTTPLIB_PATCHED}/httplib.h.new")
   add_library(qcp_cpp_httplib INTERFACE)
-  target_include_directories(qcp_cpp_httplib SYSTEM INTERFACE "${QCP_CPP_HTTPLIB_DIR}")
+  target_include_directories(qcp_cpp_httplib SYSTEM INTERFACE "${QCP_CPP_HTTPLIB_PATCHED}")
   target_link_libraries(qcp_cpp_httplib INTERFACE ws2_32)
 endif()
 

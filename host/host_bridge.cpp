@@ -5,12 +5,16 @@
 
 #include "host/event_type_registration.h"
 #include "host/telemetry_sender.h"
+#include "logging/log_platform.h"
 
 namespace Quor {
 
-HostBridge::HostBridge() = default;
+HostBridge::HostBridge() { registerLive(); }
 
-HostBridge::~HostBridge() { dropPendingJobs(); }
+HostBridge::~HostBridge() {
+  forgetLive();
+  dropPendingJobs();
+}
 
 void HostBridge::connect(std::uint32_t id, std::string_view name) {
   pluginId = id;
@@ -28,7 +32,20 @@ void HostBridge::connect(std::uint32_t id, std::string_view name) {
 void HostBridge::shutdown() {
   std::vector<std::string> registered;
   {
-    std::lock_guard lock(handlerMutex);
+    std::unique_lock lock(handlerMutex);
+    // From here on no handler is registered at the core. A registration
+    // another thread is making there right now finishes first, so that the
+    // loop below unregisters it too; one on this thread (the core stopped
+    // the plugin from inside it) sees the change when the core returns.
+    handlersClosed = true;
+    const std::thread::id self = std::this_thread::get_id();
+    const auto settlingElsewhere = [&] {
+      for (const auto& [name, thread] : settlingSubscriptions) {
+        if (thread != self) return true;
+      }
+      return false;
+    };
+    while (settlingElsewhere() && !processIsExiting()) subscriptionSettled.wait_for(lock, std::chrono::milliseconds(100));
     registered.reserve(eventHandlers.size());
     for (const auto& entry : eventHandlers) registered.push_back(entry.first);
   }

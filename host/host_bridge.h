@@ -8,9 +8,9 @@
 // (PluginBase forwards them to the core's table); everything here is built
 // on them, so a test can stand in for the core with a table of its own.
 //
-// Locks: the process-wide job lock (host_jobs.cpp) guards the jobs of every
-// bridge, proxyMutex the three proxy tables, handlerMutex the handler and
-// subscription tables. None is held while the core is called, a job's work
+// Locks: the process-wide table's lock (host/bridge_table.h) guards the live
+// objects, their entries and the jobs of every bridge, proxyMutex the three
+// proxy tables, handlerMutex the handler and subscription tables. None is held while the core is called, a job's work
 // or an event handler runs; proxyMutex is held while an async proxy handler
 // or a pending request's completion runs, so those must not call back into
 // the proxy bookkeeping.
@@ -18,15 +18,17 @@
 #include <atomic>
 #include <chrono>
 #include <concepts>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <type_traits>
 #include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 #include "binding/type_registry.h"
 #include "binding/typed_conversion.h"
@@ -148,26 +150,37 @@ class HostBridge : public EventSubscriptions {
 
   // ---- Jobs and waiting -------------------------------------------------------------------
   // Asks the core to run work once, at dueTime (at once when it has passed);
-  // answers the core's result (0, and nothing asked, once stopJobs began).
+  // answers the core's result (0, and nothing asked, once stop began).
   // The job is known by an id from 1 up until its work has run. The core
   // gets a process-wide ticket as the callback's context, never a pointer:
   // a callback for a job that was dropped at stop finds no ticket and does
   // nothing.
   std::int32_t scheduleJob(std::string_view name, std::function<void()> work,
                            std::chrono::steady_clock::time_point dueTime);
-  // The first half of stop: from now on stopRequested() answers true and no
-  // job is scheduled or started; the jobs not started yet are freed; then
-  // waits until no job's work of this bridge runs on another thread. Answers
-  // true when the calling thread is itself inside a job of this bridge (the
-  // core stopped the plugin from a yield or wait of that job): the object
-  // must then outlive the call, and destroyWhenJobsLeave() hands it over.
-  bool stopJobs();
-  // After stopJobs answered true: the last job callback of this bridge to
-  // leave destroys the object (through the virtual destructor).
-  void destroyWhenJobsLeave();
-  // Whether stopJobs has begun; a running job asks between its steps and
-  // ends early.
+  // ---- Stop -----------------------------------------------------------------------------
+  enum class StopStart {
+    NotLive,             // not a live object, or its stop has begun already: do nothing
+    Ready,               // no other thread is inside the object any more
+    OthersStillInside,   // the process is exiting and threads it ended are left inside
+  };
+  // The first half of stop, for the object at `bridge` (compared with the
+  // live objects, never read unless it is one): from now on stopRequested()
+  // answers true, no request, event or job enters it and no job is
+  // scheduled; the jobs not started yet are freed; then waits, in slices,
+  // until no other thread is inside it. Entries on the calling thread (the
+  // core stopped the plugin from inside its own yield, wait or handler) are
+  // not waited for, nor, once the process exits, threads the exit ended.
+  static StopStart beginStop(HostBridge* bridge);
+  // The end of stop: destroys the object now, or, when the calling thread
+  // is inside it, leaves that to its outermost entry.
+  static void destroyAfterStop(HostBridge* bridge);
+  // Whether stop has begun; a running job asks between its steps and ends
+  // early.
   bool stopRequested() const { return stopping.load(std::memory_order_acquire); }
+  // The endpoint contexts of this object's transport, by which a request
+  // finds the object to enter (BridgeEntry::enterEndpoint).
+  void registerEndpointContexts(const std::vector<const void*>& contexts);
+
   // One cooperative wait step: beginWait("Wait: yield", 0), yield(), endWait().
   void waitYield();
 
@@ -243,21 +256,24 @@ class HostBridge : public EventSubscriptions {
   std::unique_ptr<TelemetrySender> telemetry;
   std::unordered_map<std::string, std::shared_ptr<EventHandlerHolder>> eventHandlers;
   std::unordered_map<std::string, std::int64_t> subscriptionCounts;
-  // Names whose registration at the core a thread is bringing in line with
-  // subscriptionCounts.
-  std::unordered_set<std::string> settlingSubscriptions;
+  // Names whose registration at the core a thread (the value) is bringing
+  // in line with subscriptionCounts.
+  std::unordered_map<std::string, std::thread::id> settlingSubscriptions;
   std::unordered_map<std::string, ProxyResponseHandler> pendingProxyRequests;
   std::unordered_map<std::string, ProxyResponseHandler> asyncProxyHandlers;
   std::unordered_map<std::string, Client::AppModule::PluginServiceProxyResponse> proxyResponses;
   std::mutex proxyMutex;
-  // Under the process-wide job lock.
+  // Under the process-wide table's lock (host/bridge_table.h).
   std::uint64_t nextJobId = 1;
-  int runningJobCount = 0;
-  bool destroyWhenIdle = false;
   std::atomic<bool> stopping{false};
-  // Guards eventHandlers, subscriptionCounts, settlingSubscriptions and the
-  // two resource-handler tables, which the core's event threads read.
+  // Set by shutdown: no handler is registered at the core any more.
+  bool handlersClosed = false;
+  // Guards eventHandlers, subscriptionCounts, settlingSubscriptions,
+  // handlersClosed and the two resource-handler tables, which the core's
+  // event threads read.
   std::mutex handlerMutex;
+  // Signalled when a thread is done settling a subscription.
+  std::condition_variable subscriptionSettled;
 
  private:
   template <class Result>
@@ -277,8 +293,14 @@ class HostBridge : public EventSubscriptions {
   }
 
   static void jobCallback(void* context);
+  // The object is live from its construction to its destruction.
+  void registerLive();
+  void forgetLive() noexcept;
   // Frees the jobs the core has not run yet; their callbacks find nothing.
   void dropPendingJobs() noexcept;
+  // With the table's lock held: takes the work of the jobs not started yet
+  // out of the table (to be freed once the lock is released).
+  std::vector<std::function<void()>> takePendingJobsLocked();
   template <class Payload, class Handler>
   static void deliverEvent(HostEventRecord* record, Handler EventHandlerHolder::*handler);
   // Count a subscription of an event name up or down (handlerMutex held),

@@ -10,6 +10,8 @@ inline constexpr const char* streamNotRead = "Error reading streamed response fo
 inline constexpr const char* responseNotConverted = "Error converting response for {method} {url}: {error}";
 
 inline constexpr const char* streamReadError = "Stream read error";
+// A streamed answer left unread, and a request refused, once stop has begun.
+inline constexpr const char* pluginStopping = "Plugin is stopping";
 
 // The name a response body or streamed answer is converted under.
 inline constexpr const char* resultName = "<result>";

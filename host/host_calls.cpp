@@ -125,11 +125,14 @@ Expected<Value> HostBridge::readStream(const HostResponse& response) {
       return error;
     }
     text.append(buffer, size);
-    if (size < streamChunk) {
-      if (more == 0) break;
-      waitYield();
-    } else if (more == 0) {
-      break;
+    if (more == 0) break;
+    if (size < streamChunk) waitYield();
+    // The core may have stopped the plugin from inside that yield, or on
+    // another thread meanwhile: no further read reaches it.
+    if (stopRequested()) {
+      PluginError error;
+      error.message = HostCallMessages::pluginStopping;
+      return error;
     }
   }
   ValueResult parsed = parseJson(text.c_str());

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "binding/host_value.h"
+#include "host/bridge_entry.h"
 #include "host/host_bridge.h"
 #include "host/resource_event_name.h"
 #include "logging/logger.h"
@@ -115,9 +116,15 @@ void HostBridge::unsubscribeLocked(std::unique_lock<std::mutex>& lock, const std
 
 void HostBridge::settleSubscription(std::unique_lock<std::mutex>& lock, const std::string& name) {
   // Another thread is at it and will see the count as changed here.
-  if (!settlingSubscriptions.insert(name).second) return;
+  if (!settlingSubscriptions.try_emplace(name, std::this_thread::get_id()).second) return;
+  const auto done = [&] {
+    if (!lock.owns_lock()) lock.lock();
+    settlingSubscriptions.erase(name);
+    subscriptionSettled.notify_all();
+  };
   try {
-    for (;;) {
+    // Once shutdown has unregistered everything, nothing reaches the core.
+    while (!handlersClosed) {
       const bool wanted = subscriptionCounts.contains(name);
       if (wanted == eventHandlers.contains(name)) break;
       // The core is called unlocked: its event threads, and callbacks it
@@ -139,11 +146,10 @@ void HostBridge::settleSubscription(std::unique_lock<std::mutex>& lock, const st
       }
     }
   } catch (...) {
-    if (!lock.owns_lock()) lock.lock();
-    settlingSubscriptions.erase(name);
+    done();
     throw;
   }
-  settlingSubscriptions.erase(name);
+  done();
 }
 
 std::int32_t HostBridge::registerResourceHandler(const std::string& eventName, ResourceEventHandler handler,
@@ -164,6 +170,7 @@ std::int32_t HostBridge::registerHandler(const std::string& eventName, std::shar
                                          HostEventCallback callback, std::uint32_t flag) {
   {
     std::lock_guard lock(handlerMutex);
+    if (handlersClosed) return 0;
     eventHandlers[eventName] = std::move(holder);
   }
   return registerEventHandler(eventName.c_str(), pluginId, callback, static_cast<void*>(this), flag);
@@ -176,7 +183,11 @@ template <class Payload, class Handler>
 void HostBridge::deliverEvent(HostEventRecord* record, Handler EventHandlerHolder::*handler) {
   if (record == nullptr || record->context == nullptr || record->name == nullptr) return;
   try {
-    auto* bridge = static_cast<HostBridge*>(record->context);
+    // Held while the handler runs: a stop waits for it. An object that is
+    // gone or stopping gets nothing.
+    const BridgeEntry entry = BridgeEntry::enter(static_cast<const HostBridge*>(record->context));
+    HostBridge* bridge = entry.bridge();
+    if (bridge == nullptr) return;
     std::shared_ptr<EventHandlerHolder> holder;
     {
       std::lock_guard lock(bridge->handlerMutex);

@@ -1,56 +1,33 @@
-#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
+#include "host/bridge_table.h"
 #include "host/host_bridge.h"
 #include "logging/logger.h"
 
 namespace Quor {
 
-namespace {
-
-struct JobEntry {
-  HostBridge* bridge = nullptr;
-  std::uint64_t id = 0;
-  std::function<void()> work;
-  bool running = false;
-  std::thread::id thread;  // set while running
-};
-
-// The jobs of every bridge, by the ticket the core holds as the callback's
-// context. Process-wide, so that a callback the core fires after its plugin
-// object is gone looks its ticket up in a table that is still there (and
-// finds nothing) instead of reading freed memory.
-struct JobTable {
-  std::mutex mutex;
-  std::condition_variable jobLeft;
-  std::unordered_map<std::uintptr_t, JobEntry> entries;
-  std::uintptr_t nextTicket = 1;
-};
-
-JobTable& jobTable() {
-  static JobTable table;
-  return table;
+std::vector<std::function<void()>> HostBridge::takePendingJobsLocked() {
+  std::vector<std::function<void()>> taken;
+  auto& jobs = bridgeTable().jobs;
+  for (auto job = jobs.begin(); job != jobs.end();) {
+    if (job->second.bridge == this && !job->second.running) {
+      taken.push_back(std::move(job->second.work));
+      job = jobs.erase(job);
+    } else {
+      ++job;
+    }
+  }
+  return taken;
 }
-
-}  // namespace
 
 void HostBridge::dropPendingJobs() noexcept {
   std::vector<std::function<void()>> dropped;
   try {
-    JobTable& table = jobTable();
-    std::lock_guard lock(table.mutex);
-    for (auto entry = table.entries.begin(); entry != table.entries.end();) {
-      if (entry->second.bridge == this) {
-        dropped.push_back(std::move(entry->second.work));
-        entry = table.entries.erase(entry);
-      } else {
-        ++entry;
-      }
-    }
+    std::lock_guard lock(bridgeTable().mutex);
+    dropped = takePendingJobsLocked();
   } catch (...) {
     // Nothing can be dropped without the lock; the entries stay.
   }
@@ -64,14 +41,14 @@ std::int32_t HostBridge::scheduleJob(std::string_view name, std::function<void()
   double delaySeconds = static_cast<double>(remaining.count()) * 1e-9;
   if (!(delaySeconds > 0)) delaySeconds = 0;
 
-  JobTable& table = jobTable();
+  BridgeTable& table = bridgeTable();
   std::uintptr_t ticket = 0;
   {
     std::lock_guard lock(table.mutex);
     if (stopRequested()) return 0;
     ticket = table.nextTicket++;
     if (table.nextTicket == 0) table.nextTicket = 1;  // 0 is never a ticket
-    JobEntry& entry = table.entries[ticket];
+    JobEntry& entry = table.jobs[ticket];
     entry.bridge = this;
     entry.id = nextJobId++;
     entry.work = std::move(work);
@@ -83,19 +60,23 @@ std::int32_t HostBridge::scheduleJob(std::string_view name, std::function<void()
 
 void HostBridge::jobCallback(void* context) {
   const auto ticket = reinterpret_cast<std::uintptr_t>(context);
-  JobTable& table = jobTable();
+  const std::thread::id self = std::this_thread::get_id();
+  BridgeTable& table = bridgeTable();
   HostBridge* bridge = nullptr;
   std::function<void()> work;
   try {
     std::lock_guard lock(table.mutex);
-    const auto found = table.entries.find(ticket);
+    const auto found = table.jobs.find(ticket);
     // Dropped at stop (or never ours): there is nothing to run.
-    if (found == table.entries.end() || found->second.running) return;
+    if (found == table.jobs.end() || found->second.running) return;
+    const auto live = table.live.find(found->second.bridge);
+    if (live == table.live.end() || live->second.stopping) return;
     bridge = found->second.bridge;
     work = std::move(found->second.work);
     found->second.running = true;
-    found->second.thread = std::this_thread::get_id();
-    ++bridge->runningJobCount;
+    // The job counts as an entry: stop waits for it, or leaves the object
+    // to it when it is stopped from inside the job.
+    table.enter(live->second, self);
   } catch (...) {
     return;  // nothing may unwind into the core's frames
   }
@@ -111,58 +92,15 @@ void HostBridge::jobCallback(void* context) {
   HostBridge* destroy = nullptr;
   try {
     std::lock_guard lock(table.mutex);
-    // Gone when the object was destroyed under the job without a stop.
-    if (table.entries.erase(ticket) == 0) return;
-    if (--bridge->runningJobCount == 0 && bridge->destroyWhenIdle) destroy = bridge;
+    table.jobs.erase(ticket);
+    destroy = table.leave(bridge, self);
   } catch (...) {
     return;
   }
   // A stop waiting on another thread may destroy the bridge as soon as it
   // wakes: nothing of it is touched after the lock is released.
-  table.jobLeft.notify_all();
+  table.entryLeft.notify_all();
   delete destroy;
-}
-
-bool HostBridge::stopJobs() {
-  JobTable& table = jobTable();
-  const std::thread::id self = std::this_thread::get_id();
-  std::vector<std::function<void()>> dropped;
-  bool jobOnThisThread = false;
-  {
-    std::unique_lock lock(table.mutex);
-    stopping.store(true, std::memory_order_release);
-    for (auto entry = table.entries.begin(); entry != table.entries.end();) {
-      if (entry->second.bridge == this && !entry->second.running) {
-        dropped.push_back(std::move(entry->second.work));
-        entry = table.entries.erase(entry);
-      } else {
-        ++entry;
-      }
-    }
-    const auto runningHere = [&](bool onThisThread) {
-      for (const auto& [ticket, entry] : table.entries) {
-        if (entry.bridge == this && entry.running && (entry.thread == self) == onThisThread) return true;
-      }
-      return false;
-    };
-    // The jobs notice the stop between their steps and in their wait slices.
-    table.jobLeft.wait(lock, [&] { return !runningHere(false); });
-    jobOnThisThread = runningHere(true);
-  }
-  dropped.clear();
-  return jobOnThisThread;
-}
-
-void HostBridge::destroyWhenJobsLeave() {
-  JobTable& table = jobTable();
-  {
-    std::lock_guard lock(table.mutex);
-    if (runningJobCount != 0) {
-      destroyWhenIdle = true;
-      return;
-    }
-  }
-  delete this;
 }
 
 void HostBridge::waitYield() {
@@ -172,10 +110,10 @@ void HostBridge::waitYield() {
 }
 
 std::size_t HostBridge::pendingJobCount() {
-  JobTable& table = jobTable();
+  BridgeTable& table = bridgeTable();
   std::lock_guard lock(table.mutex);
   std::size_t count = 0;
-  for (const auto& [ticket, entry] : table.entries) count += entry.bridge == this ? 1 : 0;
+  for (const auto& [ticket, entry] : table.jobs) count += entry.bridge == this ? 1 : 0;
   return count;
 }
 

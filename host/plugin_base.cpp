@@ -4,9 +4,13 @@
 
 #include "binding/format_message.h"
 #include "binding/library_allocator.h"
+#include "host/bridge_entry.h"
+#include "host/host_call_messages.h"
 #include "host/plugin_api_version.h"
 #include "logging/fatal_error.h"
 #include "logging/logger.h"
+#include "remoting/dispatch_messages.h"
+#include "remoting/dispatcher.h"
 
 namespace Quor {
 
@@ -112,6 +116,15 @@ void PluginBase::load(HostHandshake* handshake, std::string_view shortName) {
   registerBridgeTypes(transport.registry());
   registerEndpoints();
   registrationAnswer = transport.answerRegistration();
+  // Every request enters the object first (handleEndpointRequest), found
+  // by its endpoint context.
+  std::vector<const void*> endpointContexts;
+  for (std::uint32_t index = 0; index < registrationAnswer.endpointCount; ++index) {
+    HostEndpoint& endpoint = registrationAnswer.endpoints[index];
+    endpointContexts.push_back(endpoint.description.context);
+    endpoint.handler = &PluginBase::handleEndpointRequest;
+  }
+  registerEndpointContexts(endpointContexts);
 
   handshake->apiMajor = plugin.major;
   handshake->apiMinor = plugin.minor;
@@ -137,6 +150,9 @@ bool PluginBase::startPlugin(HostContext* hostContext) {
 
 std::uint8_t PluginBase::start(void* pluginContext, HostContext* hostContext) {
   if (pluginContext == nullptr) return 0;
+  // A start after stop, or during one, finds nothing to start.
+  const BridgeEntry entry = BridgeEntry::enter(static_cast<PluginBase*>(pluginContext));
+  if (!entry.entered()) return 0;
   auto* plugin = static_cast<PluginBase*>(pluginContext);
   try {
     return plugin->startPlugin(hostContext) ? 1 : 0;
@@ -150,11 +166,16 @@ std::uint8_t PluginBase::start(void* pluginContext, HostContext* hostContext) {
 
 void PluginBase::stop(void* pluginContext) {
   if (pluginContext == nullptr) return;
+  // Only the address is taken here; the object is read once it proves live.
+  HostBridge* bridge = static_cast<PluginBase*>(pluginContext);
+  const StopStart start = beginStop(bridge);
+  if (start == StopStart::NotLive) return;
   auto* plugin = static_cast<PluginBase*>(pluginContext);
-  bool jobOnThisThread = false;
-  try {
-    jobOnThisThread = plugin->stopJobs();
-  } catch (...) {
+  if (start == StopStart::OthersStillInside) {
+    // The process is exiting with threads it ended inside the object: they
+    // may have held its locks, so it is left as it is, cut off from the core.
+    plugin->detachFromHost();
+    return;
   }
   try {
     plugin->shutdown();
@@ -162,16 +183,26 @@ void PluginBase::stop(void* pluginContext) {
     // The object goes regardless; the core is done with it.
   }
   plugin->detachFromHost();
-  if (jobOnThisThread) {
-    // The core stopped us from inside a job's wait on this thread: the job
-    // returns into the object, so the last job to leave destroys it.
-    plugin->destroyWhenJobsLeave();
-    return;
+  destroyAfterStop(bridge);
+}
+
+std::uint32_t PluginBase::handleEndpointRequest(HostResponse* response, const HostRequest* request) {
+  if (response == nullptr) return 0;
+  const void* endpointContext = request != nullptr ? request->endpointContext : nullptr;
+  // Held while the request runs: a stop waits for it.
+  const BridgeEntry entry = BridgeEntry::enterEndpoint(endpointContext);
+  if (entry.entered()) return handleRequest(response, request);
+  // What the core hands in is not ours to free.
+  resetHostResponse(*response);
+  if (entry.outcome() == BridgeEntry::Outcome::Stopping) {
+    response->errorMessage = const_cast<char*>(HostCallMessages::pluginStopping);
+    response->status = 503;
+  } else {
+    response->errorMessage = const_cast<char*>(DispatchMessages::invalidFunction);
+    response->status = 404;
   }
-  try {
-    delete plugin;
-  } catch (...) {
-  }
+  response->errorMessageOwned = 0;
+  return 0;
 }
 
 void PluginBase::memoryStatistics(void* pluginContext, MemoryStatistics* statistics) {

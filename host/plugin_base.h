@@ -57,13 +57,18 @@ class PluginBase : public HostBridge {
 
   // The entry points the core calls; none lets an exception out.
   static std::uint8_t start(void* pluginContext, HostContext* hostContext);
-  // Safe whatever a job is doing: jobs not started are freed and never run,
-  // the running ones are told to end and waited for, every handler is
-  // removed at the core and the log target is closed; then the object is
-  // destroyed. When the core calls it from inside a job on that job's own
-  // thread (from a yield or a wait), that job is not waited for: it ends
-  // when control comes back to it and destroys the object as it leaves.
-  // Either way nothing of the object calls the core once stop returned.
+  // Safe whatever is running inside the object, on whatever thread: from
+  // then on requests are answered 503 "Plugin is stopping" and events and
+  // jobs do nothing; jobs not started are freed and never run; the entries
+  // on other threads (requests, event handlers, jobs) are waited for, the
+  // running jobs told to end; every handler is removed at the core and the
+  // log target is closed; then the object is destroyed. When the core calls
+  // it from inside an entry on that entry's own thread (its yield, a wait,
+  // a handler), that entry is not waited for: it returns into the object,
+  // which its outermost leave destroys. A second stop, one on another
+  // thread at the same time and a start after stop do nothing. Nothing of
+  // the object calls the core once stop has returned, but for the release
+  // functions of an answer the core handed in.
   static void stop(void* pluginContext);
   static void memoryStatistics(void* pluginContext, MemoryStatistics* statistics);
 
@@ -71,6 +76,8 @@ class PluginBase : public HostBridge {
   const std::vector<std::string>& pluginEndpointTags() const { return endpointTags; }
   Transport& pluginTransport() { return transport; }
   HostContext* hostContext() const { return host; }
+  // False before start and once stop has cut the object off from the core.
+  bool canReachHost() const { return hostFunctions() != nullptr; }
   const PluginEntryPoints& pluginEntryPoints() const { return entryPoints; }
   const HostRegistrationAnswer& pluginRegistrationAnswer() const { return registrationAnswer; }
   PluginLogTarget* pluginLogTarget() const { return logTarget.get(); }
@@ -79,6 +86,11 @@ class PluginBase : public HostBridge {
   // Start without the C boundary: the host table, the log target, the
   // bridge's connection, then onStarted().
   bool startPlugin(HostContext* hostContext);
+  // The handler of every endpoint record: enters the object that owns the
+  // request's endpoint context, then dispatches (remoting/dispatcher.h).
+  // Refused: 503 "Plugin is stopping" once stop has begun, 404 "Invalid
+  // function" for a context of no live object.
+  static std::uint32_t handleEndpointRequest(HostResponse* response, const HostRequest* request);
   // The core's table, or null before start and once stop has detached us.
   HostFunctions* hostFunctions() const;
   // The end of stop: no call reaches the core's table any more and the log

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "binding/typed_conversion.h"
+#include "host/host_call_messages.h"
 #include "host/plugin_event_records.h"
 #include "logging/fatal_error.h"
 #include "logging/log_record.h"
@@ -15,6 +16,7 @@
 #include "plugin/legacy_uninstaller_cleanup.h"
 #include "plugin/migration_decision.h"
 #include "plugin/migration_run.h"
+#include "plugin/pass_on_library_thread.h"
 #include "plugin/path_utilities.h"
 
 namespace Quor {
@@ -72,6 +74,8 @@ Expected<bool> BetaOptInPlugin::decideNeedsMigration() {
     if (migrationStarted) return false;
   }
   const Expected<std::vector<std::string>> arguments = commandLineArguments();
+  // Stopped while the core's answer was read: no answer, and nothing fatal.
+  if (!arguments && stopRequested()) return makeError(0, HostCallMessages::pluginStopping);
   if (!arguments) {
     endOperationOnFatalError(commandLineUnreadable, "");
     return makeError(0, commandLineUnreadable);
@@ -83,7 +87,7 @@ Expected<bool> BetaOptInPlugin::decideNeedsMigration() {
 
 Expected<bool> BetaOptInPlugin::needsMigration(RemotingResponse& response) {
   Expected<bool> needed = decideNeedsMigration();
-  if (!needed) response.status = 500;
+  if (!needed) response.status = stopRequested() ? 503 : 500;
   return needed;
 }
 
@@ -150,8 +154,14 @@ void BetaOptInPlugin::doMigration() {
   if (stopRequested()) return;
   log(LogLevel::Always, LogCategory::Dbg, "Performing opt-in migration.");
   Expected<void> outcome = runMigration();
-  // A stopped run has no outcome to report: no event, no flag, no telemetry.
-  if (stopRequested()) return;
+  // A stopped run has no outcome to report: no event, no telemetry. A run
+  // that got to its end before the stop did succeed, though, and the core
+  // must know it was done; that is written while a stop on another thread
+  // waits for the job (from inside the job's own wait, the core is gone).
+  if (stopRequested()) {
+    if (outcome && canReachHost()) (void)call<void>(RequestMethod::Post, BetaOptInPaths::hasMigrated, true);
+    return;
+  }
   {
     const std::lock_guard lock(stateMutex);
     lastMigrationResult = outcome;
@@ -177,11 +187,22 @@ Expected<void> BetaOptInPlugin::runMigration() {
   const ClientMigrationSteps steps{
       [] { return currentDirectory(); },
       [this, &stop](const std::string& rootDir) {
+        // A client folder the launch refuses has no log to read.
+        const Expected<std::string> clientFolder = windowsLaunchSystem().executableDirectory();
         return launchForwardingElevatedLog(
-            windowsLaunchSystem().executableDirectory(),
+            clientFolder ? *clientFolder : std::string(),
             [&] { return launchElevated(rootDir, windowsLaunchSystem()); }, stop);
       },
-      [&stop](std::string_view rootDir) { return migrateShortcuts(rootDir, nullptr, stop); },
+      [this, &stop](std::string_view rootDir) {
+        // On a thread of its own, so that a shell call that hangs cannot hold
+        // a stop; it captures the root alone.
+        HostWaiting waiting(*this);
+        return runPassOnLibraryThread(
+            [root = std::string(rootDir)](const StopRequested& passStop) {
+              return migrateShortcuts(root, ShortcutPass::Client, nullptr, passStop);
+            },
+            waiting, stop);
+      },
       [this](const std::string& rootDir) { return cleanLegacyUninstallers(rootDir); },
       stop};
   return runClientMigration(steps);

@@ -48,7 +48,8 @@ class BetaOptInPlugin : public PluginBase {
   // ---- The routes --------------------------------------------------------------------
   // The decision; when the core's command line cannot be read, the
   // "ALE-F0BB341E" report is logged and the request answers status 500 with
-  // that identifier as its error text.
+  // that identifier as its error text (503 "Plugin is stopping", with no
+  // report, when the plugin was stopped while the answer was read).
   Expected<bool> needsMigration(RemotingResponse& response);
   // Schedules doMigration as the job "qel-beta-opt-in.migrate", due now.
   void scheduleMigration();

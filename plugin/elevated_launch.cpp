@@ -3,10 +3,13 @@
 #include <array>
 #include <memory>
 
+#include "logging/log_record.h"
+#include "logging/logger.h"
 #include "logging/make_error.h"
 #include "logging/system_error_text.h"
 #include "plugin/command_escaping.h"
 #include "plugin/migration_codes.h"
+#include "plugin/migration_log_texts.h"
 #include "plugin/path_utilities.h"
 #include "plugin/shell_execute_thread.h"
 
@@ -34,6 +37,8 @@ Expected<std::string> systemFolder(ElevatedLaunchSystem& system) {
   return std::string(buffer.data(), length);
 }
 
+bool isSlash(char c) { return c == '\\' || c == '/'; }
+
 std::string withBackslashes(std::string path) {
   // "/" is never the second byte of a double-byte character.
   for (char& c : path) {
@@ -57,6 +62,25 @@ void waitOneSlice(ElevatedLaunchSystem& system, CooperativeWaiting& waiting, con
 }
 
 PluginError stoppedError() { return makeError(0, migrationStoppedMessage); }
+
+// The client folder "cd /d" is to enter, or why it cannot.
+Expected<std::string> usableClientFolder(ElevatedLaunchSystem& system) {
+  Expected<std::string> folder = system.executableDirectory();
+  if (!folder) return folder;
+  // `cd /d ""` leaves the interpreter where it was.
+  if (folder->empty()) return makeError(0, "Cannot start the elevated migration: the client folder is empty.");
+  // cmd.exe refuses a UNC current directory (and a "\\?\" one).
+  if (folder->size() >= 2 && isSlash((*folder)[0]) && isSlash((*folder)[1])) {
+    return makeError(0,
+                     "Cannot start the elevated migration: the client folder %1 is a UNC path, which cmd.exe cannot "
+                     "make its current directory.",
+                     *folder);
+  }
+  if (system.isOnNetworkDrive(*folder)) {
+    log(LogLevel::Warn, LogCategory::Gen, MigrationLogText::clientFolderOnNetworkDrive, folder->c_str());
+  }
+  return folder;
+}
 
 // The shell call on its own thread, waited for in the same slices as the
 // process. A stop leaves the prompt open; its answer then only closes the
@@ -131,7 +155,12 @@ Expected<void> launchElevatedMigration(std::string_view rootDir, ElevatedLaunchS
 
   Expected<std::string> systemDir = systemFolder(system);
   if (!systemDir) return std::move(systemDir).error();
-  const std::string exeDir = system.executableDirectory();
+  Expected<std::string> clientFolder = usableClientFolder(system);
+  if (!clientFolder) {
+    log(LogLevel::Error, LogCategory::Dbg, MigrationLogText::migrationRefused, clientFolder.error().message.c_str());
+    return std::move(clientFolder).error();
+  }
+  const std::string& exeDir = *clientFolder;
   const std::string cmdPath = withBackslashes(joinPath(*systemDir, "cmd.exe"));
   const std::string rundllPath = joinPath(*systemDir, "rundll32.exe");
   // A path the command line cannot carry fails here, before anything starts.

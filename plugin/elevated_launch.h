@@ -51,8 +51,11 @@ class ElevatedLaunchSystem {
   // GetSystemDirectoryA: the length written, the size needed when `size` is
   // too small, 0 on failure (lastErrorCode tells why).
   virtual std::uint32_t systemDirectory(char* buffer, std::uint32_t size) = 0;
-  // The client executable's folder with a trailing "\" (empty if unreadable).
-  virtual std::string executableDirectory() = 0;
+  // The client executable's folder with a trailing "\", exactly in the ANSI
+  // code page (path_utilities.h's executableDirectory), or why not.
+  virtual Expected<std::string> executableDirectory() = 0;
+  // Whether `folder` lies on a network drive (a mapped drive letter).
+  virtual bool isOnNetworkDrive(const std::string& folder) = 0;
   virtual ShellExecuteAnswer shellExecute(const ShellExecuteRequest& request) = 0;
   virtual ProcessPoll pollProcess(ProcessHandle process) = 0;
   virtual bool processExitCode(ProcessHandle process, std::uint32_t& exitCode) = 0;
@@ -92,7 +95,10 @@ Expected<std::string> elevatedMigrationParameters(std::string_view exeDir, std::
 
 // Starts the elevated migration for `rootDir` and waits for it. Success when
 // the system is older than 6.0 (nothing is started) or the process exits with
-// 42; every failure carries code 0. The interpreter is handed over with "\"
+// 42; every failure carries code 0. A client folder that cannot be read,
+// that the ANSI code page cannot carry exactly, that is empty or a UNC path
+// (which "cd /d" cannot enter) is refused before anything starts, the refusal
+// logged at ERROR; one on a network drive is started, with a WARN line. The interpreter is handed over with "\"
 // separators: Wine's cmd.exe misreads its command line when started by a
 // path written with "/".
 // The shell call runs on a thread of its own (shell_execute_thread.h), waited

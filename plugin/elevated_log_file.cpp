@@ -1,5 +1,7 @@
 #include "plugin/elevated_log_file.h"
 
+#include <windows.h>
+
 #include "logging/log_line_format.h"
 #include "logging/log_target.h"
 #include "logging/logger.h"
@@ -8,10 +10,10 @@ namespace Quor {
 
 class ElevatedLogFile::Target final : public LogTarget {
  public:
-  explicit Target(std::FILE* file) : file_(file) {}
+  explicit Target(HANDLE file) : file_(file) {}
   ~Target() override {
     close();
-    std::fclose(file_);
+    CloseHandle(file_);
   }
 
   const char* name() const override { return "ElevatedLogFile"; }
@@ -20,19 +22,26 @@ class ElevatedLogFile::Target final : public LogTarget {
     std::lock_guard lock(targetLock());
     char line[kLogBufferSize];
     const std::size_t length = formatLine(line, sizeof line, lineFormatLocked(), record);
-    std::fwrite(line, 1, length, file_);
-    std::fflush(file_);
+    // Unbuffered: a pass that ends abruptly keeps every line it logged.
+    DWORD written = 0;
+    WriteFile(file_, line, static_cast<DWORD>(length), &written, nullptr);
     return true;
   }
 
  private:
-  std::FILE* file_;
+  HANDLE file_;
 };
 
 ElevatedLogFile::ElevatedLogFile(const char* path) {
-  // Binary: the lines end with "\n" alone, as the reader expects.
-  std::FILE* file = std::fopen(path, "wb");
-  if (file == nullptr) return;
+  // The old file goes first, and so does a link someone put in its place
+  // (DeleteFileA removes the link, never what it points to). The new file is
+  // made only where nothing has the name by then: a file, link or junction
+  // that appeared meanwhile, or a folder, leaves the pass without a log
+  // rather than writing, with the pass's rights, wherever it leads.
+  DeleteFileA(path);
+  const HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
   target_ = std::make_unique<Target>(file);
   std::lock_guard lock(loggerLock());
   setMinimumLevel(LogLevel::Okay);

@@ -4,7 +4,6 @@
 // and the client forwards them to the core's log after the wait
 // (elevated_log_forwarding.h).
 
-#include <cstdio>
 #include <memory>
 
 namespace Quor {
@@ -16,10 +15,12 @@ inline constexpr char elevatedLogFileName[] = "qel-beta-opt-in-elevated.log";
 inline constexpr char elevatedLogLineFormat[] = "#D| #L| #M";
 
 // For its lifetime, every record of level OKAY and up goes to the file
-// `path`, created empty (or emptied) when it is made; each line is flushed as
-// it is written, so a pass that ends abruptly keeps what it logged. The
-// logger's global minimum level is lowered to OKAY, as the plugin's own log
-// target does. When the file cannot be created nothing is logged to it.
+// `path`: any old file of that name (or a link in its place) is deleted and a
+// new one created exclusively, never through a link or reparse point; each
+// line is written through as it comes, so a pass that ends abruptly keeps
+// what it logged. The logger's global minimum level is lowered to OKAY, as
+// the plugin's own log target does. When the file cannot be created nothing
+// is logged to it.
 class ElevatedLogFile {
  public:
   explicit ElevatedLogFile(const char* path);

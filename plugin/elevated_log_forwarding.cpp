@@ -1,10 +1,9 @@
 #include "plugin/elevated_log_forwarding.h"
 
-#include <sys/stat.h>
+#include <windows.h>
+#include <aclapi.h>
 
-#include <cstdio>
-#include <ctime>
-#include <memory>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -18,37 +17,75 @@ namespace Quor {
 
 namespace {
 
-// Far more than a run's lines; what lies beyond is not read.
-constexpr std::size_t maxLogBytes = 1 << 20;
 // File times and the clock may disagree by a file system's time resolution.
-constexpr std::time_t clockSlackSeconds = 2;
+constexpr std::int64_t clockSlackTicks = 2 * 10'000'000;
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
+std::int64_t ticksOf(const FILETIME& time) {
+  return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+}
+
+std::int64_t nowTicks() {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  return ticksOf(now);
+}
+
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (valid()) CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
 };
 
-// The file's contents, or why there are none.
-std::optional<std::string> readLog(const std::string& path, std::time_t notBefore, std::string& whyNot) {
-  struct stat status = {};
-  if (stat(path.c_str(), &status) != 0) {
-    whyNot = "the file does not exist";
+// The first maxForwardedLogBytes + 1 bytes of the pass's own file (the one
+// byte more tells that there is more), or why there are none.
+std::optional<std::string> readLog(const std::string& path, std::int64_t notBefore,
+                                   const ElevatedLogOwnership& ownership, std::string& whyNot) {
+  const FileHandle file(CreateFileA(path.c_str(), GENERIC_READ | READ_CONTROL,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file.valid()) {
+    const DWORD error = GetLastError();
+    whyNot = error == ERROR_FILE_NOT_FOUND ? "the file does not exist" : "the file cannot be opened";
     return std::nullopt;
   }
-  if (status.st_mtime < notBefore) {
-    whyNot = "the file is left from an earlier run";
-    return std::nullopt;
-  }
-  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    whyNot = "the file cannot be opened";
-    return std::nullopt;
-  }
-  std::string text(maxLogBytes, '\0');
-  text.resize(std::fread(text.data(), 1, text.size(), file.get()));
-  if (std::ferror(file.get())) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!GetFileInformationByHandle(file.get(), &information)) {
     whyNot = "the file cannot be read";
     return std::nullopt;
   }
+  if ((information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+    whyNot = "the name is a link or a folder, not the pass's file";
+    return std::nullopt;
+  }
+  if (ticksOf(information.ftLastWriteTime) < notBefore) {
+    whyNot = "the file is left from an earlier run";
+    return std::nullopt;
+  }
+  if (!(ownership ? ownership(file.get()) : isOwnedByAdministrators(file.get()))) {
+    whyNot = "the file is not owned by the Administrators group, so the elevated pass did not write it";
+    return std::nullopt;
+  }
+  std::string text(maxForwardedLogBytes + 1, '\0');
+  std::size_t filled = 0;
+  while (filled < text.size()) {
+    DWORD read = 0;
+    if (!ReadFile(file.get(), text.data() + filled, static_cast<DWORD>(text.size() - filled), &read, nullptr)) {
+      whyNot = "the file cannot be read";
+      return std::nullopt;
+    }
+    if (read == 0) break;
+    filled += read;
+  }
+  text.resize(filled);
   return text;
 }
 
@@ -78,24 +115,51 @@ void forwardLine(std::string_view line) {
 
 }  // namespace
 
+bool isOwnedByAdministrators(void* file) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(static_cast<HANDLE>(file), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                      nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  const bool administrators = owner != nullptr && IsWellKnownSid(owner, WinBuiltinAdministratorsSid);
+  LocalFree(descriptor);
+  return administrators;
+}
+
 Expected<void> launchForwardingElevatedLog(std::string_view clientFolder,
                                            const std::function<Expected<void>()>& launch,
-                                           const StopRequested& stop) {
-  const std::time_t launched = std::time(nullptr) - clockSlackSeconds;
+                                           const StopRequested& stop, const ElevatedLogOwnership& ownership) {
+  const std::int64_t launched = nowTicks() - clockSlackTicks;
   Expected<void> outcome = launch();
-  if (isStopRequested(stop)) return outcome;
+  if (isStopRequested(stop) || clientFolder.empty()) return outcome;
   const std::string path = joinPath(clientFolder, elevatedLogFileName);
   std::string whyNot;
-  const std::optional<std::string> text = readLog(path, launched, whyNot);
+  const std::optional<std::string> text = readLog(path, launched, ownership, whyNot);
   if (!text) {
     log(LogLevel::Warn, LogCategory::Gen, MigrationLogText::elevatedLogUnavailable, path.c_str(), whyNot.c_str());
     return outcome;
   }
-  std::string_view rest = *text;
+  // Only whole lines within the limits go; a longer file ends in one line
+  // that says so.
+  const bool beyondBytes = text->size() > maxForwardedLogBytes;
+  std::string_view rest = std::string_view(*text).substr(0, maxForwardedLogBytes);
+  std::size_t lines = 0;
+  bool truncated = beyondBytes;
   while (!rest.empty() && !isStopRequested(stop)) {
     const std::size_t end = rest.find('\n');
+    if (end == std::string_view::npos && beyondBytes) break;
+    if (lines == maxForwardedLogLines) {
+      truncated = true;
+      break;
+    }
     forwardLine(rest.substr(0, end));
+    ++lines;
     rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
+  }
+  if (truncated && !isStopRequested(stop)) {
+    log(LogLevel::Warn, LogCategory::Gen, MigrationLogText::elevatedLogTruncated, path.c_str(),
+        static_cast<unsigned>(lines));
   }
   return outcome;
 }

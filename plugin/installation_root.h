@@ -23,7 +23,8 @@ std::size_t folderLevelsBelowRoot(std::string_view path);
 // current directory named in the message) when the current directory is
 // fewer than six folders below its root, where the ".." steps would stop at
 // the drive and every shortcut on it would count as the installation's, and
-// when the full path cannot be formed.
+// when the full path cannot be formed or is not the same folder (a name
+// ending in a dot or a blank, which the full path drops).
 Expected<std::string> installationRoot(std::string_view currentDirectory);
 
 }  // namespace Quor

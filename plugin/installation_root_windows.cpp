@@ -81,6 +81,29 @@ std::vector<FolderName> folderNames(std::string_view path) {
   return names;
 }
 
+// The same drive or share root (separators and letter case aside) and the
+// same folder names, byte for byte.
+bool sameFolders(std::string_view first, std::string_view second) {
+  const std::string_view firstRoot = first.substr(0, rootPrefixLength(first));
+  const std::string_view secondRoot = second.substr(0, rootPrefixLength(second));
+  if (firstRoot.size() != secondRoot.size()) return false;
+  for (std::size_t index = 0; index < firstRoot.size(); ++index) {
+    const char a = firstRoot[index];
+    const char b = secondRoot[index];
+    if (isSeparator(a) ? !isSeparator(b) : (a | 0x20) != (b | 0x20)) return false;
+  }
+  const std::vector<FolderName> firstNames = folderNames(first);
+  const std::vector<FolderName> secondNames = folderNames(second);
+  if (firstNames.size() != secondNames.size()) return false;
+  for (std::size_t index = 0; index < firstNames.size(); ++index) {
+    if (first.substr(firstNames[index].begin, firstNames[index].end - firstNames[index].begin) !=
+        second.substr(secondNames[index].begin, secondNames[index].end - secondNames[index].begin)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 std::size_t folderLevelsBelowRoot(std::string_view path) { return folderNames(path).size(); }
@@ -104,7 +127,12 @@ Expected<std::string> installationRoot(std::string_view currentDirectory) {
     root = std::string(currentDirectory.substr(0, names[names.size() - installationDepth - 1].end));
   }
   std::array<char, maxPathBytes> full{};
-  if (_fullpath(full.data(), root.c_str(), full.size()) == nullptr || full[0] == '\0') {
+  // _fullpath drops a name's trailing dots and blanks, which Windows keeps
+  // in a current directory ("C:\G\T..\..." gave the root "C:\G\T", a folder
+  // named "..." the drive): a root it changes beyond its separators is
+  // another folder.
+  if (_fullpath(full.data(), root.c_str(), full.size()) == nullptr || full[0] == '\0' ||
+      !sameFolders(root, full.data())) {
     return makeError(0, "Cannot find the installation root: the current directory %1 has no full path six levels up.",
                      currentDirectory);
   }

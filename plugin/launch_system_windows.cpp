@@ -28,7 +28,13 @@ class WindowsLaunchSystem final : public ElevatedLaunchSystem {
     return GetSystemDirectoryA(buffer, size);
   }
 
-  std::string executableDirectory() override { return Quor::executableDirectory(); }
+  Expected<std::string> executableDirectory() override { return Quor::executableDirectory(); }
+
+  bool isOnNetworkDrive(const std::string& folder) override {
+    if (folder.size() < 2 || folder[1] != ':') return false;
+    const char root[] = {folder[0], ':', '\\', '\0'};
+    return GetDriveTypeA(root) == DRIVE_REMOTE;
+  }
 
   ShellExecuteAnswer shellExecute(const ShellExecuteRequest& request) override {
     SHELLEXECUTEINFOA info{};

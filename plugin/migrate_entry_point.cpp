@@ -21,7 +21,8 @@ extern "C" void __stdcall MigrateEntryPoint(HWND, HINSTANCE, LPSTR commandLine, 
   try {
     // Closed before the process ends: its lines are for the client to forward.
     const Quor::ElevatedLogFile logFile(Quor::elevatedLogFileName);
-    exitCode = Quor::migrationExitCode(Quor::migrateShortcuts(commandLine != nullptr ? commandLine : ""));
+    exitCode = Quor::migrationExitCode(
+        Quor::migrateShortcuts(commandLine != nullptr ? commandLine : "", Quor::ShortcutPass::Elevated));
   } catch (...) {
     // Nothing may unwind into rundll32, whatever was thrown; the failure
     // has no code.

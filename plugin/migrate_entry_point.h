@@ -18,7 +18,8 @@ std::uint32_t migrationExitCode(const Expected<void>& result);
 
 }  // namespace Quor
 
-// Runs migrateShortcuts(commandLine) and ends the process with
-// migrationExitCode of its result (41 when the run itself throws, as a
-// failed allocation does). Never returns.
+// Runs migrateShortcuts(commandLine) over the all-users folders
+// (ShortcutPass::Elevated) and ends the process with migrationExitCode of
+// its result (41 when the run itself throws, as a failed allocation does).
+// Never returns.
 extern "C" void __stdcall MigrateEntryPoint(HWND window, HINSTANCE instance, LPSTR commandLine, int showCommand);

@@ -12,7 +12,8 @@
 
 namespace Quor {
 
-Expected<void> migrateShortcuts(std::string_view rootDir, ComInitializer initializeCom, const StopRequested& stop) {
+Expected<void> migrateShortcuts(std::string_view rootDir, ShortcutPass pass, ComInitializer initializeCom,
+                                const StopRequested& stop) {
   const ComInitialization com(initializeCom);
   // Without COM no shortcut can be read: a run that looked at none is not
   // a success.
@@ -21,7 +22,7 @@ Expected<void> migrateShortcuts(std::string_view rootDir, ComInitializer initial
                      static_cast<std::uint32_t>(com.result()));
   }
   const LegacyShortcutRules rules = legacyShortcutRules();
-  Expected<std::vector<std::string>> folders = shortcutFolders();
+  Expected<std::vector<std::string>> folders = shortcutFolders(pass);
   if (!folders) return std::move(folders).error();
   Expected<void> migrated = migrateShortcutFolders(rules, *folders, rootDir, stop);
   notifyAssociationsChanged();

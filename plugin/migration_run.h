@@ -7,6 +7,7 @@
 #include "logging/expected.h"
 #include "plugin/com_initialization.h"
 #include "plugin/migration_stop.h"
+#include "plugin/shortcut_folders.h"
 
 namespace Quor {
 
@@ -14,13 +15,14 @@ namespace Quor {
 // ComInitialization for a thread that is already initialized; any other
 // failure ends the run with an error of code 0 naming its HRESULT, before
 // anything is walked), resolves the
-// five shortcut folders (failing with 59 or 60 before any shortcut is
-// touched), migrates their shortcuts for the installation root `rootDir`,
+// shortcut folders of `pass` (shortcut_folders.h; failing with 59 or 60
+// before any shortcut is touched), migrates their shortcuts for the
+// installation root `rootDir`,
 // tells the shell that associations changed whatever the migration
 // returned, and ends COM. The result is the migration's.
 // `initializeCom` replaces the COM initialization call (tests only); `stop`
 // is asked before each shortcut (migrateShortcutFolders).
-Expected<void> migrateShortcuts(std::string_view rootDir, ComInitializer initializeCom = nullptr,
+Expected<void> migrateShortcuts(std::string_view rootDir, ShortcutPass pass, ComInitializer initializeCom = nullptr,
                                 const StopRequested& stop = {});
 
 }  // namespace Quor

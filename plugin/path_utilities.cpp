@@ -3,11 +3,13 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "logging/make_error.h"
+#include "plugin/ansi_path_form.h"
 #include "plugin/shell_error_codes.h"
 
 namespace Quor {
@@ -152,46 +154,66 @@ std::string joinPath(PathPart part1, PathPart part2, PathPart part3, PathPart pa
   return detail::joinPathInCodePage(CP_ACP, parts);
 }
 
-std::string currentDirectory() {
-  char buffer[maxPathBytes] = {};
-  const DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
-  // 0 is failure; a length of the buffer's size or more is the size it would
-  // need, and the buffer was left alone.
-  if (length == 0 || length >= sizeof buffer) return std::string();
-  return std::string(buffer, length);
+Expected<std::string> narrowPath(std::wstring_view wide, std::string_view subject) {
+  const std::optional<std::string> exact = exactAnsiForm(wide);
+  if (!exact) {
+    return makeError(0, std::string(subject) + " %1 has characters that the ANSI code page %2 cannot hold.",
+                     ansiFormForMessage(wide), ansiCodePageNumber());
+  }
+  if (exact->size() > maxPathCharacters) {
+    return makeError(0, std::string(subject) + " %1 is longer than 259 bytes.", *exact);
+  }
+  return *exact;
 }
 
-std::string executableDirectory() {
-  char path[maxPathBytes] = {};
-  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  // A full buffer means the path was cut.
-  if (length == 0 || length >= sizeof path) return std::string();
+namespace {
 
-  char drive[_MAX_DRIVE] = {};
-  char folder[_MAX_DIR] = {};
-  char name[_MAX_FNAME] = {};
-  char extension[_MAX_EXT] = {};
-  if (_splitpath_s(path, drive, sizeof drive, folder, sizeof folder, name, sizeof name, extension,
-                   sizeof extension) != 0) {
-    return std::string();
-  }
-  std::string directory(folder);
-  if (name[0] == '\0') {
-    // The path ends in a separator: drop the last folder level, keeping the
-    // separator before it.
-    if (endsWithSeparator(CP_ACP, directory)) directory.pop_back();
-    std::size_t keep = 0;
-    for (std::size_t index = 0; index < directory.size();) {
-      const std::size_t characterBytes = characterLength(CP_ACP, directory, index);
-      if (characterBytes == 1 && isSeparator(directory[index])) keep = index + 1;
-      index += characterBytes;
+// A wide path from a call that answers with the length written, or the size
+// it needs when the buffer is too small, or 0 on failure.
+template <class Read>
+std::optional<std::wstring> readWidePath(const Read& read) {
+  std::wstring buffer(maxPathBytes, L'\0');
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const DWORD length = read(buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return std::nullopt;
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return buffer;
     }
-    directory.resize(keep);
+    // The longest path Windows has is 32,767 characters.
+    if (buffer.size() >= 32768) return std::nullopt;
+    buffer.resize(std::min<std::size_t>(std::max<std::size_t>(length + 1, buffer.size() * 2), 32768));
   }
-  return std::string(drive) + directory;
+  return std::nullopt;
 }
 
-Expected<std::string> canonicalLongPath(std::string_view path) {
+}  // namespace
+
+Expected<std::string> currentDirectory() {
+  const std::optional<std::wstring> wide =
+      readWidePath([](wchar_t* buffer, DWORD size) { return GetCurrentDirectoryW(size, buffer); });
+  if (!wide) return makeError(0, "Cannot find the installation root: the current directory cannot be read.");
+  return narrowPath(*wide, currentDirectorySubject);
+}
+
+Expected<std::string> executableDirectory() {
+  std::optional<std::wstring> path = readWidePath([](wchar_t* buffer, DWORD size) {
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, size);
+    // A cut path fills the buffer; ask for more.
+    return length >= size ? size + 1 : length;
+  });
+  if (!path) return makeError(0, "Cannot start the elevated migration: the client's own path cannot be read.");
+  // A path that ends in a separator names no file: its last folder goes.
+  if (!path->empty() && (path->back() == L'\\' || path->back() == L'/')) path->pop_back();
+  const std::size_t separator = path->find_last_of(L"\\/");
+  if (separator == std::wstring::npos) {
+    return makeError(0, "Cannot start the elevated migration: the client's own path %1 names no folder.",
+                     ansiFormForMessage(*path));
+  }
+  return narrowPath(std::wstring_view(*path).substr(0, separator + 1), clientFolderSubject);
+}
+
+Expected<std::string> canonicalPath(std::string_view path) {
   // "/" (0x2F) is never the second byte of a double-byte character, so a
   // plain byte replacement is safe in every ANSI code page.
   std::string backslashed(path);
@@ -205,15 +227,28 @@ Expected<std::string> canonicalLongPath(std::string_view path) {
   if (backslashed.size() >= maxPathBytes || !PathCanonicalizeA(canonical, backslashed.c_str())) {
     return makeError(ShellErrorCode::canonicalize, "Failed to canonicalize %s", backslashed);
   }
+  return std::string(canonical);
+}
 
-  char longPath[maxPathBytes] = {};
-  const DWORD length = GetLongPathNameA(canonical, longPath, sizeof longPath);
+Expected<std::string> canonicalLongPath(std::string_view path) {
+  Expected<std::string> canonical = canonicalPath(path);
+  if (!canonical) return canonical;
+  // The long form in full, then exactly in the code page: GetLongPathNameA
+  // puts a look-alike where the code page lacks a character of a long name,
+  // and the 8.3 name of "C:\Ｇａｍｅｓ" came back as "C:\Games".
+  wchar_t widePath[maxPathBytes];
+  wchar_t longPath[maxPathBytes] = {};
   // 0 is failure; a length of the buffer's size or more is the size the long
   // form would need, and nothing usable was written.
-  if (length == 0 || length >= sizeof longPath) {
-    return makeError(ShellErrorCode::longPathName, "Failed to get long path name for %s", canonical);
+  const DWORD length = detail::toWidePath(*canonical, widePath, maxPathBytes)
+                           ? GetLongPathNameW(widePath, longPath, static_cast<DWORD>(maxPathBytes))
+                           : 0;
+  const std::optional<std::string> exact =
+      length > 0 && length < maxPathBytes ? exactAnsiForm(std::wstring_view(longPath, length)) : std::nullopt;
+  if (!exact || exact->size() > maxPathCharacters) {
+    return makeError(ShellErrorCode::longPathName, "Failed to get long path name for %s", *canonical);
   }
-  return std::string(longPath, length);
+  return *exact;
 }
 
 bool isPathWithin(std::string_view directory, std::string_view path) {

@@ -50,20 +50,43 @@ class PathPart {
 std::string joinPath(PathPart part1, PathPart part2 = {}, PathPart part3 = {}, PathPart part4 = {},
                      PathPart part5 = {}, PathPart part6 = {}, PathPart part7 = {}, PathPart part8 = {});
 
-// The process's current directory (GetCurrentDirectoryA into a zero-filled
-// 260-byte buffer); the empty text when the call fails or it does not fit.
-std::string currentDirectory();
+// `wide` as a narrow path: its exact form in the ANSI code page
+// (ansi_path_form.h), of at most 259 bytes. Fails (code 0) with "<subject>
+// <path> has characters that the ANSI code page <number> cannot hold." (the
+// path as far as the code page can show it) or "<subject> <path> is longer
+// than 259 bytes.".
+Expected<std::string> narrowPath(std::wstring_view wide, std::string_view subject);
 
-// The folder of the process's executable (not of this library), ending in "\":
-// "C:\Games\T\Client\" for "C:\Games\T\Client\TessarynClient.exe". The empty
-// text when the module path cannot be read (or does not fit in 260 bytes) or
-// split.
-std::string executableDirectory();
+// How the refusals of currentDirectory and executableDirectory begin.
+inline constexpr char currentDirectorySubject[] = "Cannot find the installation root: the current directory";
+inline constexpr char clientFolderSubject[] = "Cannot start the elevated migration: the client folder";
+
+// The process's current directory in the ANSI code page, read in full
+// (GetCurrentDirectoryW) and converted exactly (ansi_path_form.h). Fails
+// (code 0, the directory named as far as the code page can show it) when it
+// cannot be read, has a character the code page lacks, or takes more than
+// 259 bytes: such a text would name another folder, or none.
+Expected<std::string> currentDirectory();
+
+// The folder of the process's executable (not of this library), ending in
+// "\": "C:\Games\T\Client\" for "C:\Games\T\Client\TessarynClient.exe". Read in
+// full (GetModuleFileNameW) and converted exactly; fails (code 0) as
+// currentDirectory does, and when the module's path cannot be read or split.
+Expected<std::string> executableDirectory();
+
+// `path` with "/" made "\" and its "." and ".." steps removed
+// (PathCanonicalizeA), whether or not it exists. Error: 61 "Failed to
+// canonicalize %s" (the path with "\" separators).
+Expected<std::string> canonicalPath(std::string_view path);
 
 // The canonical long form of `path`: "/" become "\", PathCanonicalizeA removes
-// "." and ".." steps, GetLongPathNameA expands 8.3 names (the path must
-// exist). Errors: 61 "Failed to canonicalize %s" (the path with "\"
-// separators), 62 "Failed to get long path name for %s" (the canonical path).
+// "." and ".." steps, GetLongPathNameW expands 8.3 names (the path must
+// exist), and the long form is converted exactly (ansi_path_form.h).
+// Errors: 61 "Failed to canonicalize %s" (the path with "\" separators),
+// 62 "Failed to get long path name for %s" (the canonical path), also when
+// the long form has no exact form in the code page or takes more than
+// 259 bytes in it: the 8.3 name of a folder whose name the code page lacks
+// would otherwise expand to a look-alike, another folder.
 Expected<std::string> canonicalLongPath(std::string_view path);
 
 // True when `path` is `directory` itself or lies below it: one trailing "/" or

@@ -1,14 +1,14 @@
-// The elevation prompt's own thread: CreateThread rather than std::thread,
-// whose runtime wrapper would still run code of this library after the
-// thread's last step gives up the module reference.
+// The elevation prompt's shell call, made on a thread of the library's own
+// (plugin/library_thread.h).
 
 #include <windows.h>
 
 #include <atomic>
 #include <memory>
 #include <string>
+#include <utility>
 
-#include "plugin/com_initialization.h"
+#include "plugin/library_thread.h"
 #include "plugin/shell_execute_thread.h"
 
 namespace Quor {
@@ -16,9 +16,6 @@ namespace Quor {
 namespace {
 
 enum CallState : int { callRunning, callAnswered, callAbandoned };
-
-// An address inside this module, to take the module reference by.
-const char moduleAnchor = 0;
 
 class ThreadShellExecuteCall final : public ShellExecuteCall {
  public:
@@ -84,44 +81,12 @@ class ThreadShellExecuteCall final : public ShellExecuteCall {
   std::atomic<int> state_{callRunning};
 };
 
-struct ThreadStart {
-  std::shared_ptr<ThreadShellExecuteCall> call;
-  HMODULE module;
-};
-
-DWORD WINAPI shellExecuteThread(void* parameter) {
-  HMODULE module = nullptr;
-  {
-    const std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(parameter));
-    module = start->module;
-    const ComInitialization com;
-    start->call->run();
-  }
-  // Every object of ours is gone; the module may be unmapped from here on.
-  FreeLibraryAndExitThread(module, 0);
-  return 0;
-}
-
 }  // namespace
 
 std::shared_ptr<ShellExecuteCall> startShellExecute(ElevatedLaunchSystem& system, const ShellExecuteRequest& request) {
   auto call = std::make_shared<ThreadShellExecuteCall>(system, request);
   if (!call->usable()) return nullptr;
-  HMODULE module = nullptr;
-  // Taken here, before the thread exists, so the module cannot go between
-  // the thread's start and its first instruction.
-  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&moduleAnchor),
-                          &module)) {
-    return nullptr;
-  }
-  auto start = std::make_unique<ThreadStart>(ThreadStart{call, module});
-  const HANDLE thread = CreateThread(nullptr, 0, &shellExecuteThread, start.get(), 0, nullptr);
-  if (thread == nullptr) {
-    FreeLibrary(module);
-    return nullptr;
-  }
-  static_cast<void>(start.release());
-  CloseHandle(thread);
+  if (!startLibraryThread([call] { call->run(); })) return nullptr;
   return call;
 }
 

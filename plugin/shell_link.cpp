@@ -5,7 +5,11 @@
 #include <objidl.h>
 #include <shobjidl.h>
 
+#include <iterator>
+#include <optional>
+
 #include "logging/make_error.h"
+#include "plugin/ansi_path_form.h"
 #include "plugin/com_holder.h"
 #include "plugin/path_utilities.h"
 #include "plugin/shell_error_codes.h"
@@ -18,12 +22,20 @@ namespace {
 // A NUL-terminated copy for the A functions of the shell link.
 std::string terminated(std::string_view text) { return std::string(text); }
 
+// `text` in the ANSI code page: exactly, or as far as the code page can show
+// it, with `exact` telling which.
+std::string narrowed(const wchar_t* text, bool* exact = nullptr) {
+  std::optional<std::string> form = exactAnsiForm(text);
+  if (exact != nullptr) *exact = form.has_value();
+  return form ? std::move(*form) : ansiFormForMessage(text);
+}
+
 }  // namespace
 
 Expected<ShortcutInfo> readShortcut(std::string_view linkPath) {
-  ComHolder<IShellLinkA> link;
+  ComHolder<IShellLinkW> link;
   HRESULT result = CoCreateInstance(ShellIdentifiers::shellLinkClass, nullptr, CLSCTX_INPROC_SERVER,
-                                    ShellIdentifiers::shellLinkAInterface, link.out());
+                                    ShellIdentifiers::shellLinkWInterface, link.out());
   if (FAILED(result) || !link) return makeError(ShellErrorCode::readCreateInstance, "CoCreateInstance failed");
 
   ComHolder<IPersistFile> file;
@@ -32,30 +44,35 @@ Expected<ShortcutInfo> readShortcut(std::string_view linkPath) {
 
   const std::string path = terminated(linkPath);
   wchar_t widePath[maxPathBytes];
-  if (!detail::toWidePath(path, widePath, maxPathBytes) || FAILED(file->Load(widePath, STGM_WRITE))) {
+  if (!detail::toWidePath(path, widePath, maxPathBytes) || FAILED(file->Load(widePath, STGM_READ))) {
     return makeError(ShellErrorCode::readLoad, "Load failed for %s", path);
   }
 
-  char target[maxPathBytes] = {};
-  WIN32_FIND_DATAA findData = {};
-  result = link->GetPath(target, sizeof target, &findData, SLGP_SHORTPATH);
+  wchar_t target[maxPathBytes] = {};
+  WIN32_FIND_DATAW findData = {};
+  result = link->GetPath(target, maxPathBytes, &findData, SLGP_SHORTPATH);
   if (FAILED(result)) return makeError(ShellErrorCode::readGetPath, "GetPath failed");
-  target[maxPathBytes - 1] = '\0';
+  target[maxPathBytes - 1] = L'\0';
 
   // Their results are ignored: a shortcut without them reads as empty texts.
-  char workingDirectory[maxPathBytes] = {};
-  (void)link->GetWorkingDirectory(workingDirectory, sizeof workingDirectory);
-  workingDirectory[maxPathBytes - 1] = '\0';
-  char iconPath[maxPathBytes] = {};
+  wchar_t workingDirectory[maxPathBytes] = {};
+  (void)link->GetWorkingDirectory(workingDirectory, maxPathBytes);
+  workingDirectory[maxPathBytes - 1] = L'\0';
+  wchar_t iconPath[maxPathBytes] = {};
   int iconIndex = 0;
-  (void)link->GetIconLocation(iconPath, sizeof iconPath, &iconIndex);
-  iconPath[maxPathBytes - 1] = '\0';
+  (void)link->GetIconLocation(iconPath, maxPathBytes, &iconIndex);
+  iconPath[maxPathBytes - 1] = L'\0';
   // INFOTIPSIZE: the longest arguments the shell link keeps.
-  char arguments[1024] = {};
-  (void)link->GetArguments(arguments, sizeof arguments);
-  arguments[sizeof arguments - 1] = '\0';
+  wchar_t arguments[1024] = {};
+  (void)link->GetArguments(arguments, static_cast<int>(std::size(arguments)));
+  arguments[std::size(arguments) - 1] = L'\0';
 
-  return ShortcutInfo{target, workingDirectory, iconPath, arguments};
+  ShortcutInfo info;
+  info.target = narrowed(target, &info.targetIsExact);
+  info.workingDirectory = narrowed(workingDirectory);
+  info.iconPath = narrowed(iconPath);
+  info.arguments = narrowed(arguments);
+  return info;
 }
 
 Expected<void> writeShortcut(std::string_view linkPath, const ShortcutInfo& info) {

@@ -5,6 +5,7 @@
 #include "logging/log_record.h"
 #include "logging/logger.h"
 #include "logging/make_error.h"
+#include "plugin/migration_codes.h"
 #include "plugin/migration_log_texts.h"
 #include "plugin/shell_link.h"
 #include "plugin/shortcut_deletion.h"
@@ -16,8 +17,9 @@ namespace {
 
 class ShortcutMigration {
  public:
-  ShortcutMigration(const LegacyShortcutRules& rules, const ShortcutPlan& plan)
-      : rootDir_(plan.rootDir), decider_(rules, plan.root) {}
+  ShortcutMigration(const LegacyShortcutRules& rules, const ShortcutPlan& plan,
+                    const ShortcutAttributesQuery& attributes)
+      : rootDir_(plan.rootDir), decider_(rules, plan.root, attributes) {}
 
   void carryOut(const PlannedShortcut& planned) {
     const PlannedShortcut now = decider_.decide(planned.folder, planned.file);
@@ -30,6 +32,9 @@ class ShortcutMigration {
         break;
       case ShortcutAction::Skip:
         log(LogLevel::Okay, LogCategory::Gen, MigrationLogText::shortcutSkipped, now.file.c_str(), now.reason.c_str());
+        break;
+      case ShortcutAction::Fail:
+        refuseShortcut(now);
         break;
       case ShortcutAction::Keep:
         break;
@@ -80,6 +85,16 @@ class ShortcutMigration {
         shortcut.replacement.target.c_str());
   }
 
+  // Nothing is tried: an alpha shortcut stays pinned, as it was.
+  void refuseShortcut(const PlannedShortcut& shortcut) {
+    const char* const file = shortcut.file.c_str();
+    log(LogLevel::Okay, LogCategory::Gen, MigrationLogText::shortcutLeftUnchanged, file, shortcut.reason.c_str());
+    const bool deleting = shortcut.failure.code == MigrationErrorCode::deleteShortcut;
+    log(LogLevel::Error, LogCategory::Dbg, deleting ? MigrationLogText::deleteFailed : MigrationLogText::writeFailed,
+        file, shortcut.failure.message.c_str());
+    record(shortcut.failure);
+  }
+
   void record(const PluginError& error) {
     if (!firstError_) firstError_ = error;
   }
@@ -93,8 +108,8 @@ class ShortcutMigration {
 }  // namespace
 
 Expected<void> carryOutShortcutPlan(const LegacyShortcutRules& rules, const ShortcutPlan& plan,
-                                    const StopRequested& stop) {
-  ShortcutMigration migration(rules, plan);
+                                    const StopRequested& stop, const ShortcutAttributesQuery& attributes) {
+  ShortcutMigration migration(rules, plan, attributes);
   for (const PlannedShortcut& planned : plan.shortcuts) {
     if (isStopRequested(stop)) {
       migration.stop();
@@ -107,10 +122,11 @@ Expected<void> carryOutShortcutPlan(const LegacyShortcutRules& rules, const Shor
 }
 
 Expected<void> migrateShortcutFolders(const LegacyShortcutRules& rules, const std::vector<std::string>& folders,
-                                      std::string_view rootDir, const StopRequested& stop) {
-  Expected<ShortcutPlan> plan = planShortcutFolders(rules, folders, rootDir, stop);
+                                      std::string_view rootDir, const StopRequested& stop,
+                                      const ShortcutAttributesQuery& attributes) {
+  Expected<ShortcutPlan> plan = planShortcutFolders(rules, folders, rootDir, stop, attributes);
   if (!plan) return std::move(plan).error();
-  return carryOutShortcutPlan(rules, *plan, stop);
+  return carryOutShortcutPlan(rules, *plan, stop, attributes);
 }
 
 }  // namespace Quor

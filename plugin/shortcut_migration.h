@@ -27,10 +27,15 @@ namespace Quor {
 //   "<root>" is the canonical long root without a trailing separator (but
 //   "C:\" for a drive's root);
 // - else leave it alone.
-// Shortcuts that cannot be read and targets that cannot be normalized (a
-// target that no longer exists) are skipped: logged, never a failure. Unpin,
-// delete and write failures are logged and do not stop the walk; the first of
-// them is the result.
+// Shortcuts that cannot be read, and targets in the root that cannot be
+// normalized (a target that no longer exists) or that the ANSI code page
+// cannot hold exactly, are skipped: logged, never a failure; such a target
+// outside the root is left alone unlogged. A
+// shortcut to delete that is read-only, or one to rewrite that is read-only,
+// hidden or system, is failed (55 or 48) without being touched (not even
+// unpinned), its attributes named in the log. Unpin, delete and write
+// failures are logged and do not stop the walk; the first of them is the
+// result.
 //
 // The thread must have COM initialized. Errors before any folder is walked:
 // 61 or 62 when `rootDir` cannot be normalized; 61 "Failed to canonicalize
@@ -41,9 +46,11 @@ namespace Quor {
 // `stop` is asked before each shortcut; once it answers true the walk ends
 // and the result is the first failure so far, or migrationStoppedMessage.
 //
-// It is planShortcutFolders followed by carryOutShortcutPlan.
+// It is planShortcutFolders followed by carryOutShortcutPlan; `attributes` as
+// for ShortcutDecider (the file system's own when empty).
 Expected<void> migrateShortcutFolders(const LegacyShortcutRules& rules, const std::vector<std::string>& folders,
-                                      std::string_view rootDir, const StopRequested& stop = {});
+                                      std::string_view rootDir, const StopRequested& stop = {},
+                                      const ShortcutAttributesQuery& attributes = {});
 
 // Carries `plan` out entry by entry, in its order. Each entry is decided
 // again just before it is acted on (an earlier deletion may have removed its
@@ -53,6 +60,6 @@ Expected<void> migrateShortcutFolders(const LegacyShortcutRules& rules, const st
 // (migration_log_texts.h). `stop` is asked before each entry; an incomplete
 // plan ends as stopped after its entries.
 Expected<void> carryOutShortcutPlan(const LegacyShortcutRules& rules, const ShortcutPlan& plan,
-                                    const StopRequested& stop = {});
+                                    const StopRequested& stop = {}, const ShortcutAttributesQuery& attributes = {});
 
 }  // namespace Quor

@@ -1,10 +1,15 @@
 #include "plugin/shortcut_plan.h"
 
+#include <windows.h>
+
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "logging/make_error.h"
 #include "platform/directory_walk.h"
+#include "plugin/ansi_path_form.h"
+#include "plugin/migration_codes.h"
 #include "plugin/path_utilities.h"
 #include "plugin/shell_error_codes.h"
 
@@ -25,6 +30,21 @@ bool endsWithSeparator(const std::string& path) {
   return !path.empty() && (path.back() == '\\' || path.back() == '/') && fileNamePart(path).empty();
 }
 
+constexpr char outsideTheRoot[] = "its target is outside the installation root";
+
+// The target's text as the root is compared with it: canonicalized when it
+// can be (a dead target need not exist for that), else as written with "\"
+// separators.
+std::string canonicalText(const std::string& target) {
+  Expected<std::string> canonical = canonicalPath(target);
+  if (canonical) return std::move(*canonical);
+  std::string backslashed = target;
+  for (char& c : backslashed) {
+    if (c == '/') c = '\\';
+  }
+  return backslashed;
+}
+
 // `name` in the folder `folder`.
 std::string inFolder(const std::string& folder, const std::string& name) {
   return endsWithSeparator(folder) ? folder + name : folder + "\\" + name;
@@ -42,6 +62,8 @@ const char* shortcutActionName(ShortcutAction action) {
       return "keep";
     case ShortcutAction::Skip:
       return "skip";
+    case ShortcutAction::Fail:
+      return "fail";
   }
   return "keep";
 }
@@ -62,8 +84,12 @@ Expected<std::string> canonicalMigrationRoot(std::string_view rootDir) {
   return root;
 }
 
-ShortcutDecider::ShortcutDecider(const LegacyShortcutRules& rules, std::string root)
-    : rules_(rules), root_(std::move(root)), newTarget_(inFolder(root_, rules.newClientExecutableName)) {}
+ShortcutDecider::ShortcutDecider(const LegacyShortcutRules& rules, std::string root,
+                                 ShortcutAttributesQuery attributes)
+    : rules_(rules),
+      root_(std::move(root)),
+      newTarget_(inFolder(root_, rules.newClientExecutableName)),
+      attributes_(std::move(attributes)) {}
 
 const Expected<std::string>& ShortcutDecider::canonicalTarget(const std::string& target) {
   const auto known = canonicalTargets_.find(target);
@@ -83,15 +109,30 @@ PlannedShortcut ShortcutDecider::decide(const std::string& folder, const std::st
     return planned;
   }
   planned.current = std::move(*info);
-  const Expected<std::string>& target = canonicalTarget(planned.current.target);
-  if (!target) {
+  // None when the code page cannot hold the target: there is no path to ask about.
+  const Expected<std::string>* const target =
+      planned.current.targetIsExact ? &canonicalTarget(planned.current.target) : nullptr;
+  if (target == nullptr || !*target) {
+    // A dead shortcut (its target gone), or one whose target the code page
+    // cannot hold, is the migration's only when its target's text lies in
+    // the root: every other such shortcut of the machine is left alone
+    // unlogged, its target named nowhere. The root has an exact form, so a
+    // target without one lies outside it but for a folder of the root that
+    // the code page cannot name; the text shown for it ("<U+FF27>") keeps
+    // every separator and every character the root can hold.
+    if (!isPathWithin(root_, canonicalText(planned.current.target))) {
+      planned.reason = outsideTheRoot;
+      return planned;
+    }
     planned.action = ShortcutAction::Skip;
-    planned.reason = "its target cannot be normalized: " + target.error().message;
+    planned.reason = target != nullptr ? "its target cannot be normalized: " + target->error().message
+                                       : "its target has characters that the ANSI code page " +
+                                             std::to_string(ansiCodePageNumber()) + " cannot hold";
     return planned;
   }
-  planned.canonicalTarget = *target;
+  planned.canonicalTarget = **target;
   if (!isPathWithin(root_, planned.canonicalTarget)) {
-    planned.reason = "its target is outside the installation root";
+    planned.reason = outsideTheRoot;
   } else if (isObsoleteShortcutName(rules_, fileNamePart(linkPath))) {
     // Whatever the target's name: an alpha shortcut is never rewritten.
     planned.action = ShortcutAction::UnpinDelete;
@@ -101,15 +142,49 @@ PlannedShortcut ShortcutDecider::decide(const std::string& folder, const std::st
   } else {
     planned.reason = "its target is not a legacy launcher";
   }
+  failWhereAttributesForbid(planned);
   return planned;
 }
 
+// Windows deletes no read-only file, and saves over no read-only, hidden or
+// system one (CREATE_ALWAYS is refused): such a shortcut would be unpinned and
+// then stay, or be planned for a rewrite that cannot happen. It fails before
+// anything is done to it.
+void ShortcutDecider::failWhereAttributesForbid(PlannedShortcut& planned) const {
+  if (planned.action != ShortcutAction::UnpinDelete && planned.action != ShortcutAction::Rewrite) return;
+  const std::uint32_t attributes = attributes_ ? attributes_(planned.file) : GetFileAttributesA(planned.file.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  const bool deleting = planned.action == ShortcutAction::UnpinDelete;
+  const std::uint32_t forbidding =
+      attributes & (deleting ? FILE_ATTRIBUTE_READONLY
+                             : FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  if (forbidding == 0) return;
+  std::string names;
+  for (const auto& [bit, name] : {std::pair{FILE_ATTRIBUTE_READONLY, "read-only"},
+                                  std::pair{FILE_ATTRIBUTE_HIDDEN, "hidden"},
+                                  std::pair{FILE_ATTRIBUTE_SYSTEM, "system"}}) {
+    if ((forbidding & bit) == 0) continue;
+    if (!names.empty()) names += " and ";
+    names += name;
+  }
+  planned.action = ShortcutAction::Fail;
+  planned.replacement = {};
+  if (deleting) {
+    planned.reason = "it is " + names + ", so it cannot be deleted";
+    planned.failure = makeError(MigrationErrorCode::deleteShortcut, "Failed to delete %s", planned.file);
+  } else {
+    planned.reason = "it is " + names + ", so it cannot be saved over";
+    planned.failure = makeError(ShellErrorCode::writeSave, "Save failed for %s", planned.file);
+  }
+}
+
 Expected<ShortcutPlan> planShortcutFolders(const LegacyShortcutRules& rules, const std::vector<std::string>& folders,
-                                           std::string_view rootDir, const StopRequested& stop) {
+                                           std::string_view rootDir, const StopRequested& stop,
+                                           const ShortcutAttributesQuery& attributes) {
   Expected<std::string> root = canonicalMigrationRoot(rootDir);
   if (!root) return std::move(root).error();
   ShortcutPlan plan{std::string(rootDir), std::move(*root), {}, true};
-  ShortcutDecider decider(rules, plan.root);
+  ShortcutDecider decider(rules, plan.root, attributes);
   for (const std::string& folder : folders) {
     const std::shared_ptr<DirectoryIterator> walk = openWalk(folder, "*.lnk", shortcutWalkFlags, shortcutWalkDepth);
     for (; walk->valid(); walk->advance()) {

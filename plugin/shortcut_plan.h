@@ -3,6 +3,8 @@
 // it: the migration carries a plan out (shortcut_migration.h) and the
 // preview tool prints one, so both follow the same rules.
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,10 +22,12 @@ enum class ShortcutAction {
   Rewrite,      // a legacy launcher in the root: made to start the new client
   UnpinDelete,  // the alpha client's, pointing into the root: unpinned and deleted
   Keep,         // left alone: outside the root, or starts something else
-  Skip,         // cannot be read, or its target cannot be normalized
+  Skip,         // cannot be read, or its target in the root cannot be normalized or held
+                //   by the code page
+  Fail,         // to rewrite or delete, but its attributes forbid it: left as it is, a failure
 };
 
-// "rewrite", "unpin-delete", "keep", "skip".
+// "rewrite", "unpin-delete", "keep", "skip", "fail".
 const char* shortcutActionName(ShortcutAction action);
 
 struct PlannedShortcut {
@@ -37,8 +41,11 @@ struct PlannedShortcut {
   ShortcutAction action = ShortcutAction::Keep;
   // Rewrite: what the shortcut becomes.
   ShortcutInfo replacement;
-  // Keep and Skip: why.
+  // Keep, Skip and Fail: why.
   std::string reason;
+  // Fail: the run's error for it (55 "Failed to delete %s" or 48 "Save
+  // failed for %s", with the shortcut file).
+  PluginError failure;
 };
 
 struct ShortcutPlan {
@@ -51,6 +58,11 @@ struct ShortcutPlan {
   bool complete = true;
 };
 
+// The shortcut file's attributes (GetFileAttributesA's answer,
+// INVALID_FILE_ATTRIBUTES when they cannot be read). Tests put in their own:
+// Wine, as root, writes through the attributes Windows honours.
+using ShortcutAttributesQuery = std::function<std::uint32_t(const std::string& linkPath)>;
+
 // The decision for one shortcut at the moment it is asked. The canonical
 // paths of targets are kept between questions (a player's shortcuts share a
 // few targets, and each lookup asks the file system about every folder of
@@ -58,17 +70,20 @@ struct ShortcutPlan {
 // calls forgetTargets.
 class ShortcutDecider {
  public:
-  ShortcutDecider(const LegacyShortcutRules& rules, std::string root);
+  // `attributes` empty: the file system's own.
+  ShortcutDecider(const LegacyShortcutRules& rules, std::string root, ShortcutAttributesQuery attributes = {});
 
   PlannedShortcut decide(const std::string& folder, const std::string& linkPath);
   void forgetTargets() { canonicalTargets_.clear(); }
 
  private:
   const Expected<std::string>& canonicalTarget(const std::string& target);
+  void failWhereAttributesForbid(PlannedShortcut& planned) const;
 
   const LegacyShortcutRules& rules_;
   const std::string root_;
   const std::string newTarget_;
+  const ShortcutAttributesQuery attributes_;
   std::unordered_map<std::string, Expected<std::string>> canonicalTargets_;
 };
 
@@ -83,8 +98,9 @@ Expected<std::string> canonicalMigrationRoot(std::string_view rootDir);
 // reached), depth first, and decides for each (see shortcut_migration.h for
 // the rules). Reads only. Fails only when the root is refused. `stop` is
 // asked before each shortcut; once it answers true the plan ends there,
-// marked incomplete.
+// marked incomplete. `attributes` as for ShortcutDecider.
 Expected<ShortcutPlan> planShortcutFolders(const LegacyShortcutRules& rules, const std::vector<std::string>& folders,
-                                           std::string_view rootDir, const StopRequested& stop = {});
+                                           std::string_view rootDir, const StopRequested& stop = {},
+                                           const ShortcutAttributesQuery& attributes = {});
 
 }  // namespace Quor

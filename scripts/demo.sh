@@ -132,8 +132,11 @@ echo
 echo "== After"
 table
 echo
-echo "== The action log (the core's log lines; \"[elevated] \" marks the elevated pass's, read back from"
-echo "   Client\\qel-beta-opt-in-elevated.log after the wait)"
+echo "== The action log: the elevated pass's (all users' folders), Client\\qel-beta-opt-in-elevated.log"
+echo "   (on Windows the client forwards it, marked \"[elevated] \"; Wine keeps no file owners, so the client"
+echo "   cannot tell the elevated pass's file from a planted one and leaves it)"
+tr -d '\r' <"$CLIENT/qel-beta-opt-in-elevated.log" 2>/dev/null | cut -c1-220 | sed 's/^/   /' || echo "   (none)"
+echo "== The action log: the core's log lines (the client's pass: the player's own folders)"
 grep -a '^log ' "$WORK/stdout.txt" | tr -d '\r' | cut -c1-220 | sed 's/^/   /'
 echo
 echo "== Unpinned before deletion"

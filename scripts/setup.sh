@@ -23,6 +23,7 @@ PACKAGES=(
   libyaml-dev:i386
   libclang-rt-14-dev
   liblnk-utils
+  util-linux  # setpriv: the read-only shortcut test runs as an unprivileged user
   jq
   libcli11-dev
   dpkg-dev

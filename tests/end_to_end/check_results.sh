@@ -10,6 +10,19 @@ expect() {
   local text
   for text in "$@"; do grep -qF -- "$text" "$file" || fail "$(basename "$file"): missing $text"; done
 }
+# line_of FILE TEXT: the number of the first line holding TEXT (empty when none).
+line_of() { grep -nF -- "$2" "$1" | head -n1 | cut -d: -f1 || true; }
+# in_order FILE TEXT...: each text occurs in FILE, each on a later line than
+# the one before.
+in_order() {
+  local file="$1"; shift
+  local previous=0 text at
+  for text in "$@"; do
+    at="$(line_of "$file" "$text")"
+    if [ -z "$at" ] || [ "$at" -le "$previous" ]; then fail "$(basename "$file"): $text out of order"; return; fi
+    previous="$at"
+  done
+}
 # finish WORK PASSED: exits 1 with the count when a check failed (WORK keeps
 # the outputs), else says PASSED and exits 0.
 finish() {

@@ -14,6 +14,12 @@
 #                with the live bytes unmoved; 16 watchers at
 #                once, the 17th refused (503), an ordinary request served
 #                meanwhile; shutdown ends every watcher and the process with 0.
+#   limits       a second server on the test plugin, driven over raw sockets
+#                by http_limits_check.py (requests smuggled after a refused or
+#                an ordinary one, cross-site requests, bodies and heads over
+#                their limits, header values as sent, slow clients, a watcher
+#                10,000 lines behind, shutdown with clients connected); a
+#                malformed --serve address refused at start.
 #   product      needs-migration, do-migration with the job's events on the
 #                stream, PUT migration-error then GET.
 #
@@ -109,8 +115,8 @@ status="$(call describe "$base/_host/describe")"
 [ "$status" = 200 ] || fail "describe: status $status"
 expect "$work/describe.body" '{"type":"describe","endpoints":[{' '"path":"/test-plugin/v1/items/{id}?{+query}"'
 
-# Four clients at once, 2,500 requests each on kept-alive connections, after
-# one of each kind.
+# Four clients at once, 2,500 requests each (a connection each: the server
+# closes every one after its answer), after one of each kind.
 answers warm-up 200 '"from a header"' "$base/test-plugin/v1/greeting"
 answers warm-up-post 200 '{"id":42,"limit":7,"name":"widget","tagCount":1}' \
   -X POST -H 'Content-Type: application/json' --data-binary '{"name":"widget","tags":["a"]}' "$base$items"
@@ -160,6 +166,20 @@ expect "$work/stream.out" \
   'data: {"type":"log","level":1,"levelName":"WARN","message":"test-plugin: log request"}' \
   'data: {"type":"event","direction":"delivered","name":"OnServiceProxyAsyncEvent"'
 expect "$work/test-plugin.out" '{"type":"plugin","state":"stopped"}' '{"type":"plugin","state":"unloaded"}'
+
+# --- limits ------------------------------------------------------------------
+scenario=limits
+server_start "$work/limits" "$app/plugin-host.exe" --name "$name"
+python3 "$here/http_limits_check.py" "$server_url" "$server_pid" || fail "http_limits_check.py failed"
+server_wait 5 || fail "plugin-host exit code $server_rc"
+# The system reads 010 as octal, 8: the address printed would not be the one bound.
+for case in '127.0.0.010:0|the address part 010 has a leading zero' \
+            '127.0.0.256:0|the address part "256" is not a number from 0 to 255'; do
+  address="${case%%|*}" rc=0
+  wine "$app/plugin-host.exe" --serve "$address" </dev/null >/dev/null 2>"$work/address.err" || rc=$?
+  [ "$rc" -eq 2 ] || fail "--serve $address: exit code $rc, expected 2"
+  expect "$work/address.err" "--serve $address: ${case#*|}"
+done
 
 # --- product -----------------------------------------------------------------
 # The installation's layout, as the migration's elevated copy expects it.

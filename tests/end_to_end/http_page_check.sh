@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # CTest test <label>.http_page: plugin-host --serve with the product DLL, its
 # page in Debian's headless Chromium (tests/browser/page_check.mjs): the
-# needs-migration form answers, a published event reaches the live pane. The
-# screenshot is left in WORK_DIR/page.png.
+# needs-migration form answers, a text beyond Latin-1 with markup goes and
+# comes back as sent and shows as text, a published event reaches the live
+# pane; a page of another origin reaches neither the plugin nor the
+# simulator's shutdown. The screenshot is left in WORK_DIR/page.png.
 #
 #   http_page_check.sh PLUGIN_HOST PRODUCT_DLL DRIVER_DIR WORK_DIR
 set -euo pipefail
@@ -22,7 +24,11 @@ cp "$dll" "$work/app/Plugins/qcp-be-qel-beta-opt-in/qcp-be-qel-beta-opt-in.dll"
 server_start "$work/server" "$work/app/plugin-host.exe" --core-arg --from-kxu
 rc=0
 node "$here/../browser/page_check.mjs" "$driver" "$server_url" "$work/page.png" "$work/chromium-profile" || rc=$?
-curl -sS -X POST "$server_url/_host/shutdown" >/dev/null || rc=1
+curl -sS -X POST "$server_url/_host/shutdown" >/dev/null || { echo "the server no longer answers" >&2; rc=1; }
 server_wait || { echo "plugin-host exit code $server_rc" >&2; rc=1; }
+if grep 'another-site' "$work/server.out" >&2; then
+  echo "a request of another site's page reached the plugin" >&2
+  rc=1
+fi
 [ -s "$work/page.png" ] || { echo "no screenshot" >&2; rc=1; }
 exit "$rc"

@@ -4,9 +4,12 @@
 #                                     the current directory, output in
 #                                     OUT_BASE.out and OUT_BASE.err; sets
 #                                     server_url and server_pid
-#   server_wait                       waits up to 20 s for the exit; false
-#                                     unless it was 0 (server_rc)
-#   server_kill                       ends a server still running
+#   server_wait [SECONDS]             waits up to SECONDS (default 20) for
+#                                     the exit; false unless it was 0
+#                                     (server_rc; 124 when it had not ended,
+#                                     and it is then ended)
+#   server_kill                       ends a server still running (killed
+#                                     when it has not ended 5 s after TERM)
 
 server_pid=""
 server_url=""
@@ -30,10 +33,16 @@ server_start() {
 
 server_wait() {
   local attempt
-  for attempt in $(seq 1 200); do
+  for attempt in $(seq 1 "$(( ${1:-20} * 10 ))"); do
     kill -0 "$server_pid" 2>/dev/null || break
     sleep 0.1
   done
+  if kill -0 "$server_pid" 2>/dev/null; then
+    echo "plugin-host still runs ${1:-20} s after it was told to stop" >&2
+    server_kill
+    server_rc=124
+    return 1
+  fi
   server_rc=0
   wait "$server_pid" || server_rc=$?
   server_pid=""
@@ -43,6 +52,12 @@ server_wait() {
 server_kill() {
   [ -n "$server_pid" ] || return 0
   kill "$server_pid" 2>/dev/null || true
+  local attempt
+  for attempt in $(seq 1 50); do
+    kill -0 "$server_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -9 "$server_pid" 2>/dev/null || true
   wait "$server_pid" 2>/dev/null || true
   server_pid=""
 }

@@ -1,7 +1,7 @@
 // migration-bench.exe: times the shortcut migration run (migrateShortcuts,
-// the elevated entry's work) over 1,000 shortcuts spread over the five shell
+// the client pass, which walks every folder) over 1,000 shortcuts spread over the five shell
 // folders of the Wine prefix it runs in, against the floor of that work:
-// loading each shortcut through IShellLinkA / IPersistFile::Load and reading
+// loading each shortcut through IShellLinkW / IPersistFile::Load and reading
 // its path, nothing else. Run it through scripts/bench-migration.sh, which
 // gives it a throwaway prefix: it fills the prefix's shell folders.
 //
@@ -9,7 +9,7 @@
 //
 // Passes, each repeated and reported by its median:
 //   floor      a new shell link object per shortcut, Load with the mode the
-//              migration uses (STGM_WRITE), GetPath (SLGP_SHORTPATH); the files
+//              migration uses (STGM_READ), GetPath (SLGP_SHORTPATH); the files
 //              are known, so no folder is listed;
 //   save       for scale only: a new shortcut saved over each file, as the
 //              rewrite does (under Wine every save also starts and waits for
@@ -108,8 +108,8 @@ bool writeLegacyShortcut(const std::string& linkPath, const std::string& target,
 
 // The floor for one shortcut: load it and read its path.
 bool loadAndReadPath(const std::string& linkPath) {
-  IShellLinkA* link = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+  IShellLinkW* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                               reinterpret_cast<void**>(&link)))) {
     return false;
   }
@@ -118,10 +118,10 @@ bool loadAndReadPath(const std::string& linkPath) {
   wchar_t wide[MAX_PATH] = {};
   if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
       MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH) > 0 &&
-      SUCCEEDED(file->Load(wide, STGM_WRITE))) {
-    char target[MAX_PATH] = {};
-    WIN32_FIND_DATAA findData = {};
-    read = SUCCEEDED(link->GetPath(target, MAX_PATH, &findData, SLGP_SHORTPATH)) && target[0] != '\0';
+      SUCCEEDED(file->Load(wide, STGM_READ))) {
+    wchar_t target[MAX_PATH] = {};
+    WIN32_FIND_DATAW findData = {};
+    read = SUCCEEDED(link->GetPath(target, MAX_PATH, &findData, SLGP_SHORTPATH)) && target[0] != L'\0';
   }
   if (file != nullptr) file->Release();
   link->Release();
@@ -180,7 +180,7 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  const Quor::Expected<std::vector<std::string>> folders = Quor::shortcutFolders();
+  const Quor::Expected<std::vector<std::string>> folders = Quor::shortcutFolders(Quor::ShortcutPass::Client);
   if (!folders) {
     std::fprintf(stderr, "migration-bench: %s\n", folders.error().message.c_str());
     return 2;
@@ -223,7 +223,7 @@ int main(int argc, char** argv) {
           floorTime = millisecondsSince(start);
           correct = correct && loaded == links.size();
         } else {
-          correct = Quor::migrateShortcuts(root).hasValue() && correct;
+          correct = Quor::migrateShortcuts(root, Quor::ShortcutPass::Client).hasValue() && correct;
           noChangeTime = millisecondsSince(start);
         }
       }
@@ -234,7 +234,7 @@ int main(int argc, char** argv) {
 
     if (!plantAll(templates + "\\legacy.lnk", links)) return 2;
     Clock::time_point start = Clock::now();
-    correct = Quor::migrateShortcuts(root).hasValue() && correct;
+    correct = Quor::migrateShortcuts(root, Quor::ShortcutPass::Client).hasValue() && correct;
     rewrite.push_back(millisecondsSince(start));
     correct = correct && countStarting(links, client) == links.size();
 

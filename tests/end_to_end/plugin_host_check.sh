@@ -29,18 +29,6 @@ mkdir -p "$work/Plugins/$name"
 cp "$host" "$work/plugin-host.exe"
 cp "$dll" "$work/Plugins/$name/$name.dll"
 
-# line_of FILE TEXT: the number of the first line holding TEXT (0 when none).
-line_of() { grep -nF -- "$2" "$1" | head -n1 | cut -d: -f1 || true; }
-in_order() {
-  local file="$1"; shift
-  local previous=0 text at
-  for text in "$@"; do
-    at="$(line_of "$file" "$text")"
-    if [ -z "$at" ] || [ "$at" -le "$previous" ]; then fail "$(basename "$file"): $text out of order"; return; fi
-    previous="$at"
-  done
-}
-
 items='/test-plugin/v1/items/42?limit=7'
 item_body='{"name":"widget","tags":["a","b","c"]}'
 async_event='{"uuid":"u1","serviceName":"svc","methodName":"m","payload":"","status":"200","error":""}'

@@ -10,25 +10,32 @@
 # folders, and checks that nothing else in the prefix's user folders changes,
 # none of which may meet another test's files.
 #
+# The entry walks only the all-users folders (all users' desktop and
+# Start-menu programs); the player's own folders are the client's pass's.
+#
 # Scenarios, each from freshly planted shell folders:
 #   main     every kind of shortcut at depths 0 to 3 in all five folders, and
 #            legacy shortcuts outside them: exit 42; exactly the expected files
-#            are rewritten, deleted and unpinned, nothing else changes; the
+#            of the all-users folders are rewritten, deleted and unpinned,
+#            nothing else changes (the player's own folders included); the
 #            rewritten shortcuts read back right through the shell (lnk-tool)
 #            and through Debian's lnkinfo.
-#   failures a read-only alpha shortcut (delete refused), then a shortcut that
-#            another process keeps mapped (save refused), then one that can be
-#            rewritten: exit 55, both failures logged, the last one rewritten.
+#   failures a read-only alpha shortcut (failed before its unpin), then a
+#            shortcut that another process keeps mapped (save refused), then
+#            one that can be rewritten: exit 55, both failures logged, nothing
+#            unpinned, the last one rewritten.
 #   unpin    the pin server refuses the unpin: exit 58, the file stays.
-#   folders  all users' desktop missing: exit 59; application data redirected
-#            to a missing folder: exit 60; nothing touched either time.
+#   folders  all users' desktop missing: exit 59, nothing touched; application
+#            data redirected to a missing folder: the entry never asks for it
+#            (exit 42).
 #   roots    no root on the command line: exit 61; a missing root: exit 62.
 #   loop     a folder in the desktop that leads back into the desktop: the walk
 #            ends (the depth limit bounds it), exit 42.
 #
 # In main and loop, migration-preview.exe runs first: it changes no file's
-# contents or modification time and unpins nothing, and its plan is, entry by
-# entry and in order, what the run's log file then reports it did.
+# contents or modification time and unpins nothing, and its plan for the
+# all-users folders is, entry by entry and in order, what the run's log file
+# then reports it did.
 #
 #   shortcut_migration_check.sh DLL LNK_TOOL PIN_SERVER_DLL FILE_HOLDER PREVIEW WORK_DIR
 set -euo pipefail
@@ -178,14 +185,17 @@ preview_then_migrate() {
   cmp -s "$work/before-preview.txt" "$work/after-preview.txt" || fail "the preview changed a file"
   cmp -s "$work/times-before-preview.txt" "$work/times-after-preview.txt" || fail "the preview touched a file"
   expect_pins ""
-  tr -d '\r' <"$work/preview.jsonl" | jq -r 'select(.kind == "shortcut") |
+  tr -d '\r' <"$work/preview.jsonl" |
+    jq -r --arg desktop "$(walked "$common_desktop")/" --arg programs "$(walked "$common_programs")/" '
+    select(.kind == "shortcut" and ((.file | startswith($desktop)) or (.file | startswith($programs)))) |
     if .action == "rewrite" then "Rewrote shortcut \(.file) to start \(.newTarget)"
     elif .action == "unpin-delete" then "Deleted shortcut \(.file)"
     elif .action == "skip" then "Skipped shortcut \(.file): \(.reason)"
+    elif .action == "fail" then "Left shortcut \(.file) unchanged: \(.reason)"
     else empty end' >"$work/planned-actions.txt"
   migrate "$@"
   tr -d '\r' <"$work/qel-beta-opt-in-elevated.log" |
-    sed -n 's/^[^|]*| *OKAY| qel-beta-opt-in: \(\(Rewrote\|Deleted\|Skipped\) shortcut .*\)$/\1/p' \
+    sed -n 's/^[^|]*| *OKAY| qel-beta-opt-in: \(\(Rewrote\|Deleted\|Skipped\|Left\) shortcut .*\)$/\1/p' \
       >"$work/done-actions.txt"
   [ -s "$work/planned-actions.txt" ] || fail "the preview planned nothing"
   if [ "${aliases:-0}" = 1 ]; then
@@ -297,22 +307,25 @@ plant Tessaryn.exe.lnk "$roaming/Microsoft/Windows/Start Menu" "Tessaryn.lnk"
 plant Tessaryn.exe.lnk "$roaming/Microsoft/Internet Explorer" "Tessaryn client alpha.lnk"
 plant Tessaryn.exe.lnk "$root" "Tessaryn.lnk"
 
-rewritten=("$common_desktop/Tessaryn.lnk" "$user_desktop/QelLauncher.lnk" "$user_desktop/Games/Play.lnk"
-  "$user_desktop/Games/More/QelPatcher.lnk" "$common_programs/Tessaryn/QelClient.lnk"
-  "$common_programs/Tessaryn/Tools/qel.launcher.lnk" "$user_programs/Tessaryn/qel.launcher.admin.lnk"
+# The entry's, in the all-users folders; the preview plans the client's pass,
+# which has the player's own besides.
+rewritten=("$common_desktop/Tessaryn.lnk" "$common_programs/Tessaryn/QelClient.lnk"
+  "$common_programs/Tessaryn/Tools/qel.launcher.lnk")
+deleted=("$common_desktop/Tessaryn client alpha (2).lnk")
+rewritten_by_client=("$user_desktop/QelLauncher.lnk" "$user_desktop/Games/Play.lnk"
+  "$user_desktop/Games/More/QelPatcher.lnk" "$user_programs/Tessaryn/qel.launcher.admin.lnk"
   "$user_programs/Tessaryn/QELPATCHERUX.LNK" "$quick_launch/zamp_user_kernel.lnk"
   "$quick_launch/User Pinned/TaskBar/Tessaryn.lnk" "$quick_launch/User Pinned/StartMenu/QelLauncher.lnk")
-deleted=("$common_desktop/Tessaryn client alpha (2).lnk" "$user_programs/Tessaryn client alpha.lnk"
-  "$quick_launch/User Pinned/TaskBar/Tessaryn client alpha.lnk")
+deleted_by_client=("$user_programs/Tessaryn client alpha.lnk" "$quick_launch/User Pinned/TaskBar/Tessaryn client alpha.lnk")
 
 snapshot "$work/before.txt"
 preview_then_migrate 'C:\Games\Tessaryn' 'Game'
 snapshot "$work/after.txt"
 expect_code 42
-[ "$(planned rewrite)" = "$(for link in "${rewritten[@]}"; do walked "$link"; echo; done | LC_ALL=C sort)" ] ||
-  fail "the preview's rewrites: $(planned rewrite)"
-[ "$(planned unpin-delete)" = "$(for link in "${deleted[@]}"; do walked "$link"; echo; done | LC_ALL=C sort)" ] ||
-  fail "the preview's deletions: $(planned unpin-delete)"
+[ "$(planned rewrite)" = "$(for link in "${rewritten[@]}" "${rewritten_by_client[@]}"; do walked "$link"; echo; done |
+  LC_ALL=C sort)" ] || fail "the preview's rewrites: $(planned rewrite)"
+[ "$(planned unpin-delete)" = "$(for link in "${deleted[@]}" "${deleted_by_client[@]}"; do walked "$link"; echo; done |
+  LC_ALL=C sort)" ] || fail "the preview's deletions: $(planned unpin-delete)"
 [ -n "$(planned keep)" ] && [ -n "$(planned skip)" ] || fail "the preview kept or skipped nothing"
 {
   for link in "${rewritten[@]}"; do echo "changed $(in_snapshot "$link")"; done
@@ -328,10 +341,10 @@ scenario=failures
 reset_shell_folders
 plant Tessaryn.exe.lnk "$common_desktop" "Tessaryn client alpha.lnk"
 chmod a-w "$common_desktop/Tessaryn client alpha.lnk"  # Wine's read-only attribute
-plant Tessaryn.exe.lnk "$user_desktop" "Tessaryn.lnk"
+plant Tessaryn.exe.lnk "$common_desktop" "Tessaryn.lnk"
 plant QelClient.exe.lnk "$common_programs" "Tessaryn/QelClient.lnk"
 read_only="$common_desktop/Tessaryn client alpha.lnk"
-mapped="$user_desktop/Tessaryn.lnk"
+mapped="$common_desktop/Tessaryn.lnk"
 rm -f "$work/held" "$work/release"
 wine "$holder" --share=rwd --map "--ready=$(win "$work/held")" "--release=$(win "$work/release")" "$(win "$mapped")" \
   </dev/null >>"$work/wine-output.txt" 2>&1 &
@@ -347,21 +360,24 @@ expect_code 55
 echo "changed $(in_snapshot "$common_programs/Tessaryn/QelClient.lnk")" >"$work/expected.txt"
 expect_changes "$work/expected.txt" "$work/before.txt" "$work/after.txt"
 expect_rewritten "$common_programs/Tessaryn/QelClient.lnk"
-expect_pins "$(win "$read_only")"
+# Read-only: failed before its unpin, so still pinned.
+expect_pins ""
 expect_log_line "  ERROR| qel-beta-opt-in: Failed to delete link $(walked "$read_only") : Failed to delete $(walked "$read_only")"
+grep -qF "  OKAY| qel-beta-opt-in: Left shortcut $(walked "$read_only") unchanged: it is read-only, so it cannot be deleted" \
+  "$work/qel-beta-opt-in-elevated.log" || fail "the read-only attribute is not named in the log"
 expect_log_line "  ERROR| qel-beta-opt-in: Failed to write link $(walked "$mapped") : Save failed for $(walked "$mapped")"
 
 # --- unpin --------------------------------------------------------------------
 scenario=unpin
 reset_shell_folders
-plant Tessaryn.exe.lnk "$quick_launch" "User Pinned/TaskBar/Tessaryn client alpha.lnk"
-plant Tessaryn.exe.lnk "$user_desktop" "Tessaryn.lnk"
-pinned="$quick_launch/User Pinned/TaskBar/Tessaryn client alpha.lnk"
+plant Tessaryn.exe.lnk "$common_desktop" "Tessaryn client alpha.lnk"
+plant Tessaryn.exe.lnk "$common_programs" "Tessaryn.lnk"
+pinned="$common_desktop/Tessaryn client alpha.lnk"
 snapshot "$work/before.txt"
 QCP_PIN_SERVER_FAIL='Tessaryn client alpha.lnk' migrate 'C:\Games\Tessaryn' 'Game'
 snapshot "$work/after.txt"
 expect_code 58
-echo "changed $(in_snapshot "$user_desktop/Tessaryn.lnk")" >"$work/expected.txt"
+echo "changed $(in_snapshot "$common_programs/Tessaryn.lnk")" >"$work/expected.txt"
 expect_changes "$work/expected.txt" "$work/before.txt" "$work/after.txt"
 expect_pins "$(win "$pinned")"
 expect_log_line "  ERROR| qel-beta-opt-in: Failed to unpin link $(walked "$pinned") : RemoveFromList failed"
@@ -369,28 +385,30 @@ expect_log_line "  ERROR| qel-beta-opt-in: Failed to unpin link $(walked "$pinne
 # --- folders: a folder that cannot be resolved ends the run before any change --
 scenario=folders
 reset_shell_folders
-plant Tessaryn.exe.lnk "$user_desktop" "Tessaryn.lnk"
+plant Tessaryn.exe.lnk "$common_programs" "Tessaryn.lnk"
 plant Tessaryn.exe.lnk "$user_desktop" "Tessaryn client alpha.lnk"
 snapshot "$work/before.txt"
 rmdir "$common_desktop"
 migrate 'C:\Games\Tessaryn' 'Game'
 mkdir -p "$common_desktop"
 expect_code 59
-shell_folders_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders'
-quiet_wine reg add "$shell_folders_key" /v AppData /t REG_EXPAND_SZ /d 'C:\Missing\AppData' /f
-migrate 'C:\Games\Tessaryn' 'Game'
-quiet_wine reg add "$shell_folders_key" /v AppData /t REG_EXPAND_SZ /d '%USERPROFILE%\AppData\Roaming' /f
-expect_code 60
 snapshot "$work/after.txt"
 : >"$work/expected.txt"
 expect_changes "$work/expected.txt" "$work/before.txt" "$work/after.txt"
 expect_pins ""
+# Application data is the client's pass's (Quick Launch): the entry never asks.
+shell_folders_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders'
+quiet_wine reg add "$shell_folders_key" /v AppData /t REG_EXPAND_SZ /d 'C:\Missing\AppData' /f
+migrate 'C:\Games\Tessaryn' 'Game'
+quiet_wine reg add "$shell_folders_key" /v AppData /t REG_EXPAND_SZ /d '%USERPROFILE%\AppData\Roaming' /f
+expect_code 42
+expect_rewritten "$common_programs/Tessaryn.lnk"
 
 # --- roots that name no installation ------------------------------------------
 scenario=roots
 reset_shell_folders
-plant targetless.lnk "$user_desktop" "Tessaryn client alpha.lnk"
-plant Tessaryn.exe.lnk "$user_desktop" "Tessaryn.lnk"
+plant targetless.lnk "$common_desktop" "Tessaryn client alpha.lnk"
+plant Tessaryn.exe.lnk "$common_desktop" "Tessaryn.lnk"
 snapshot "$work/before.txt"
 migrate
 expect_code 61
@@ -404,17 +422,17 @@ expect_pins ""
 # --- loop: a folder in the desktop that is the desktop again -----------------------
 scenario=loop
 reset_shell_folders
-plant Tessaryn.exe.lnk "$user_desktop" "Tessaryn.lnk"
-plant Tessaryn.exe.lnk "$user_desktop" "Sub/Tessaryn client alpha.lnk"
-ln -s .. "$user_desktop/Sub/Back"  # Sub/Back is the desktop; Wine shows it as a folder
-ln -s . "$user_desktop/Again"      # and so is Again
+plant Tessaryn.exe.lnk "$common_desktop" "Tessaryn.lnk"
+plant Tessaryn.exe.lnk "$common_desktop" "Sub/Tessaryn client alpha.lnk"
+ln -s .. "$common_desktop/Sub/Back"  # Sub/Back is the desktop; Wine shows it as a folder
+ln -s . "$common_desktop/Again"      # and so is Again
 started=$SECONDS
 aliases=1 preview_then_migrate 'C:\Games\Tessaryn' 'Game'
 [ "$code" -ne 124 ] || fail "the run did not end within 120 seconds"
 expect_code 42
-expect_rewritten "$user_desktop/Tessaryn.lnk"
-[ ! -e "$user_desktop/Sub/Tessaryn client alpha.lnk" ] || fail "the alpha shortcut behind the loop is still there"
-[ -L "$user_desktop/Sub/Back" ] && [ -L "$user_desktop/Again" ] || fail "the loop's links are gone"
+expect_rewritten "$common_desktop/Tessaryn.lnk"
+[ ! -e "$common_desktop/Sub/Tessaryn client alpha.lnk" ] || fail "the alpha shortcut behind the loop is still there"
+[ -L "$common_desktop/Sub/Back" ] && [ -L "$common_desktop/Again" ] || fail "the loop's links are gone"
 echo "loop: the run ended after $((SECONDS - started)) s"
 
 finish "$work" "shortcut migration end to end: main, failures, unpin, folders, roots and loop as expected"

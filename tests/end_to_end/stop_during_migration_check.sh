@@ -16,6 +16,13 @@
 #   held     the job held by the core until after `stop`: its late callback
 #            does nothing at all (no request, event or log line), the store
 #            stays empty, plugin-host exits 0.
+#   client-pass  plugin-host sees an older Windows (Wine's version for it set
+#            to XP), so nothing elevated starts and the client's own shortcut
+#            pass meets the alpha shortcut, whose unpin is held: `stop`
+#            returns within 2 s while the unpin is still held, the plugin is
+#            unloaded; released, the pass (on its own thread, which keeps the
+#            DLL mapped) deletes the shortcut it was at and ends, and
+#            plugin-host exits 0.
 #
 #   stop_during_migration_check.sh PLUGIN_HOST DLL LNK_TOOL PIN_SERVER_DLL WORK_DIR
 set -euo pipefail
@@ -33,7 +40,6 @@ trap 'release_held; wine_prefix_stop' EXIT
 mkdir -p "$(dirname "$work")"
 wine_prefix_start "$work" "$work.log"
 drive_c="$WINEPREFIX/drive_c"
-user="$(wine_prefix_user)"
 quiet() { "$@" </dev/null >>"$work.log" 2>&1; }
 windows() { echo "Z:${1//\//\\}"; }
 
@@ -65,9 +71,10 @@ client="$root/Client"
 run_dir="$(plant_installation "$root" "$plugin_host" "$dll")"
 unpinned="$work/unpinned.txt"
 quiet "$here/../support/register_pin_server.sh" register "$pin_server" "--log=$(windows "$unpinned")"
-alpha="$drive_c/users/$user/Desktop/Tessaryn client alpha.lnk"
+# On all users' desktop: the elevated pass walks only the all-users folders.
+alpha="$drive_c/users/Public/Desktop/Tessaryn client alpha.lnk"
 mkdir -p "$(dirname "$alpha")"
-quiet wine "$tool" write "C:\\users\\$user\\Desktop\\Tessaryn client alpha.lnk" "--target=$root_win\\Tessaryn.exe"
+quiet wine "$tool" write 'C:\users\Public\Desktop\Tessaryn client alpha.lnk' "--target=$root_win\\Tessaryn.exe"
 
 job='"name":"qel-beta-opt-in.migrate","id":1'
 store_value() { jq -c --arg key "$2" '.[$key]' "$work/$1.store.json" 2>/dev/null || echo missing; }
@@ -98,5 +105,30 @@ grep -qF "{\"type\":\"job\",\"state\":\"started\",$job}" <(after_stop "$out") ||
 [ -z "$(jq -c 'select(.type == "event" or .type == "telemetry" or .type == "log" or .type == "core-request")' \
   "$out")" ] || fail "a job dropped at stop still ran"
 [ ! -s "$work/held.store.json" ] || fail "the store was written: $(cat "$work/held.store.json")"
+
+# --- client-pass -----------------------------------------------------------
+scenario=client-pass
+quiet wine reg add 'HKCU\Software\Wine\AppDefaults\plugin-host.exe' /v Version /d winxp /f
+# On the player's own desktop, which only the client's pass walks.
+user="$(wine_prefix_user)"
+alpha="$drive_c/users/$user/Desktop/Tessaryn client alpha.lnk"
+quiet wine "$tool" write "C:\\users\\$user\\Desktop\\Tessaryn client alpha.lnk" "--target=$root_win\\Tessaryn.exe"
+: >"$unpinned"
+: >"$block"
+out="$work/client-pass.out"
+(session client-pass --core-arg --from-kxu POST /qel-beta-opt-in/v1/do-migration sleep 5 stop 10 sleep 12
+ echo "$failures" >"$work/client-pass.failures") &
+session_pid=$!
+for _ in $(seq 1 600); do grep -qF '"state":"unloaded"' "$out" 2>/dev/null && break; sleep 0.1; done
+grep -qF '"state":"unloaded"' "$out" || fail "the plugin was not unloaded"
+grep -qF 'Tessaryn client alpha.lnk' "$unpinned" || fail "the client's pass never reached its unpin"
+[ -e "$alpha" ] || fail "the client's pass was not held in its unpin"
+release_held
+wait "$session_pid" || true
+[ "$(cat "$work/client-pass.failures")" = 0 ] || fail "plugin-host failed (see above)"
+stop_checks "$out"
+[ ! -e "$alpha" ] || fail "the released pass did not finish its shortcut"
+[ "$(store_value client-pass opt-in-has-migrated-v2)" = null ] || fail "a stopped run recorded success"
+quiet wine reg delete 'HKCU\Software\Wine\AppDefaults\plugin-host.exe' /f
 
 finish "$work" "stop during migration end to end: all scenarios passed"

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -224,6 +225,21 @@ TEST_F(HostEventsTest, ServiceProxyAnswersAreKeptAndCompleted) {
   EXPECT_THAT(lines, ElementsAre("2 qel-beta-opt-in: Could not find registered handler for async service proxy "
                                  "event svc.async",
                                  "3 qel-beta-opt-in: Fulfilled service proxy request: u2"));
+}
+
+TEST_F(HostEventsTest, ASubscriptionTheCoreIsRegisteringAtShutdownIsRemovedToo) {
+  std::atomic<bool> inside{false};
+  host_.duringNextRegistration = [&] {
+    inside = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // shutdown runs meanwhile
+  };
+  std::thread subscriber([this] { plugin_.subscribe("/late"); });
+  while (!inside) std::this_thread::yield();
+  plugin_.shutdown();
+  subscriber.join();
+  EXPECT_TRUE(host_.handlers.empty()) << "a registration reached the core after shutdown's unregister";
+  plugin_.subscribe("/later");  // nothing reaches the core once shut down
+  EXPECT_TRUE(host_.handlers.empty());
 }
 
 TEST_F(HostEventsTest, ShutdownRemovesEveryHandler) {

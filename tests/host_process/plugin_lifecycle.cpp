@@ -10,6 +10,21 @@
 //                                      "/test-plugin/v1/log" requests
 //   plugin-lifecycle refuse DLL        load against core 19.0.0; the loader
 //                                      ends the process
+//   plugin-lifecycle held-prompt DLL   load, start, start the elevation
+//                                      prompt's thread with a shell call that
+//                                      holds it inside the DLL, stop,
+//                                      FreeLibrary: the DLL stays mapped
+//                                      while the thread holds it and leaves
+//                                      the process once the call is let go;
+//                                      prints "prompt thread let go"
+//   plugin-lifecycle exit-stop DLL HELPER
+//                                      load, start, a job that yields until
+//                                      stopped on a thread of the core's,
+//                                      then return from main; the helper DLL
+//                                      stops the plugin from its
+//                                      DLL_PROCESS_DETACH, after the exit has
+//                                      ended the job's thread inside the
+//                                      plugin: stop must return
 //
 // Exit codes: 0 done, 1 a step failed (printed), 2 wrong command line.
 
@@ -43,7 +58,19 @@ std::int32_t unregisterEventHandler(HostFunctions*, const char*, std::uint32_t) 
 std::int32_t scheduleCallback(HostFunctions*, const char*, HostJobCallback, void*, double, std::uint32_t) {
   return 0;
 }
+std::atomic<int> gYields{0};
 std::int32_t noArguments(HostFunctions*) { return 0; }
+std::int32_t sleepingYield(HostFunctions*) {
+  ++gYields;
+  Sleep(5);
+  return 0;
+}
+// Runs each job at once on a thread of its own.
+std::int32_t runOnAThread(HostFunctions*, const char*, HostJobCallback callback, void* context, double,
+                          std::uint32_t) {
+  std::thread([callback, context] { callback(context); }).detach();
+  return 0;
+}
 std::int32_t beginWait(HostFunctions*, const char*, std::uint32_t) { return 0; }
 void log(HostFunctions*, std::uint32_t, const char*) { ++gLogLines; }
 
@@ -170,16 +197,64 @@ int exitWhileLogging(const char* path) {
   return 0;
 }
 
+bool mapped(HMODULE module) {
+  char name[MAX_PATH];
+  return GetModuleFileNameA(module, name, sizeof name) != 0;
+}
+
+int unloadWithThePromptHeld(const char* path) {
+  const HANDLE entered = CreateEventA(nullptr, TRUE, FALSE, "qcp-test-plugin-prompt-entered");
+  const HANDLE release = CreateEventA(nullptr, TRUE, FALSE, "qcp-test-plugin-prompt-release");
+  if (entered == nullptr || release == nullptr) return fail("CreateEventA"), 1;
+  LoadedPlugin plugin;
+  if (!loadPlugin(path, 18, plugin)) return 1;
+  if (!request(plugin, 6, "/test-plugin/v1/held-prompt")) return fail("held-prompt request"), 1;
+  if (WaitForSingleObject(entered, 10'000) != WAIT_OBJECT_0) return fail("the prompt's thread never made its call"), 1;
+  plugin.handshake.entryPoints->stop(plugin.handshake.pluginContext);
+  if (!FreeLibrary(plugin.module)) return fail("FreeLibrary"), 1;
+  // The thread is inside the DLL's code: its module reference keeps it.
+  if (!mapped(plugin.module)) return fail("unmapped while the prompt's thread was inside it"), 1;
+  SetEvent(release);
+  // Its last step gives the reference up.
+  for (int wait = 0; wait < 1000 && mapped(plugin.module); ++wait) Sleep(10);
+  if (mapped(plugin.module)) return fail("the prompt's thread never gave its module reference up"), 1;
+  std::printf("prompt thread let go\n");
+  return 0;
+}
+
+int exitWithAJobInside(const char* path, const char* helperPath) {
+  gFunctions.scheduleCallback = &runOnAThread;
+  gFunctions.yield = &sleepingYield;
+  LoadedPlugin plugin;
+  if (!loadPlugin(path, 18, plugin)) return 1;
+  // Loaded after the plugin, so detached (at exit) before it.
+  const HMODULE helper = LoadLibraryA(helperPath);
+  if (helper == nullptr) return fail("LoadLibraryA of the helper"), 1;
+  using StopAtExit = void (*)(void (*)(void*), void*);
+  const auto stopAtExit = reinterpret_cast<StopAtExit>(reinterpret_cast<void (*)()>(GetProcAddress(helper, "stopAtExit")));
+  if (stopAtExit == nullptr) return fail("GetProcAddress stopAtExit"), 1;
+  if (!request(plugin, 6, "/test-plugin/v1/waiting-job")) return fail("waiting-job request"), 1;
+  for (int wait = 0; wait < 1000 && gYields < 3; ++wait) Sleep(10);
+  if (gYields < 3) return fail("the job never yielded"), 1;
+  stopAtExit(plugin.handshake.entryPoints->stop, plugin.handshake.pluginContext);
+  std::printf("exiting with the job inside\n");
+  std::fflush(stdout);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: plugin-lifecycle unload|exit-logging|refuse DLL\n");
+  const std::string mode = argc > 1 ? argv[1] : "";
+  if (argc != (mode == "exit-stop" ? 4 : 3)) {
+    std::fprintf(stderr, "usage: plugin-lifecycle unload|exit-logging|refuse|held-prompt DLL\n"
+                         "       plugin-lifecycle exit-stop DLL HELPER_DLL\n");
     return 2;
   }
-  const std::string mode = argv[1];
   if (mode == "unload") return unloadTwice(argv[2]);
   if (mode == "exit-logging") return exitWhileLogging(argv[2]);
+  if (mode == "held-prompt") return unloadWithThePromptHeld(argv[2]);
+  if (mode == "exit-stop") return exitWithAJobInside(argv[2], argv[3]);
   if (mode == "refuse") {
     LoadedPlugin plugin;
     loadPlugin(argv[2], 19, plugin);

@@ -16,6 +16,7 @@
 #include <future>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "logging/make_error.h"
@@ -40,8 +41,11 @@ class ScriptedRunPlugin final : public BetaOptInPlugin {
   }
   Expected<void> outcome;
   int runs = 0;
+  // Runs inside the run, before it answers the outcome.
+  std::function<void()> duringRun = [] {};
   Expected<void> runMigration() override {
     ++runs;
+    duringRun();
     return outcome;
   }
 };
@@ -90,7 +94,8 @@ class LaunchSystem final : public ElevatedLaunchSystem {
     buffer[folder.size()] = '\0';
     return static_cast<std::uint32_t>(folder.size());
   }
-  std::string executableDirectory() override { return "C:\\T\\"; }
+  Expected<std::string> executableDirectory() override { return std::string("C:\\T\\"); }
+  bool isOnNetworkDrive(const std::string&) override { return false; }
   ShellExecuteAnswer shellExecute(const ShellExecuteRequest&) override {
     beforeAnswer();
     return {42, reinterpret_cast<ProcessHandle>(0x10)};
@@ -275,6 +280,60 @@ TEST_F(BetaOptInPluginTest, AnUnreadableCounterEndsTheJobAfterTheNeedsMigrationE
   const Expected<bool> needed = plugin.needsMigration(response);
   EXPECT_TRUE(needed && !*needed);
   EXPECT_EQ(host.requests.size(), 2u);
+}
+
+// A stop that comes once the run is over: a run that succeeded is recorded
+// while the stop on another thread waits for the job; a failed one, and any
+// run stopped from the job's own wait, write nothing. No event or telemetry
+// follows either way.
+// The core's yield that stops the plugin it holds, once.
+PluginBase* gStopFromYield = nullptr;
+std::int32_t stoppingYield(HostFunctions*) {
+  PluginBase::stop(std::exchange(gStopFromYield, nullptr));
+  return 0;
+}
+
+TEST_F(BetaOptInPluginTest, AStopAfterTheRunRecordsOnlyASuccessTheCoreCanStillHear) {
+  const struct {
+    const char* name;
+    bool succeeds;
+    bool fromTheJobsOwnWait;
+    bool recorded;
+  } cases[] = {
+      {"success, stop on another thread", true, false, true},
+      {"failure, stop on another thread", false, false, false},
+      {"success, stop from the job's own wait", true, true, false},
+  };
+  for (const auto& testCase : cases) {
+    SCOPED_TRACE(testCase.name);
+    FakeHost host;
+    auto* plugin = new ScriptedRunPlugin(host);
+    if (!testCase.succeeds) plugin->outcome = makeError(55, "Failed to delete %s", "x.lnk");
+    host.answers.push_back(fromKxu());
+    std::atomic<bool> running{false};
+    if (testCase.fromTheJobsOwnWait) {
+      host.table.yield = &stoppingYield;
+      gStopFromYield = plugin;
+      plugin->duringRun = [plugin] { plugin->yield(); };
+    } else {
+      plugin->duringRun = [&running, plugin] {
+        running = true;
+        while (!plugin->stopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      };
+    }
+    plugin->scheduleMigration();
+    std::thread core([&host] { host.runJobs(); });
+    if (!testCase.fromTheJobsOwnWait) {
+      while (!running) std::this_thread::yield();
+      PluginBase::stop(static_cast<PluginBase*>(plugin));
+    }
+    core.join();
+    std::vector<std::string> expected = {BetaOptInPaths::commandLineArgs, BetaOptInPaths::attemptsRemaining,
+                                         BetaOptInPaths::attemptsRemaining};
+    if (testCase.recorded) expected.push_back(BetaOptInPaths::hasMigrated);
+    EXPECT_EQ(paths(host), expected);
+    EXPECT_EQ(host.published.size(), 2u);  // the needs-migration event alone
+  }
 }
 
 }  // namespace

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "logging/log_record.h"
 #include "logging/system_error_text.h"
+#include "migration_test_support.h"
 #include "plugin/command_escaping.h"
 
 namespace Quor {
@@ -50,8 +52,10 @@ class ScriptedSystem final : public ElevatedLaunchSystem, public CooperativeWait
     buffer[systemFolder.size()] = '\0';
     return static_cast<std::uint32_t>(systemFolder.size());
   }
-  std::string clientFolder = "C:\\Games\\T\\Client\\";
-  std::string executableDirectory() override { return clientFolder; }
+  Expected<std::string> clientFolder = std::string("C:\\Games\\T\\Client\\");
+  bool networkDrive = false;
+  Expected<std::string> executableDirectory() override { return clientFolder; }
+  bool isOnNetworkDrive(const std::string&) override { return networkDrive; }
   ShellExecuteAnswer shellExecute(const ShellExecuteRequest& made) override {
     ++launches;
     request = made;
@@ -160,6 +164,44 @@ TEST(ElevatedLaunch, EndsAsTheSystemAnswers) {
                 "Plugins\\qcp-be-qel-beta-opt-in\\qcp-be-qel-beta-opt-in.dll,_MigrateEntryPoint@16 "
                 "C:\\Games\\T with space");
     }
+  }
+}
+
+// A client folder `cd /d` cannot enter, or that the ANSI code page cannot
+// carry, is refused (and logged) before anything starts; one on a network
+// drive is started, with a warning.
+TEST(ElevatedLaunch, RefusesAClientFolderTheInterpreterCannotEnter) {
+  const struct {
+    Expected<std::string> folder;
+    bool networkDrive;
+    std::string refusal;  // empty: started
+    std::string line;
+  } cases[] = {
+      {std::string(), false, "Cannot start the elevated migration: the client folder is empty.",
+       "ERROR qel-beta-opt-in: Cannot start the elevated migration: the client folder is empty."},
+      {std::string("\\\\server\\games\\T\\Client\\"), false,
+       "Cannot start the elevated migration: the client folder \\\\server\\games\\T\\Client\\ is a UNC path, which "
+       "cmd.exe cannot make its current directory.",
+       "ERROR qel-beta-opt-in: Cannot start the elevated migration: the client folder \\\\server"},
+      {std::string("N:\\T\\Client\\"), true, "",
+       "WARN qel-beta-opt-in: The client folder N:\\T\\Client\\ is on a network drive, which the elevated pass may "
+       "not see."},
+  };
+  for (const auto& testCase : cases) {
+    SCOPED_TRACE(testCase.line);
+    ScriptedSystem system;
+    system.clientFolder = testCase.folder;
+    system.networkDrive = testCase.networkDrive;
+    const QcpTest::CapturedLog log;
+    const Expected<void> result = launchElevatedMigration("C:\\Games\\T", system, system);
+    EXPECT_EQ(result ? std::string() : result.error().message, testCase.refusal);
+    EXPECT_EQ(system.launches, testCase.refusal.empty() ? 1 : 0);
+    const std::vector<Testing::CapturedRecord> records = log.records();
+    EXPECT_EQ(records.size(), 1u);
+    if (records.empty()) continue;
+    const std::string line =
+        std::string(records[0].level == LogLevel::Error ? "ERROR " : "WARN ") + records[0].message;
+    EXPECT_EQ(line.rfind(testCase.line, 0), 0u) << line;
   }
 }
 

@@ -46,16 +46,24 @@ TEST(InstallationRoot, IsSixRealFolderLevelsUp) {
   EXPECT_EQ(folderLevelsBelowRoot("C:\\a\\\\b\\"), 2u);
   EXPECT_EQ(folderLevelsBelowRoot("\\\\server\\share\\a\\b"), 2u);
   EXPECT_EQ(folderLevelsBelowRoot("\\\\?\\UNC\\server\\share\\a"), 1u);
+  const char* tooShallow = " is fewer than six folder levels below its root.";
+  const char* noFullPath = " has no full path six levels up.";
   const struct {
     const char* currentDirectory;
-    const char* root;  // null: refused
+    const char* root;  // null: refused, for `why`
+    const char* why = nullptr;
   } cases[] = {
       {"C:\\Games\\T with space\\1\\2\\3\\4\\5\\Client", "C:\\Games\\T with space"},
       {"D:\\1\\2\\3\\4\\5\\Client", "D:\\"},
-      {"D:\\1\\2\\3\\4\\Client", nullptr},
+      {"D:\\1\\2\\3\\4\\Client", nullptr, tooShallow},
       // Near the path limit the six folders still come off whole.
       {longCurrentDirectory.c_str(), "C:\\Games\\Root"},
-      {"", nullptr},
+      {"", nullptr, tooShallow},
+      // Names the full path would change: "C:\\G\\T", or the whole drive.
+      {"C:\\G\\T..\\1\\2\\3\\4\\5\\6", nullptr, noFullPath},
+      {"C:\\G\\T \\1\\2\\3\\4\\5\\6", nullptr, noFullPath},
+      {"C:\\...\\1\\2\\3\\4\\5\\6", nullptr, noFullPath},
+      {"C:/G/T/1/2/3/4/5/6", "C:\\G\\T"},
   };
   for (const auto& testCase : cases) {
     const Expected<std::string> root = installationRoot(testCase.currentDirectory);
@@ -64,8 +72,7 @@ TEST(InstallationRoot, IsSixRealFolderLevelsUp) {
     } else {
       ASSERT_FALSE(root) << *root;
       EXPECT_EQ(textForm(root.error()), std::string("Cannot find the installation root: the current directory ") +
-                                            testCase.currentDirectory +
-                                            " is fewer than six folder levels below its root.");
+                                            testCase.currentDirectory + testCase.why);
     }
   }
 }
@@ -94,6 +101,8 @@ TEST(ClientMigrationRun, RunsEveryStepAndTheLocalFailureWinsThenElevatedThenClea
        {}},
       // Stopped during the elevated launch: no further step starts.
       {"C:\\T\\a\\b\\c\\d\\e\\Client", false, true, false, migrationStoppedMessage, {"elevated C:\\T"}, 1},
+      // A current directory the ANSI code page cannot carry: nothing runs.
+      {nullptr, false, false, false, "the current directory is refused", {}},
   };
   for (const auto& testCase : cases) {
     std::vector<std::string> steps;
@@ -103,7 +112,10 @@ TEST(ClientMigrationRun, RunsEveryStepAndTheLocalFailureWinsThenElevatedThenClea
       return {};
     };
     const Expected<void> result = runClientMigration(
-        {[&] { return std::string(testCase.currentDirectory); },
+        {[&]() -> Expected<std::string> {
+           if (testCase.currentDirectory == nullptr) return makeError(0, "the current directory is refused");
+           return std::string(testCase.currentDirectory);
+         },
          [&](const std::string& root) { return step("elevated " + root, testCase.elevatedFails, elevated); },
          [&](std::string_view root) { return step("local " + std::string(root), testCase.localFails, local); },
          [&](const std::string& root) { return step("cleanup " + root, testCase.cleanupFails, cleanup); },

@@ -34,6 +34,7 @@ std::string environment(const char* name) {
   return length > 0 && length < MAX_PATH ? std::string(value, length) : std::string();
 }
 
+// The client's pass walks all five; the elevated pass only the all-users ones.
 TEST(ShortcutFolders, AreTheDesktopsStartMenuProgramsAndQuickLaunch) {
   const std::string publicFolder = environment("PUBLIC");
   const std::string allUsers = environment("ALLUSERSPROFILE");
@@ -41,15 +42,19 @@ TEST(ShortcutFolders, AreTheDesktopsStartMenuProgramsAndQuickLaunch) {
   const std::string appData = environment("APPDATA");
   ASSERT_FALSE(publicFolder.empty() || allUsers.empty() || profile.empty() || appData.empty());
 
-  const Expected<std::vector<std::string>> folders = shortcutFolders();
-  ASSERT_TRUE(folders) << folders.error().message;
-  EXPECT_EQ(*folders, (std::vector<std::string>{
-                          publicFolder + "\\Desktop",
-                          profile + "\\Desktop",
-                          allUsers + "\\Microsoft\\Windows\\Start Menu\\Programs",
-                          appData + "\\Microsoft\\Windows\\Start Menu\\Programs",
-                          appData + "\\Microsoft\\Internet Explorer\\Quick Launch",
-                      }));
+  const Expected<std::vector<std::string>> client = shortcutFolders(ShortcutPass::Client);
+  ASSERT_TRUE(client) << client.error().message;
+  EXPECT_EQ(*client, (std::vector<std::string>{
+                         publicFolder + "\\Desktop",
+                         profile + "\\Desktop",
+                         allUsers + "\\Microsoft\\Windows\\Start Menu\\Programs",
+                         appData + "\\Microsoft\\Windows\\Start Menu\\Programs",
+                         appData + "\\Microsoft\\Internet Explorer\\Quick Launch",
+                     }));
+  const Expected<std::vector<std::string>> elevated = shortcutFolders(ShortcutPass::Elevated);
+  ASSERT_TRUE(elevated) << elevated.error().message;
+  EXPECT_EQ(*elevated, (std::vector<std::string>{publicFolder + "\\Desktop",
+                                                 allUsers + "\\Microsoft\\Windows\\Start Menu\\Programs"}));
 }
 
 TEST(MigrationExitCode, IsFortyTwoTheErrorsCodeOrFortyOne) {
@@ -82,7 +87,7 @@ class MigrationRunTest : public ::testing::Test {
 
 TEST_F(MigrationRunTest, AThreadWithoutComIsLeftWithoutCom) {
   onFreshThread([&] {
-    const Expected<void> result = migrateShortcuts(root_);
+    const Expected<void> result = migrateShortcuts(root_, ShortcutPass::Client);
     EXPECT_TRUE(result) << result.error().message;
     // COM was uninitialized again: this is a first initialization.
     const HRESULT again = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -94,7 +99,7 @@ TEST_F(MigrationRunTest, AThreadWithoutComIsLeftWithoutCom) {
 TEST_F(MigrationRunTest, AThreadInTheSingleThreadedApartmentKeepsIt) {
   onFreshThread([&] {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-    const Expected<void> result = migrateShortcuts(root_);
+    const Expected<void> result = migrateShortcuts(root_, ShortcutPass::Client);
     EXPECT_TRUE(result) << result.error().message;
     // The run's own S_FALSE initialization was matched; the thread's stays.
     const HRESULT again = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -113,7 +118,7 @@ TEST_F(MigrationRunTest, AThreadInTheMultithreadedApartmentKeepsIt) {
                                reinterpret_cast<void**>(&hostObject)),
               S_OK);
 
-    const Expected<void> result = migrateShortcuts(root_);
+    const Expected<void> result = migrateShortcuts(root_, ShortcutPass::Client);
     EXPECT_TRUE(result) << result.error().message;
 
     // Still in the multithreaded apartment: joining it again answers
@@ -152,7 +157,8 @@ TEST_F(MigrationRunTest, ShortcutsAreMigratedInTheMultithreadedApartmentToo) {
 
 TEST_F(MigrationRunTest, ComThatCannotBeInitializedEndsTheRunWithoutCode) {
   onFreshThread([&] {
-    const Expected<void> result = migrateShortcuts(root_, [] { return std::int32_t{E_OUTOFMEMORY}; });
+    const Expected<void> result =
+        migrateShortcuts(root_, ShortcutPass::Client, [] { return std::int32_t{E_OUTOFMEMORY}; });
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error().code, 0);
     EXPECT_EQ(result.error().message, "COM could not be initialized for the shortcut migration (HRESULT 0x8007000E).");
@@ -162,7 +168,7 @@ TEST_F(MigrationRunTest, ComThatCannotBeInitializedEndsTheRunWithoutCode) {
 
 TEST_F(MigrationRunTest, AnEmptyRootFailsWithCode61) {
   onFreshThread([&] {
-    const Expected<void> result = migrateShortcuts("");
+    const Expected<void> result = migrateShortcuts("", ShortcutPass::Elevated);
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error().code, 61);
     EXPECT_EQ(migrationExitCode(result), 61u);

@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 
+#include "plugin/ansi_path_form.h"
 #include "plugin/shell_error_codes.h"
 #include "shell_test_support.h"
 
@@ -171,23 +173,70 @@ TEST(FileNamePart, DoubleByteCharacterEndingIn0x5C) {
   EXPECT_EQ(detail::fileNamePartInCodePage(1252, "C:\\dir\\\x95\x5C.exe"), ".exe");
 }
 
-// ---- currentDirectory, executableDirectory ----------------------------------------
+// ---- Paths in full: exact ANSI forms, currentDirectory, executableDirectory --------
 
-TEST(CurrentDirectory, IsTheProcessCurrentDirectory) {
-  char expected[MAX_PATH] = {};
-  ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, expected), 0u);
-  EXPECT_EQ(currentDirectory(), expected);
+TEST(AnsiPathForm, IsExactOrNoneAndMessagesShowWhatIsMissing) {
+  const struct {
+    unsigned codePage;
+    std::wstring_view wide;
+    std::optional<std::string> exact;
+    std::string forMessage;
+  } cases[] = {
+      {1252, L"C:\\Games\\Caf\u00E9", "C:\\Games\\Caf\xE9", "C:\\Games\\Caf\xE9"},
+      // Best fit would make "?", "Lodz" and "Games" of these.
+      {1252, L"C:\\\u0418\u0433\u0440\u044B", std::nullopt, "C:\\<U+0418><U+0433><U+0440><U+044B>"},
+      {1252, L"\u0141\u00F3d\u017A", std::nullopt, "<U+0141>\xF3" "d<U+017A>"},
+      {1252, L"C:\\\uFF27\uFF41\uFF4D\uFF45\uFF53", std::nullopt, "C:\\<U+FF27><U+FF41><U+FF4D><U+FF45><U+FF53>"},
+      // One folder, not two: the full-width reverse solidus is no separator.
+      {1252, L"a\uFF3Cb", std::nullopt, "a<U+FF3C>b"},
+      {1252, L"x\U0001F600", std::nullopt, "x<U+1F600>"},
+      {1251, L"C:\\\u0418\u0433\u0440\u044B", "C:\\\xC8\xE3\xF0\xFB", "C:\\\xC8\xE3\xF0\xFB"},
+      // Code page 932 holds the full-width reverse solidus as 0x81 0x5F.
+      {932, L"a\uFF3Cb", "a\x81\x5F" "b", "a\x81\x5F" "b"},
+  };
+  for (const auto& testCase : cases) {
+    SCOPED_TRACE(testCase.forMessage);
+    EXPECT_EQ(detail::exactFormInCodePage(testCase.codePage, testCase.wide), testCase.exact);
+    EXPECT_EQ(detail::formForMessageInCodePage(testCase.codePage, testCase.wide), testCase.forMessage);
+  }
+}
+
+TEST(NarrowPath, RefusesWhatIsTooLong) {
+  const std::wstring longest = L"C:\\" + std::wstring(256, L'x');
+  EXPECT_EQ(*narrowPath(longest, "The folder"), "C:\\" + std::string(256, 'x'));
+  const Expected<std::string> tooLong = narrowPath(longest + L"y", "The folder");
+  ASSERT_FALSE(tooLong);
+  EXPECT_EQ(tooLong.error().message, "The folder C:\\" + std::string(256, 'x') + "y is longer than 259 bytes.");
+}
+
+TEST(CurrentDirectory, IsReadInFullAndRefusedWhenTheCodePageLacksACharacter) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(scratch.created());
+  wchar_t previous[MAX_PATH] = {};
+  ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, previous), 0u);
+  const std::wstring base(scratch.path().begin(), scratch.path().end());
+  const std::wstring cyrillic = base + L"\\\u0418\u0433\u0440\u044B";
+  ASSERT_TRUE(CreateDirectoryW(cyrillic.c_str(), nullptr));
+  ASSERT_TRUE(SetCurrentDirectoryW(cyrillic.c_str()));
+  const Expected<std::string> refused = currentDirectory();
+  ASSERT_TRUE(SetCurrentDirectoryW(base.c_str()));
+  const Expected<std::string> plain = currentDirectory();
+  SetCurrentDirectoryW(previous);
+
+  ASSERT_FALSE(refused) << *refused;
+  EXPECT_EQ(refused.error().message, "Cannot find the installation root: the current directory " + scratch.path() +
+                                         "\\<U+0418><U+0433><U+0440><U+044B> has characters that the ANSI code page " +
+                                         std::to_string(ansiCodePageNumber()) + " cannot hold.");
+  EXPECT_EQ(plain ? *plain : plain.error().message, scratch.path());
 }
 
 TEST(ExecutableDirectory, IsTheFolderOfTheTestProgram) {
   char module[MAX_PATH] = {};
   ASSERT_GT(GetModuleFileNameA(nullptr, module, MAX_PATH), 0u);
   const std::string path = module;
-  const std::string folder = path.substr(0, path.find_last_of('\\') + 1);
-  const std::string directory = executableDirectory();
-  EXPECT_EQ(directory, folder);
-  ASSERT_FALSE(directory.empty());
-  EXPECT_EQ(directory.back(), '\\');
+  const Expected<std::string> directory = executableDirectory();
+  ASSERT_TRUE(directory) << directory.error().message;
+  EXPECT_EQ(*directory, path.substr(0, path.find_last_of('\\') + 1));
 }
 
 // ---- canonicalLongPath ---------------------------------------------------------

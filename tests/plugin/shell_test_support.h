@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "../support/link_file_bytes.h"
+
 namespace QcpTest {
 
 // Initializes COM single-threaded on the calling thread for its lifetime, as
@@ -35,6 +37,14 @@ class ComApartment {
  private:
   HRESULT result_;
 };
+
+// `text` (ANSI code page) in UTF-16.
+inline std::wstring widened(const std::string& text) {
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                                           wide.data(), static_cast<int>(wide.size()))));
+  return wide;
+}
 
 // A fresh folder under the Windows temp folder, unique per process and
 // instance, deleted with everything in it (read-only files included) at the
@@ -61,24 +71,26 @@ class ScratchFolder {
   std::string file(const std::string& name) const { return path_ + "\\" + name; }
 
  private:
-  static void removeTree(const std::string& folder) {
-    WIN32_FIND_DATAA entry;
-    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  // Wide, so that names the ANSI code page lacks go too.
+  static void removeTree(const std::string& folder) { removeTree(widened(folder)); }
+  static void removeTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry;
+    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
     if (search != INVALID_HANDLE_VALUE) {
       do {
-        const std::string name = entry.cFileName;
-        if (name == "." || name == "..") continue;
-        const std::string child = folder + "\\" + name;
-        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring child = folder + L"\\" + name;
+        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
           removeTree(child);
         } else {
-          DeleteFileA(child.c_str());
+          DeleteFileW(child.c_str());
         }
-      } while (FindNextFileA(search, &entry));
+      } while (FindNextFileW(search, &entry));
       FindClose(search);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryW(folder.c_str());
   }
 
   std::string path_;
@@ -89,6 +101,12 @@ inline bool writeFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
+}
+
+// A new empty file at a path in full (whatever the ANSI code page lacks).
+inline bool createEmptyFile(const std::wstring& path) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file != INVALID_HANDLE_VALUE && CloseHandle(file);
 }
 
 inline std::string readFile(const std::string& path) {
@@ -137,10 +155,9 @@ inline LinkHeader readLinkHeader(const std::string& path) {
            static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offset + 2])) << 16 |
            static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offset + 3])) << 24;
   };
-  // HeaderSize 0x4C, then the class identifier {00021401-0000-0000-C000-000000000046}.
-  static const unsigned char linkClass[16] = {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                              0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
-  if (bytes.size() < 0x4C || u32(0) != 0x4C || bytes.compare(4, 16, reinterpret_cast<const char*>(linkClass), 16) != 0) {
+  // HeaderSize 0x4C, then the class identifier.
+  if (bytes.size() < 0x4C || u32(0) != 0x4C ||
+      bytes.compare(4, 16, reinterpret_cast<const char*>(shellLinkClassBytes), 16) != 0) {
     return header;
   }
   header.valid = true;

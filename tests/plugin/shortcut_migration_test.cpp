@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,10 @@
 #include "file_holder_process.h"
 #include "logging/log_record.h"
 #include "migration_test_support.h"
+#include "plugin/ansi_path_form.h"
 #include "plugin/legacy_shortcut_rules.h"
 #include "plugin/path_utilities.h"
+#include "plugin/shortcut_plan.h"
 #include "shell_test_support.h"
 
 namespace Quor {
@@ -205,6 +208,9 @@ TEST_F(ShortcutMigrationTest, ShortcutsThatMustStayAreLeftByteForByte) {
   ASSERT_TRUE(QcpTest::writeFile(root_ + "\\Gone.exe", "MZ"));
   plant(2, "Tessaryn client alpha gone.lnk", root_ + "\\Gone.exe");
   ASSERT_TRUE(DeleteFileA((root_ + "\\Gone.exe").c_str()));  // a target that no longer exists
+  ASSERT_TRUE(QcpTest::writeFile(base_ + "\\Other\\Payroll.xlsx", "x"));
+  plant(1, "Payroll.lnk", base_ + "\\Other\\Payroll.xlsx");
+  ASSERT_TRUE(DeleteFileA((base_ + "\\Other\\Payroll.xlsx").c_str()));  // dead, outside: never logged
   ASSERT_TRUE(QcpTest::writeFile(root_ + "\\Tessaryn.exe.bak", "MZ"));
   plant(2, "Backup.lnk", root_ + "\\Tessaryn.exe.bak");
   ASSERT_TRUE(QcpTest::writeFile(folders_[2] + "\\Tessaryn client alpha garbage.lnk", std::string(300, '\x5A')));
@@ -228,6 +234,67 @@ TEST_F(ShortcutMigrationTest, ShortcutsThatMustStayAreLeftByteForByte) {
                           skipped + "/Tessaryn client alpha gone.lnk: its target cannot be normalized: "
                                     "Failed to get long path name for " + root_ + "\\Gone.exe"}));
   EXPECT_TRUE(QcpTest::readLines(pins_).empty());
+}
+
+// Beside the root's "Games" lies "Ｇａｍｅｓ", which best-fit mapping reads as
+// "Games": its shortcuts are not the installation's, however they name their
+// target. (Wine's own writer would store these targets best fit, so the
+// shortcuts name them by a relative path, link_file_bytes.h.)
+TEST_F(ShortcutMigrationTest, TargetsTheCodePageCannotHoldAreNeverTakenForTheRoot) {
+  const std::wstring fullWidth = L"\uFF27\uFF41\uFF4D\uFF45\uFF53";
+  const std::wstring twin = QcpTest::widened(base_) + L"\\" + fullWidth;
+  ASSERT_TRUE(CreateDirectoryW(twin.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW((twin + L"\\Tessaryn Game").c_str(), nullptr));
+  ASSERT_TRUE(QcpTest::createEmptyFile(twin + L"\\Tessaryn Game\\Tessaryn.exe"));
+  const std::wstring inRoot = QcpTest::widened(root_) + L"\\" + fullWidth;
+  ASSERT_TRUE(CreateDirectoryW(inRoot.c_str(), nullptr));
+  ASSERT_TRUE(QcpTest::createEmptyFile(inRoot + L"\\QelLauncher.exe"));
+  wchar_t shortTwin[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameW((twin + L"\\Tessaryn Game\\Tessaryn.exe").c_str(), shortTwin, MAX_PATH), 0u);
+  const std::optional<std::string> shortTarget = exactAnsiForm(shortTwin);
+  ASSERT_TRUE(shortTarget) << "no 8.3 form in the code page";
+
+  const auto craft = [&](std::size_t folder, const std::string& name, const QcpTest::LinkFileTexts& texts) {
+    const std::string link = folders_[folder] + "\\" + name;
+    EXPECT_TRUE(QcpTest::writeFile(link, QcpTest::linkFileBytes(texts))) << link;
+    return link;
+  };
+  const std::wstring twinLauncher = L"..\\..\\" + fullWidth + L"\\Tessaryn Game\\Tessaryn.exe";
+  craft(0, "Tessaryn.lnk", {twinLauncher});
+  craft(0, "Tessaryn client alpha.lnk", {twinLauncher});
+  plant(1, "Short.lnk", *shortTarget);  // expands to the twin, not to the root
+  const std::string inside =
+      craft(1, "Inside.lnk", {L"..\\..\\Games\\Tessaryn Game\\" + fullWidth + L"\\QelLauncher.exe"});
+  // The root's own, its working directory and icon in the twin: never written back.
+  const std::string legacy = craft(2, "Legacy.lnk", {L"..\\..\\Games\\Tessaryn Game\\Tessaryn.exe", twin,
+                                                     L"--from-kxu", twin + L"\\Tessaryn Game\\Tessaryn.exe"});
+  const std::map<std::string, std::string> before = QcpTest::snapshot(base_ + "\\Shell");
+
+  const Expected<ShortcutPlan> plan = planShortcutFolders(legacyShortcutRules(), folders_, root_);
+  ASSERT_TRUE(plan) << plan.error().message;
+  std::map<std::string, std::string> actions;
+  for (const PlannedShortcut& planned : plan->shortcuts) {
+    actions[fileNamePart(planned.file)] = shortcutActionName(planned.action) + (" " + planned.reason);
+  }
+  const std::string outside = " its target is outside the installation root";
+  const std::string lacking =
+      "its target has characters that the ANSI code page " + std::to_string(ansiCodePageNumber()) + " cannot hold";
+  EXPECT_EQ(actions, (std::map<std::string, std::string>{{"Inside.lnk", "skip " + lacking},
+                                                         {"Legacy.lnk", "rewrite "},
+                                                         {"Short.lnk", "keep" + outside},
+                                                         {"Tessaryn client alpha.lnk", "keep" + outside},
+                                                         {"Tessaryn.lnk", "keep" + outside}}));
+
+  const QcpTest::CapturedLog log;
+  ASSERT_TRUE(migrate());
+  expectRewritten(legacy);
+  std::map<std::string, std::string> after = QcpTest::snapshot(base_ + "\\Shell");
+  after["Three\\Legacy.lnk"] = before.at("Three\\Legacy.lnk");
+  EXPECT_EQ(after, before);
+  EXPECT_TRUE(QcpTest::readLines(pins_).empty());
+  EXPECT_EQ(log.messages(), (std::vector<std::string>{
+                                "qel-beta-opt-in: Skipped shortcut " + withSlashes(inside) + ": " + lacking,
+                                migratingLine(root_ + "\\Tessaryn.exe", root_), rewroteLine(legacy)}));
 }
 
 TEST_F(ShortcutMigrationTest, ShortcutsAreFoundTwoLevelsDownButNotThree) {
@@ -318,10 +385,13 @@ TEST_F(ShortcutMigrationTest, DeleteFailureBeforeAWriteFailureDecidesTheResult) 
   EXPECT_TRUE(QcpTest::fileExists(readOnly));
   EXPECT_EQ(QcpTest::readFile(held), heldBytes);
   expectRewritten(later);
-  EXPECT_EQ(QcpTest::readLines(pins_), std::vector<std::string>{readOnly});
+  // Read-only: failed before its unpin, so it is still pinned.
+  EXPECT_TRUE(QcpTest::readLines(pins_).empty());
 
   const std::vector<CapturedRecord> records = log.records();
   ASSERT_EQ(records.size(), 6u);
+  EXPECT_EQ(records[0].message, "qel-beta-opt-in: Left shortcut " + withSlashes(readOnly) +
+                                    " unchanged: it is read-only, so it cannot be deleted");
   EXPECT_EQ(records[1].message, "qel-beta-opt-in: Failed to delete link " + withSlashes(readOnly) +
                                     " : Failed to delete " + withSlashes(readOnly));
   EXPECT_EQ(records[1].level, LogLevel::Error);
@@ -332,6 +402,60 @@ TEST_F(ShortcutMigrationTest, DeleteFailureBeforeAWriteFailureDecidesTheResult) 
   EXPECT_EQ(records[3].category, LogCategory::Dbg);
   EXPECT_EQ(records[4].message, migratingLine(root_ + "\\QelLauncher.exe", root_));
   EXPECT_EQ(records[5].message, rewroteLine(later));
+}
+
+// Windows deletes no read-only file and saves over no read-only, hidden or
+// system one; Wine as root does both, so the attributes come through the
+// seam here. The plan says so, and the run touches nothing of such a file.
+TEST_F(ShortcutMigrationTest, AttributesThatForbidTheActFailTheShortcutUntouched) {
+  const struct {
+    const char* name;
+    const char* target;
+    std::uint32_t attributes;
+    ShortcutAction planned;
+    std::string error;  // "55 <message>"; empty: done
+    std::string why;
+  } cases[] = {
+      {"Tessaryn client alpha.lnk", "Tessaryn.exe", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN,
+       ShortcutAction::Fail, "55 Failed to delete ", "it is read-only, so it cannot be deleted"},
+      {"Tessaryn client alpha.lnk", "Tessaryn.exe", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
+       ShortcutAction::UnpinDelete, "", ""},
+      {"Tessaryn.lnk", "QelClient.exe", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, ShortcutAction::Fail,
+       "48 Save failed for ", "it is hidden and system, so it cannot be saved over"},
+      {"Tessaryn.lnk", "QelClient.exe", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE, ShortcutAction::Fail,
+       "48 Save failed for ", "it is read-only, so it cannot be saved over"},
+  };
+  for (const auto& testCase : cases) {
+    SCOPED_TRACE(testCase.why);
+    const std::string link = plant(0, testCase.name, root_ + "\\" + testCase.target);
+    const std::string bytes = QcpTest::readFile(link);
+    const ShortcutAttributesQuery attributes = [&](const std::string& path) {
+      return path == withSlashes(link) ? testCase.attributes : GetFileAttributesA(path.c_str());
+    };
+    const Expected<ShortcutPlan> plan = planShortcutFolders(legacyShortcutRules(), folders_, root_, {}, attributes);
+    ASSERT_TRUE(plan && plan->shortcuts.size() == 1u);
+    EXPECT_EQ(plan->shortcuts[0].action, testCase.planned);
+    EXPECT_EQ(plan->shortcuts[0].reason, testCase.why);
+
+    const QcpTest::CapturedLog log;
+    const Expected<void> result = migrateShortcutFolders(legacyShortcutRules(), folders_, root_, {}, attributes);
+    if (testCase.error.empty()) {
+      EXPECT_TRUE(result);
+      EXPECT_FALSE(QcpTest::fileExists(link));
+      EXPECT_EQ(QcpTest::readLines(pins_), std::vector<std::string>{link});
+      DeleteFileA(pins_.c_str());
+      continue;
+    }
+    ASSERT_FALSE(result);
+    EXPECT_EQ(std::to_string(result.error().code) + " " + result.error().message, testCase.error + withSlashes(link));
+    EXPECT_EQ(QcpTest::readFile(link), bytes);
+    EXPECT_TRUE(QcpTest::readLines(pins_).empty());
+    const std::vector<std::string> messages = log.messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0], "qel-beta-opt-in: Left shortcut " + withSlashes(link) + " unchanged: " + testCase.why);
+    EXPECT_NE(messages[1].find(result.error().message), std::string::npos) << messages[1];
+    ASSERT_TRUE(DeleteFileA(link.c_str()));
+  }
 }
 
 TEST_F(ShortcutMigrationTest, WriteFailureAloneIsCode48) {

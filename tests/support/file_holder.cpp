@@ -12,13 +12,14 @@
 // ERROR_USER_MAPPED_FILE on Windows). Then creates READY_FILE and waits until
 // RELEASE_FILE exists (at most two minutes, so a test that fails half-way
 // never leaves it behind for good), closes the files and exits with 0.
-// Paths are Windows paths in the ANSI code page. Exit code 1 for a usage
-// error, 2 when a file cannot be opened or READY_FILE cannot be created.
+// Paths are Windows paths, taken in full from the wide command line. Exit
+// code 1 for a usage error, 2 when a file cannot be opened or READY_FILE
+// cannot be created.
 
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -29,21 +30,21 @@ int usage() {
   return 1;
 }
 
-const char* option(const char* argument, const char* name) {
-  const std::size_t length = std::strlen(name);
-  if (std::strncmp(argument, name, length) == 0 && argument[length] == '=') return argument + length + 1;
+const wchar_t* option(const wchar_t* argument, const wchar_t* name) {
+  const std::size_t length = std::wcslen(name);
+  if (std::wcsncmp(argument, name, length) == 0 && argument[length] == L'=') return argument + length + 1;
   return nullptr;
 }
 
-bool shareMode(const char* text, DWORD& mode) {
+bool shareMode(const wchar_t* text, DWORD& mode) {
   mode = 0;
-  if (std::strcmp(text, "none") == 0) return true;
-  if (*text == '\0') return false;
-  for (const char* c = text; *c != '\0'; ++c) {
+  if (std::wcscmp(text, L"none") == 0) return true;
+  if (*text == L'\0') return false;
+  for (const wchar_t* c = text; *c != L'\0'; ++c) {
     switch (*c) {
-      case 'r': mode |= FILE_SHARE_READ; break;
-      case 'w': mode |= FILE_SHARE_WRITE; break;
-      case 'd': mode |= FILE_SHARE_DELETE; break;
+      case L'r': mode |= FILE_SHARE_READ; break;
+      case L'w': mode |= FILE_SHARE_WRITE; break;
+      case L'd': mode |= FILE_SHARE_DELETE; break;
       default: return false;
     }
   }
@@ -52,21 +53,21 @@ bool shareMode(const char* text, DWORD& mode) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const char* share = nullptr;
-  const char* ready = nullptr;
-  const char* release = nullptr;
+int wmain(int argc, wchar_t** argv) {
+  const wchar_t* share = nullptr;
+  const wchar_t* ready = nullptr;
+  const wchar_t* release = nullptr;
   bool map = false;
-  std::vector<const char*> files;
+  std::vector<const wchar_t*> files;
   for (int index = 1; index < argc; ++index) {
-    const char* value = nullptr;
-    if ((value = option(argv[index], "--share")) != nullptr) {
+    const wchar_t* value = nullptr;
+    if ((value = option(argv[index], L"--share")) != nullptr) {
       share = value;
-    } else if ((value = option(argv[index], "--ready")) != nullptr) {
+    } else if ((value = option(argv[index], L"--ready")) != nullptr) {
       ready = value;
-    } else if ((value = option(argv[index], "--release")) != nullptr) {
+    } else if ((value = option(argv[index], L"--release")) != nullptr) {
       release = value;
-    } else if (std::strcmp(argv[index], "--map") == 0) {
+    } else if (std::wcscmp(argv[index], L"--map") == 0) {
       map = true;
     } else {
       files.push_back(argv[index]);
@@ -81,10 +82,10 @@ int main(int argc, char** argv) {
   std::vector<HANDLE> mappings;
   std::vector<const void*> views;
   int code = 0;
-  for (const char* file : files) {
-    const HANDLE handle = CreateFileA(file, GENERIC_READ, mode, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  for (const wchar_t* file : files) {
+    const HANDLE handle = CreateFileW(file, GENERIC_READ, mode, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-      std::fprintf(stderr, "file-holder: cannot open %s (error %lu)\n", file, GetLastError());
+      std::fprintf(stderr, "file-holder: cannot open %ls (error %lu)\n", file, GetLastError());
       code = 2;
       break;
     }
@@ -94,21 +95,21 @@ int main(int argc, char** argv) {
     const void* view = mapping != nullptr ? MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0) : nullptr;
     if (mapping != nullptr) mappings.push_back(mapping);
     if (view == nullptr) {
-      std::fprintf(stderr, "file-holder: cannot map %s (error %lu)\n", file, GetLastError());
+      std::fprintf(stderr, "file-holder: cannot map %ls (error %lu)\n", file, GetLastError());
       code = 2;
       break;
     }
     views.push_back(view);
   }
   if (code == 0) {
-    const HANDLE signal = CreateFileA(ready, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE signal = CreateFileW(ready, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (signal == INVALID_HANDLE_VALUE) {
-      std::fprintf(stderr, "file-holder: cannot create %s (error %lu)\n", ready, GetLastError());
+      std::fprintf(stderr, "file-holder: cannot create %ls (error %lu)\n", ready, GetLastError());
       code = 2;
     } else {
       CloseHandle(signal);
       const ULONGLONG deadline = GetTickCount64() + 120000;
-      while (GetFileAttributesA(release) == INVALID_FILE_ATTRIBUTES && GetTickCount64() < deadline) Sleep(20);
+      while (GetFileAttributesW(release) == INVALID_FILE_ATTRIBUTES && GetTickCount64() < deadline) Sleep(20);
     }
   }
   for (const void* view : views) UnmapViewOfFile(view);

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "ansi_text.h"
 #include "preview_output.h"
 #include "preview_source.h"
 #include "qcp_version.h"
@@ -22,7 +23,10 @@ constexpr int exitWrongCommandLine = 2;
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// The command line in full (UTF-8): the paths are converted to the ANSI code
+// page by the library's own rules, which refuse what it cannot hold.
+int wmain(int argc, wchar_t** wideArgv) {
+  ToolText::Utf8Arguments arguments(argc, wideArgv);
   bool json = false;
   MigrationPreview::RootRequest request;
   CLI::App app{
@@ -30,8 +34,9 @@ int main(int argc, char** argv) {
       "for this user, without changing anything.",
       "migration-preview"};
   app.footer(
-      "Actions: rewrite (made to start the new client), unpin-delete, keep, skip (unreadable), remove "
-      "(uninstaller files).\nExit codes: 0 a plan was built; 1 none could be; 2 a wrong command line.");
+      "Actions: rewrite (made to start the new client), unpin-delete, keep, skip (unreadable), fail (its "
+      "attributes forbid the rewrite or deletion), remove (uninstaller files).\nExit codes: 0 a plan was built; 1 "
+      "none could be; 2 a wrong command line.");
   app.set_version_flag("--version", "migration-preview " QCP_VERSION_TEXT);
   app.add_flag("--json", json, "Print JSON Lines: one object per shortcut or file, then a summary object");
   CLI::Option* root = app.add_option("--root", request.root, "The installation root, as the passes are given it")
@@ -42,7 +47,7 @@ int main(int argc, char** argv) {
           ->type_name("DIR");
   root->excludes(current);
   try {
-    app.parse(argc, argv);
+    app.parse(arguments.argc(), arguments.argv());
     if (!request.root && !request.currentDirectory) {
       throw CLI::RequiredError("--root or --current-dir");
     }

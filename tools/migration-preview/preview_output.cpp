@@ -14,7 +14,7 @@ using Quor::PlannedShortcut;
 using Quor::ShortcutAction;
 
 constexpr std::array allActions = {ShortcutAction::Rewrite, ShortcutAction::UnpinDelete, ShortcutAction::Keep,
-                                   ShortcutAction::Skip};
+                                   ShortcutAction::Skip, ShortcutAction::Fail};
 
 std::size_t countOf(const Preview& preview, ShortcutAction action) {
   std::size_t count = 0;
@@ -58,6 +58,7 @@ std::string previewTable(const Preview& preview) {
     } else if (!shortcut.reason.empty()) {
       text += indent + shortcut.reason + '\n';
     }
+    if (shortcut.action == ShortcutAction::Fail) text += indent + "fails with " + shortcut.failure.message + '\n';
   }
   for (const std::string& file : preview.uninstallers) text += "remove        " + file + '\n';
   text += '\n';
@@ -87,6 +88,11 @@ std::string previewJsonLines(const Preview& preview) {
       member(writer, "newIcon", shortcut.replacement.iconPath);
     }
     if (!shortcut.reason.empty()) member(writer, "reason", shortcut.reason);
+    if (shortcut.action == ShortcutAction::Fail) {
+      member(writer, "error", shortcut.failure.message);
+      writer.key("errorCode");
+      writer.signedInteger(shortcut.failure.code);
+    }
     writer.endObject();
     text += writer.takeText() + '\n';
   }

@@ -13,15 +13,17 @@
 namespace MigrationPreview {
 
 // Where the root comes from: given as it is, or six folders above a client's
-// current directory as the client computes it.
+// current directory as the client computes it. Both in UTF-8, as the command
+// line gave them; a path the ANSI code page cannot hold exactly is refused
+// as the client refuses it.
 struct RootRequest {
   std::optional<std::string> root;
   std::optional<std::string> currentDirectory;
 };
 
 struct Preview {
-  // "given" or "current-dir", the root the passes would be handed, and the
-  // guard's verdict on a current directory ("accepted").
+  // "given" or "current-dir", the current directory (in the ANSI code page),
+  // and the guard's verdict on it ("accepted").
   std::string foundBy;
   std::optional<std::string> currentDirectory;
   std::string verdict;
@@ -30,8 +32,10 @@ struct Preview {
 };
 
 // Initializes COM as the migration does, resolves the root and the five
-// shortcut folders and plans both passes. Fails (with the reason) when the
-// root is refused, COM cannot be initialized or a folder cannot be resolved.
+// shortcut folders (the client's pass; the elevated pass walks the two
+// all-users ones among them) and plans both passes. Fails (with the reason)
+// when the root is refused, COM cannot be initialized or a folder cannot be
+// resolved.
 Quor::Expected<Preview> buildPreview(const RootRequest& request);
 
 }  // namespace MigrationPreview

@@ -36,6 +36,17 @@ constexpr const char* stepsHelp = R"(Steps, run in order after the plugin has st
                      nothing), waits up to SECONDS (default 10) for the worker
                      to leave the plugin's callback and unloads the plugin.
                      Only sleep steps may follow.
+  stop-in-yield [SECONDS]
+                     the plugin's next yield (on whatever thread) calls stop
+                     from inside it; once the step that yielded is over, the
+                     stop is finished as by stop SECONDS. Later steps but
+                     sleep are skipped once the plugin is stopped.
+  background STEP    runs STEP (a request, an event or a repeat) on a thread
+                     of its own and goes on at once; it is joined before the
+                     plugin is unloaded, and skips what comes after a stop.
+
+Once stop has returned, every call the plugin still makes into the core
+(releasing an answer or a stream excepted) is printed as a late-call line.
 
 The core's endpoints the plugin may call: GET /quorclient/command-line-args,
 GET and POST /data-store/v1/install-settings/<key>, POST /telemetry/v1/events/<name>;
@@ -137,6 +148,11 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
                  "--fail-core GET /quorclient/command-line-args=500:\"no arguments\"")
       ->type_name("METHOD PATH=STATUS:TEXT")
       ->allow_extra_args(false);
+  app.add_option("--stream-answers", line.session.streamBytesPerRead,
+                 "Answer the core's endpoints as streamed answers of at most BYTES bytes per read (1 to 4096), "
+                 "\"more\" set until the last read")
+      ->type_name("BYTES")
+      ->check(CLI::Range(1, 4096));
   app.add_flag("--json", line.json, "Print every line as a JSON object with a \"type\" member");
   app.add_option("--serve", serveText,
                  "After the steps, serve the plugin's endpoints over HTTP on this loopback address (127.0.0.1 "
@@ -196,7 +212,9 @@ ParsedCommandLine parseCommandLine(int argc, char** argv) {
   line.steps = std::move(steps.value());
   // After a stop step the plugin is unloaded: there is nothing left to serve.
   for (const Step& step : line.steps) {
-    if (line.serve && step.kind == Step::Kind::Stop) return {std::nullopt, wrong("--serve cannot follow a stop step")};
+    if (line.serve && (step.kind == Step::Kind::Stop || step.kind == Step::Kind::StopInYield)) {
+      return {std::nullopt, wrong("--serve cannot follow a stop step")};
+    }
   }
   return {std::move(line), exitSuccess};
 }

@@ -46,7 +46,8 @@ EventStream::Watcher::Next EventStream::Watcher::next(std::vector<std::string>& 
                                                       std::chrono::milliseconds timeout) {
   std::unique_lock<std::mutex> lock(stream_.mutex_);
   stream_.changed_.wait_for(lock, timeout, [&] { return stream_.closed_ || overflowed_ || !queue_.empty(); });
-  if (stream_.closed_ || overflowed_) return Next::Ended;
+  if (overflowed_) return Next::Behind;
+  if (stream_.closed_) return Next::Ended;
   if (queue_.empty()) return Next::Idle;
   lines.assign(std::make_move_iterator(queue_.begin()), std::make_move_iterator(queue_.end()));
   queue_.clear();

@@ -40,7 +40,8 @@ class EventStream {
 
 class EventStream::Watcher {
  public:
-  enum class Next { Lines, Idle, Ended };
+  // Behind: ended for falling maxQueuedLines behind.
+  enum class Next { Lines, Idle, Ended, Behind };
 
   explicit Watcher(EventStream& stream) : stream_(stream) {}
   ~Watcher();

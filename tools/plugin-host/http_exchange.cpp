@@ -38,6 +38,37 @@ bool readByLength(std::string_view contentType) {
   return type.starts_with("application/x-msgpack") || type.starts_with(bytesType);
 }
 
+// The length of the UTF-8 sequence a byte begins; 0 for a byte that begins
+// none (a continuation byte, or a lead that can only give an overlong form
+// or a code point above U+10FFFF).
+std::size_t sequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead < 0xE0) return 2;
+  if (lead >= 0xE0 && lead < 0xF0) return 3;
+  if (lead >= 0xF0 && lead < 0xF5) return 4;
+  return 0;
+}
+
+// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no
+// surrogates, nothing above U+10FFFF.
+bool isUtf8(std::string_view text) {
+  for (std::size_t index = 0; index < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[index]);
+    const std::size_t length = sequenceLength(lead);
+    if (length == 0 || index + length > text.size()) return false;
+    char32_t point = length == 1 ? lead : lead & (0x3F >> (length - 1));
+    for (std::size_t next = 1; next < length; ++next) {
+      const auto byte = static_cast<unsigned char>(text[index + next]);
+      if ((byte & 0xC0) != 0x80) return false;
+      point = (point << 6) | (byte & 0x3F);
+    }
+    constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (point < smallest[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return false;
+    index += length;
+  }
+  return true;
+}
+
 // Headers the HTTP layer writes itself, and the cross-origin ones this
 // server never sends.
 bool isWithheld(std::string_view name) {
@@ -62,6 +93,7 @@ Outcome<Step> requestStep(const HttpRequestText& request, const Quor::HostEndpoi
       const std::string argumentName =
           header == argumentHeader ? std::string()
                                    : parameterName(std::string_view(name).substr(argumentHeader.size() + 1), endpoint);
+      if (!isUtf8(value)) return Failure{"header " + name + ": the argument is not UTF-8 text"};
       Outcome<Quor::Value> argument = parseJsonValue(value, "header " + name);
       if (!argument) return Failure{argument.error()};
       step.arguments.push_back({argumentName, std::move(argument.value())});

@@ -1,28 +1,22 @@
 #include "http_front.h"
 
-// Sixteen watchers and four clients may connect at once.
-#define CPPHTTPLIB_LISTEN_BACKLOG 64
-#include <httplib.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
 
+#include "bounded_server.h"
 #include "console_stop.h"
 #include "event_stream.h"
 #include "host_value_json.h"
 #include "http_exchange.h"
 #include "page_files.h"
+#include "process_memory.h"
 #include "registration_answer.h"
 
 namespace PluginHost {
 namespace {
 
-constexpr std::size_t longestBody = 16u << 20;
-// Threads for ordinary requests, beside one for each possible watcher of
-// the event stream, so watchers never starve them.
-constexpr std::size_t requestThreads = 8;
 // How often a watcher with nothing to read checks for shutdown and for a
 // client that went away.
 constexpr std::chrono::milliseconds watchInterval{250};
@@ -53,6 +47,11 @@ HttpHeaders clientHeaders(const httplib::Headers& headers) {
   return result;
 }
 
+std::optional<std::string> headerValue(const httplib::Request& request, const char* name) {
+  if (!request.has_header(name)) return std::nullopt;
+  return request.get_header_value(name);
+}
+
 const char* pageContentType(std::string_view name) {
   if (name.ends_with(".html")) return "text/html; charset=utf-8";
   if (name.ends_with(".css")) return "text/css; charset=utf-8";
@@ -62,12 +61,18 @@ const char* pageContentType(std::string_view name) {
 class HttpFront {
  public:
   HttpFront(PluginSession& session, Output& output, ServeAddress address)
-      : session_(session), output_(output), address_(std::move(address)) {}
+      : session_(session),
+        output_(output),
+        address_(std::move(address)),
+        server_([](httplib::Response& response, int status,
+                   std::string_view message) { send(response, errorReply(status, message)); },
+                [this](const httplib::Request& request) { return refusal(request); }) {}
 
   bool serve();
 
  private:
   void stop();
+  std::optional<HttpRefusal> refusal(const httplib::Request& request) const;
   void addHostRoutes();
   void addPluginRoutes();
   void page(std::string_view name, httplib::Response& response);
@@ -78,44 +83,11 @@ class HttpFront {
   Output& output_;
   ServeAddress address_;
   EventStream events_;
-  httplib::Server server_;
+  BoundedServer server_;
   std::atomic<bool> stopping_{false};
 };
 
 bool HttpFront::serve() {
-  server_.new_task_queue = [] { return new httplib::ThreadPool(EventStream::maxWatchers + requestThreads); };
-  server_.set_payload_max_length(longestBody);
-  // An idle kept-alive connection holds its thread, and shutdown, this long.
-  server_.set_keep_alive_timeout(1);
-  // Another program must not bind the same port beside this one.
-  server_.set_socket_options([](socket_t socket) {
-    const int yes = 1;
-    setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes), sizeof yes);
-  });
-  server_.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
-    const bool hasOrigin = request.has_header("Origin");
-    const std::string origin = request.get_header_value("Origin");
-    if (isOwnRequest(address_, request.get_header_value("Host"), hasOrigin ? &origin : nullptr)) {
-      // HTTP/1.1 gives a request with neither length nor chunks no body;
-      // the library would read one until the client closes the connection.
-      // The request object is the library's own, not a constant one.
-      if (!request.has_header("Content-Length") && !request.has_header("Transfer-Encoding")) {
-        const_cast<httplib::Request&>(request).set_header("Content-Length", "0");
-      }
-      return httplib::Server::HandlerResponse::Unhandled;
-    }
-    send(response, errorReply(403, "requests to this server must name it as their Host and Origin"));
-    // The body was not read: the connection cannot carry another request.
-    response.set_header("Connection", "close");
-    return httplib::Server::HandlerResponse::Handled;
-  });
-  // The library's own refusals (unknown method, body too long) get a text.
-  server_.set_error_handler(httplib::Server::HandlerWithResponse(
-      [](const httplib::Request&, httplib::Response& response) {
-        if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-        send(response, errorReply(response.status, httplib::detail::status_message(response.status)));
-        return httplib::Server::HandlerResponse::Handled;
-      }));
   addHostRoutes();
   addPluginRoutes();
 
@@ -138,7 +110,17 @@ bool HttpFront::serve() {
 void HttpFront::stop() {
   if (stopping_.exchange(true)) return;
   events_.close();
-  server_.stop();
+  server_.stopServing();
+}
+
+std::optional<HttpRefusal> HttpFront::refusal(const httplib::Request& request) const {
+  const std::optional<std::string> origin = headerValue(request, "Origin");
+  const std::optional<std::string> fetchSite = headerValue(request, "Sec-Fetch-Site");
+  std::optional<std::string> reason =
+      foreignRequestReason(address_, request.get_header_value("Host"), origin ? &*origin : nullptr,
+                           fetchSite ? &*fetchSite : nullptr);
+  if (!reason) return std::nullopt;
+  return HttpRefusal{403, std::move(*reason)};
 }
 
 void HttpFront::addHostRoutes() {
@@ -152,6 +134,12 @@ void HttpFront::addHostRoutes() {
   });
   server_.Get("/_host/stats", [this](const Request&, Response& response) {
     response.set_content(session_.stats(), "application/json");
+  });
+  server_.Get("/_host/process", [](const Request&, Response& response) {
+    const ProcessMemory memory = processMemory();
+    response.set_content(R"({"privateBytes":)" + std::to_string(memory.privateBytes) + R"(,"workingSetBytes":)" +
+                             std::to_string(memory.workingSetBytes) + "}",
+                         "application/json");
   });
   server_.Get("/_host/stream", [this](const Request&, Response& response) { watch(response); });
   server_.Post("/_host/events/(.+)", [this](const Request& request, Response& response) {
@@ -191,7 +179,7 @@ void HttpFront::page(std::string_view name, httplib::Response& response) {
     if (file.name != name) continue;
     // Nothing from elsewhere; the empty icon keeps the browser from asking the
     // plugin for one.
-    response.set_header("Content-Security-Policy", "default-src 'self'; img-src data:");
+    response.set_header("Content-Security-Policy", "default-src 'self'; img-src data:; frame-ancestors 'none'");
     response.set_header("X-Content-Type-Options", "nosniff");
     response.set_content(file.text.data(), file.text.size(), pageContentType(name));
     return;
@@ -216,6 +204,13 @@ void HttpFront::watch(httplib::Response& response) {
         }
         std::vector<std::string> lines;
         switch (watcher->next(lines, watchInterval)) {
+          case EventStream::Watcher::Next::Behind: {
+            const std::string farewell =
+                ": ended: more than " + std::to_string(EventStream::maxQueuedLines) + " lines behind\n\n";
+            sink.write(farewell.data(), farewell.size());
+            sink.done();
+            return true;
+          }
           case EventStream::Watcher::Next::Ended:
             sink.done();
             return true;

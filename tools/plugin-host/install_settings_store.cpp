@@ -1,9 +1,11 @@
 #include "install_settings_store.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 
+#include "ansi_text.h"
 #include "formats/value_text_writer.h"
 #include "host_value_json.h"
 
@@ -13,7 +15,8 @@ Outcome<std::unique_ptr<InstallSettingsStore>> InstallSettingsStore::open(const 
   auto store = std::make_unique<InstallSettingsStore>();
   store->path_ = path;
   if (!path.empty()) {
-    std::ifstream file(path, std::ios::binary);
+    // A UTF-8 path, opened in full.
+    std::ifstream file(std::filesystem::path(ToolText::utf8ToWide(path)), std::ios::binary);
     if (file) {
       const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
       if (file.bad()) return Failure{"--store " + path + ": cannot be read"};

@@ -102,7 +102,7 @@ void Output::loaded(const LoadedPlugin& plugin) {
     write(JsonLine("plugin")
               .text("state", "loaded")
               .text("name", plugin.name)
-              .text("path", ToolText::ansiToUtf8(plugin.path))
+              .text("path", plugin.path)
               .text("apiVersion", plugin.apiVersion)
               .number("endpoints", plugin.endpoints)
               .number("types", plugin.types)
@@ -258,6 +258,25 @@ std::string Output::describe(std::string_view descriptionJson) {
     return write(std::move(line));
   }
   return write("describe " + indentJson(descriptionJson));
+}
+
+void Output::lateCall(std::string_view function) {
+  write(json_ ? JsonLine("late-call").text("function", function).finish()
+              : "late-call " + std::string(function) + " after stop");
+}
+
+void Output::streamReleased(std::uint64_t reads, std::uint64_t bytesRead, std::uint64_t bytes) {
+  if (json_) {
+    write(JsonLine("core-stream")
+              .text("state", "released")
+              .number("reads", reads)
+              .number("bytesRead", bytesRead)
+              .number("bytes", bytes)
+              .finish());
+    return;
+  }
+  write("core-stream released after " + std::to_string(reads) + " reads (" + std::to_string(bytesRead) + " of " +
+        std::to_string(bytes) + " bytes)");
 }
 
 void Output::serving(std::string_view url) {

@@ -73,6 +73,11 @@ class Output {
   // "started", "ended", "dropped" (never run), "refused".
   void job(std::string_view state, std::string_view name, std::uint64_t id, double delaySeconds);
   void log(std::uint32_t level, std::string_view message);
+  // A call the plugin made into the core after its stop had returned.
+  void lateCall(std::string_view function);
+  // The plugin released a streamed answer after `reads` reads, having read
+  // `bytesRead` of its `bytes` bytes.
+  void streamReleased(std::uint64_t reads, std::uint64_t bytesRead, std::uint64_t bytes);
   // These two return the line they wrote.
   std::string stats(const Quor::MemoryStatistics& statistics);
   std::string describe(std::string_view descriptionJson);

@@ -7,15 +7,19 @@
 
 #include <cstdio>
 
+#include "ansi_text.h"
 #include "command_line.h"
 #include "http_front.h"
 #include "install_settings_store.h"
 #include "output.h"
 #include "plugin_session.h"
 
-int main(int argc, char** argv) {
+// The command line in full, kept in UTF-8: paths reach the system (and the
+// plugin) whatever the ANSI code page lacks.
+int wmain(int argc, wchar_t** wideArgv) {
   using namespace PluginHost;
-  ParsedCommandLine parsed = parseCommandLine(argc, argv);
+  ToolText::Utf8Arguments arguments(argc, wideArgv);
+  ParsedCommandLine parsed = parseCommandLine(arguments.argc(), arguments.argv());
   if (!parsed.commandLine) return parsed.exitCode;
   const CommandLine& line = *parsed.commandLine;
 

@@ -1,6 +1,7 @@
 #pragma once
-// The plugin DLL as the core loads it: LoadLibraryA, then the loader entry
-// by name through GetProcAddress; FreeLibrary at the end.
+// The plugin DLL as the core loads it: by its full path (LoadLibraryW), then
+// the loader entry by name through GetProcAddress; FreeLibrary at the end.
+// Paths are UTF-8, as plugin-host takes its command line.
 
 #include <string>
 

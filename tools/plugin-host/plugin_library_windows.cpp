@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "ansi_text.h"
 #include "plugin_library.h"
 
 namespace PluginHost {
@@ -23,8 +24,10 @@ std::string systemErrorText(DWORD code) {
 Outcome<PluginLibrary> loadPluginLibrary(const std::string& path) {
   PluginLibrary library;
   library.path = path;
-  HMODULE module = LoadLibraryA(path.c_str());
-  if (module == nullptr) return Failure{"LoadLibraryA(\"" + path + "\") failed: " + systemErrorText(GetLastError())};
+  // By its full path in UTF-16, as the core loads plugins: the ANSI code
+  // page need not hold the folder's name.
+  HMODULE module = LoadLibraryW(ToolText::utf8ToWide(path).c_str());
+  if (module == nullptr) return Failure{"LoadLibraryW(\"" + path + "\") failed: " + systemErrorText(GetLastError())};
   FARPROC loader = GetProcAddress(module, pluginLoaderName);
   if (loader == nullptr) {
     const DWORD error = GetLastError();
@@ -43,9 +46,9 @@ void freePluginLibrary(PluginLibrary& library) {
 }
 
 std::string defaultPluginPath(const std::string& name) {
-  std::string folder(MAX_PATH, '\0');
+  std::wstring folder(MAX_PATH, L'\0');
   while (true) {
-    const DWORD length = GetModuleFileNameA(nullptr, folder.data(), static_cast<DWORD>(folder.size()));
+    const DWORD length = GetModuleFileNameW(nullptr, folder.data(), static_cast<DWORD>(folder.size()));
     if (length == 0) {
       folder.clear();
       break;
@@ -56,9 +59,10 @@ std::string defaultPluginPath(const std::string& name) {
     }
     folder.resize(folder.size() * 2);
   }
-  const std::size_t separator = folder.find_last_of("\\/");
-  folder = separator == std::string::npos ? std::string(".") : folder.substr(0, separator);
-  return folder + "\\Plugins\\" + name + "\\" + name + ".dll";
+  const std::size_t separator = folder.find_last_of(L"\\/");
+  const std::string utf8 = separator == std::wstring::npos ? std::string(".")
+                                                           : ToolText::wideToUtf8(folder.substr(0, separator));
+  return utf8 + "\\Plugins\\" + name + "\\" + name + ".dll";
 }
 
 }  // namespace PluginHost

@@ -26,7 +26,9 @@ PluginSession::PluginSession(Output& output, std::unique_ptr<InstallSettingsStor
       settings_(std::move(settings)),
       endpoints_(output, options.coreArgs, *settings_, options.coreFailures),
       jobs_(output),
-      core_(output, endpoints_, jobs_, options.pluginId) {}
+      core_(output, endpoints_, jobs_, options.pluginId) {
+  core_.streamAnswers(options.streamBytesPerRead);
+}
 
 PluginSession::~PluginSession() { close(); }
 
@@ -68,15 +70,33 @@ bool PluginSession::open(const SessionOptions& options) {
 }
 
 void PluginSession::run(const std::vector<Step>& steps) {
-  for (const Step& step : steps) runStep(step);
+  for (const Step& step : steps) {
+    runStep(step);
+    // The plugin stopped from inside a yield of that step (or of a job
+    // meanwhile): the steps' thread finishes the stop.
+    if (stoppedInYield_ && std::this_thread::get_id() == stepsThread_ && library_.module != nullptr) {
+      finishStop(yieldStopLimitSeconds_, yieldStopCalled_);
+    }
+  }
 }
 
 void PluginSession::close() {
   if (library_.module == nullptr) return;
+  // A stop armed for a yield that has not come is not made: close stops the
+  // plugin itself. One a yield has taken is done once the thread that
+  // yielded has left the plugin.
+  core_.disarmStopInYield();
+  joinBackground();
   jobs_.close();
+  if (stoppedInYield_) {
+    finishStop(yieldStopLimitSeconds_, yieldStopCalled_);
+    return;
+  }
   if (started_) {
     handshake_.entryPoints->stop(handshake_.pluginContext);
     started_ = false;
+    stopReturned_ = true;
+    core_.pluginStopped();
     output_.stopped();
   }
   unload();
@@ -90,6 +110,8 @@ void PluginSession::unload() {
 }
 
 void PluginSession::runStep(const Step& step) {
+  // The plugin is gone: only the clock is left to watch.
+  if (stopReturned_ && step.kind != Step::Kind::Sleep) return;
   switch (step.kind) {
     case Step::Kind::Request:
       request(step);
@@ -121,20 +143,66 @@ void PluginSession::runStep(const Step& step) {
     case Step::Kind::Stop:
       stopNow(step.seconds);
       break;
+    case Step::Kind::StopInYield:
+      armStopInYield(step.seconds);
+      break;
+    case Step::Kind::Background:
+      startBackground(step.steps.front());
+      break;
   }
+}
+
+void PluginSession::startBackground(const Step& step) {
+  const std::lock_guard<std::mutex> lock(backgroundMutex_);
+  background_.emplace_back([this, step] { runStep(step); });
+}
+
+void PluginSession::joinBackground() {
+  std::vector<std::thread> threads;
+  {
+    const std::lock_guard<std::mutex> lock(backgroundMutex_);
+    threads.swap(background_);
+  }
+  for (std::thread& thread : threads) thread.join();
+}
+
+void PluginSession::armStopInYield(double limitSeconds) {
+  if (library_.module == nullptr || !started_) return;
+  yieldStopLimitSeconds_ = limitSeconds;
+  core_.stopInNextYield([this] { stopFromInsideYield(); });
+}
+
+void PluginSession::stopFromInsideYield() {
+  using Clock = std::chrono::steady_clock;
+  output_.stopCalled();
+  yieldStopCalled_ = Clock::now();
+  handshake_.entryPoints->stop(handshake_.pluginContext);
+  started_ = false;
+  stopReturned_ = true;
+  core_.pluginStopped();
+  output_.stopReturned(
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - yieldStopCalled_).count());
+  stoppedInYield_ = true;
 }
 
 void PluginSession::stopNow(double limitSeconds) {
   if (library_.module == nullptr || !started_) return;
   using Clock = std::chrono::steady_clock;
-  const auto millisecondsSince = [](Clock::time_point from) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - from).count();
-  };
   output_.stopCalled();
   const Clock::time_point called = Clock::now();
   handshake_.entryPoints->stop(handshake_.pluginContext);
   started_ = false;
-  output_.stopReturned(millisecondsSince(called));
+  stopReturned_ = true;
+  core_.pluginStopped();
+  output_.stopReturned(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - called).count());
+  finishStop(limitSeconds, called);
+}
+
+void PluginSession::finishStop(double limitSeconds, std::chrono::steady_clock::time_point called) {
+  using Clock = std::chrono::steady_clock;
+  const auto millisecondsSince = [](Clock::time_point from) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - from).count();
+  };
   // A core may still fire callbacks it had queued: they must do nothing.
   for (const JobQueue::Job& job : jobs_.takeWaitingJobs()) jobs_.fire(job);
   const auto limit = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::duration<double>(limitSeconds));
@@ -146,6 +214,9 @@ void PluginSession::stopNow(double limitSeconds) {
     std::_Exit(exitWorkerStuck);
   }
   output_.workerLeft(millisecondsSince(called));
+  // Steps in the background skip what follows the stop; the ones inside the
+  // plugin's code have returned before its code goes.
+  joinBackground();
   output_.stopped();
   unload();
 }

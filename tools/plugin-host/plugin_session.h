@@ -5,9 +5,12 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core_endpoints.h"
@@ -29,6 +32,7 @@ struct SessionOptions {
   std::vector<CoreFailure> coreFailures;  // --fail-core
   std::string storePath;  // empty: settings in memory
   std::uint32_t pluginId = 1;
+  std::uint32_t streamBytesPerRead = 0;  // --stream-answers; 0: plain answers
 };
 
 // Exit codes of the program.
@@ -78,6 +82,18 @@ class PluginSession {
   void stopNow(double limitSeconds);
   // Forgets the plugin's event handlers and registration and frees the library.
   void unload();
+  // The stop-in-yield step: the plugin's next yield stops it, on the
+  // yielding thread; the thread that runs the steps then finishes the stop
+  // as the stop step does (finishStop), waiting up to `limitSeconds`.
+  void armStopInYield(double limitSeconds);
+  void stopFromInsideYield();
+  // After stop returned: fires the callbacks of the jobs not run, waits up
+  // to `limitSeconds` for the worker to leave the plugin's callback, joins
+  // the background steps and unloads the plugin (see stopNow).
+  void finishStop(double limitSeconds, std::chrono::steady_clock::time_point called);
+  // Runs a step on a thread of its own; joined before the plugin is unloaded.
+  void startBackground(const Step& step);
+  void joinBackground();
 
   Output& output_;
   std::unique_ptr<InstallSettingsStore> settings_;
@@ -87,8 +103,18 @@ class PluginSession {
   PluginLibrary library_;
   Quor::HostHandshake handshake_{};
   const Quor::HostRegistrationAnswer* registration_ = nullptr;
-  bool started_ = false;
+  std::atomic<bool> started_{false};
   std::atomic<std::uint32_t> nextRequestId_{1};
+  // Set once stop has returned: later steps (but sleep) are skipped.
+  std::atomic<bool> stopReturned_{false};
+  // stop-in-yield: armed, then done on the yielding thread, then finished
+  // by the steps' thread.
+  double yieldStopLimitSeconds_ = defaultStopWaitSeconds;
+  std::chrono::steady_clock::time_point yieldStopCalled_;
+  std::atomic<bool> stoppedInYield_{false};
+  std::thread::id stepsThread_ = std::this_thread::get_id();
+  std::mutex backgroundMutex_;
+  std::vector<std::thread> background_;
 };
 
 }  // namespace PluginHost

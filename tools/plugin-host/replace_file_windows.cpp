@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "ansi_text.h"
 #include "install_settings_store.h"
 
 namespace PluginHost {
@@ -14,8 +15,11 @@ std::string lastErrorText(const char* what, const std::string& path) {
 }  // namespace
 
 Outcome<Done> replaceFileAtomically(const std::string& path, const std::string& text) {
+  // UTF-8 paths, used in full.
   const std::string temporary = path + ".tmp";
-  HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::wstring wideTemporary = ToolText::utf8ToWide(temporary);
+  HANDLE file =
+      CreateFileW(wideTemporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return Failure{lastErrorText("creating", temporary)};
   DWORD written = 0;
   const BOOL wrote = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
@@ -23,12 +27,13 @@ Outcome<Done> replaceFileAtomically(const std::string& path, const std::string& 
   const std::string writeError = wrote ? std::string() : lastErrorText("writing", temporary);
   CloseHandle(file);
   if (!wrote) {
-    DeleteFileA(temporary.c_str());
+    DeleteFileW(wideTemporary.c_str());
     return Failure{writeError};
   }
-  if (!MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!MoveFileExW(wideTemporary.c_str(), ToolText::utf8ToWide(path).c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     const std::string moveError = lastErrorText("replacing", path);
-    DeleteFileA(temporary.c_str());
+    DeleteFileW(wideTemporary.c_str());
     return Failure{moveError};
   }
   return Done{};

@@ -4,6 +4,7 @@
 // page of another site that the browser lets reach this machine).
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,7 +19,8 @@ struct ServeAddress {
 };
 
 // "[ADDRESS:]PORT": ADDRESS is 127.x.y.z (127.0.0.1 when left out) or [::1];
-// anything that is not loopback is refused.
+// anything that is not loopback is refused, and so is a part written with a
+// leading zero, which the system's address reader takes for octal.
 Outcome<ServeAddress> parseServeAddress(std::string_view text);
 
 // The address as a URL's authority: "127.0.0.1:8080", "[::1]:8080".
@@ -28,8 +30,12 @@ std::string authority(const ServeAddress& address);
 // "localhost" with the same port.
 std::vector<std::string> acceptedHosts(const ServeAddress& address);
 
-// True when a request's Host header is one of acceptedHosts and its Origin,
-// when it has one, is "http://" and one of them.
-bool isOwnRequest(const ServeAddress& address, std::string_view host, const std::string* origin);
+// Why a request must not reach the server, when it must not: its Host
+// header is not one of acceptedHosts, its Origin (when it has one) is not
+// "http://" and one of them, or its Sec-Fetch-Site (when it has one) is
+// neither "same-origin" nor "none": then a browser sent it for a page of
+// another site, which no-cors requests without an Origin are as well.
+std::optional<std::string> foreignRequestReason(const ServeAddress& address, std::string_view host,
+                                                const std::string* origin, const std::string* fetchSite);
 
 }  // namespace PluginHost

@@ -1,9 +1,12 @@
 #include "simulated_core.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <thread>
+#include <utility>
 
 #include "host_value_json.h"
 #include "output.h"
@@ -26,6 +29,16 @@ void guarded(const char* what, Work&& work) {
     std::fprintf(stderr, "plugin-host: %s failed\n", what);
   }
 }
+
+// A streamed answer: its JSON text, handed out a few bytes per read.
+struct CoreStream {
+  SimulatedCore* core;
+  Output* output;
+  std::string text;
+  std::size_t position = 0;
+  std::uint32_t bytesPerRead;
+  std::uint64_t reads = 0;
+};
 
 }  // namespace
 
@@ -66,22 +79,74 @@ void SimulatedCore::forgetEventHandlers() {
   handlers_.clear();
 }
 
+void SimulatedCore::stopInNextYield(std::function<void()> stop) {
+  const std::lock_guard<std::mutex> lock(stopInYieldMutex_);
+  stopInYield_ = std::move(stop);
+}
+
+bool SimulatedCore::disarmStopInYield() {
+  const std::lock_guard<std::mutex> lock(stopInYieldMutex_);
+  return std::exchange(stopInYield_, nullptr) != nullptr;
+}
+
+void SimulatedCore::noteCall(const char* function) {
+  if (stopped_.load()) output_.lateCall(function);
+}
+
+void SimulatedCore::streamAnswer(Quor::HostResponse& response) {
+  const Outcome<std::string> text = hostValueJson(response.body);
+  if (!text) return;  // answered as it is
+  auto* stream = new CoreStream{this, &output_, text.value(), 0, streamBytesPerRead_};
+  Quor::releaseHostValue(response.body);
+  std::memset(static_cast<void*>(&response.body), 0, sizeof response.body);
+  response.stream = stream;
+  response.streamRead = &SimulatedCore::streamRead;
+  response.streamRelease = &SimulatedCore::streamRelease;
+  response.streamSize = static_cast<std::uint32_t>(stream->text.size());
+}
+
+std::uint32_t SimulatedCore::streamRead(void* stream, void* buffer, std::uint32_t* size, std::uint8_t* more) {
+  if (stream == nullptr || buffer == nullptr || size == nullptr || more == nullptr) return 0;
+  auto& read = *static_cast<CoreStream*>(stream);
+  read.core->noteCall("streamRead");
+  const std::size_t count = std::min<std::size_t>({*size, read.bytesPerRead, read.text.size() - read.position});
+  std::memcpy(buffer, read.text.data() + read.position, count);
+  read.position += count;
+  ++read.reads;
+  *size = static_cast<std::uint32_t>(count);
+  *more = read.position < read.text.size() ? 1 : 0;
+  return 1;
+}
+
+void SimulatedCore::streamRelease(void* stream) {
+  if (stream == nullptr) return;
+  const auto* read = static_cast<CoreStream*>(stream);
+  read->output->streamReleased(read->reads, read->position, read->text.size());
+  delete read;
+}
+
 void SimulatedCore::sendRequest(Quor::HostFunctions* self, Quor::HostResponse* response,
                                 const Quor::HostRequest* request) {
   if (response == nullptr) return;
+  SimulatedCore& core = from(self);
+  core.noteCall("sendRequest");
   guarded("a request to the core", [&] {
     if (request == nullptr) {
       Quor::HostRequest empty{};
-      from(self).endpoints_.answer(*response, empty);
+      core.endpoints_.answer(*response, empty);
     } else {
-      from(self).endpoints_.answer(*response, *request);
+      core.endpoints_.answer(*response, *request);
     }
+    if (core.streamBytesPerRead_ != 0 && response->errorMessage == nullptr) core.streamAnswer(*response);
   });
 }
 
-void SimulatedCore::hostFunction1(Quor::HostFunctions*, std::uint32_t, std::uint32_t) {}
+void SimulatedCore::hostFunction1(Quor::HostFunctions* self, std::uint32_t, std::uint32_t) {
+  from(self).noteCall("hostFunction1");
+}
 
 void SimulatedCore::publishEvent(Quor::HostFunctions* self, const Quor::HostEventRecord* record) {
+  from(self).noteCall("publishEvent");
   if (record == nullptr) return;
   guarded("publishing an event", [&] {
     const Outcome<std::string> payload = hostValueJson(record->payload);
@@ -92,6 +157,7 @@ void SimulatedCore::publishEvent(Quor::HostFunctions* self, const Quor::HostEven
 
 std::int32_t SimulatedCore::registerEventHandler(Quor::HostFunctions* self, const char* eventName, std::uint32_t,
                                                  Quor::HostEventCallback callback, void* context, std::uint32_t flag) {
+  from(self).noteCall("registerEventHandler");
   if (eventName == nullptr || callback == nullptr) return -1;
   std::int32_t result = -1;
   guarded("registering an event handler", [&] {
@@ -104,6 +170,7 @@ std::int32_t SimulatedCore::registerEventHandler(Quor::HostFunctions* self, cons
 }
 
 std::int32_t SimulatedCore::unregisterEventHandler(Quor::HostFunctions* self, const char* eventName, std::uint32_t) {
+  from(self).noteCall("unregisterEventHandler");
   if (eventName == nullptr) return -1;
   std::int32_t result = -1;
   guarded("removing an event handler", [&] {
@@ -117,6 +184,7 @@ std::int32_t SimulatedCore::unregisterEventHandler(Quor::HostFunctions* self, co
 std::int32_t SimulatedCore::scheduleCallback(Quor::HostFunctions* self, const char* jobName,
                                              Quor::HostJobCallback callback, void* context, double delaySeconds,
                                              std::uint32_t) {
+  from(self).noteCall("scheduleCallback");
   std::int32_t result = -1;
   guarded("scheduling a job", [&] {
     result = from(self).jobs_.schedule(jobName, callback, context, delaySeconds) ? 0 : -1;
@@ -124,13 +192,25 @@ std::int32_t SimulatedCore::scheduleCallback(Quor::HostFunctions* self, const ch
   return result;
 }
 
-std::int32_t SimulatedCore::yield(Quor::HostFunctions*) {
-  std::this_thread::sleep_for(yieldPause);
+std::int32_t SimulatedCore::yield(Quor::HostFunctions* self) {
+  SimulatedCore& core = from(self);
+  core.noteCall("yield");
+  std::function<void()> stop;
+  {
+    const std::lock_guard<std::mutex> lock(core.stopInYieldMutex_);
+    stop = std::exchange(core.stopInYield_, nullptr);
+  }
+  if (stop) {
+    guarded("stopping the plugin from its yield", stop);
+  } else {
+    std::this_thread::sleep_for(yieldPause);
+  }
   return 0;
 }
 
 std::int32_t SimulatedCore::beginWait(Quor::HostFunctions* self, const char*, std::uint32_t) {
   SimulatedCore& core = from(self);
+  core.noteCall("beginWait");
   const std::lock_guard<std::mutex> lock(core.waitMutex_);
   ++core.openWaits_;
   return 0;
@@ -138,6 +218,7 @@ std::int32_t SimulatedCore::beginWait(Quor::HostFunctions* self, const char*, st
 
 std::int32_t SimulatedCore::endWait(Quor::HostFunctions* self) {
   SimulatedCore& core = from(self);
+  core.noteCall("endWait");
   const std::lock_guard<std::mutex> lock(core.waitMutex_);
   if (core.openWaits_ == 0) return -1;  // no wait was begun
   --core.openWaits_;
@@ -145,6 +226,7 @@ std::int32_t SimulatedCore::endWait(Quor::HostFunctions* self) {
 }
 
 void SimulatedCore::log(Quor::HostFunctions* self, std::uint32_t level, const char* message) {
+  from(self).noteCall("log");
   guarded("a log line", [&] { from(self).output_.log(level, message != nullptr ? message : ""); });
 }
 

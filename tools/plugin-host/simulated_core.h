@@ -1,8 +1,14 @@
 #pragma once
 // The host function table the simulator lends the plugin at start: requests
-// to the core's endpoints, events both ways, jobs, waiting and logging.
+// to the core's endpoints (as plain or as streamed answers), events both ways,
+// jobs, waiting and logging. It can stop the plugin from inside the plugin's
+// next yield, and once the plugin is stopped it reports every call the plugin
+// still makes into it as a late call (releasing an answer or its stream is
+// not one).
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -32,6 +38,19 @@ class SimulatedCore {
   // Forgets every handler (the plugin's code is about to be unloaded).
   void forgetEventHandlers();
 
+  // Answers without an error text go out as streams handing out at most
+  // bytesPerRead bytes of their JSON text per read, "more" set until the
+  // last; 0 (the default) answers with plain bodies.
+  void streamAnswers(std::uint32_t bytesPerRead) { streamBytesPerRead_ = bytesPerRead; }
+
+  // The plugin's next yield, on whatever thread, runs `stop` (which calls
+  // the plugin's stop) before it returns.
+  void stopInNextYield(std::function<void()> stop);
+  // Takes the armed stop back; false when a yield has taken it already.
+  bool disarmStopInYield();
+  // The plugin's stop has returned: what it calls from now on is late.
+  void pluginStopped() { stopped_.store(true); }
+
  private:
   struct Handler {
     Quor::HostEventCallback callback;
@@ -57,6 +76,13 @@ class SimulatedCore {
   static std::int32_t beginWait(Quor::HostFunctions* self, const char* label, std::uint32_t flags);
   static std::int32_t endWait(Quor::HostFunctions* self);
   static void log(Quor::HostFunctions* self, std::uint32_t level, const char* message);
+  static std::uint32_t streamRead(void* stream, void* buffer, std::uint32_t* size, std::uint8_t* more);
+  static void streamRelease(void* stream);
+
+  // Prints a late call when the plugin is stopped.
+  void noteCall(const char* function);
+  // Turns a plain answer into a streamed one.
+  void streamAnswer(Quor::HostResponse& response);
 
   Output& output_;
   CoreEndpoints& endpoints_;
@@ -67,6 +93,10 @@ class SimulatedCore {
   std::map<std::string, Handler> handlers_;
   std::mutex waitMutex_;
   int openWaits_ = 0;
+  std::uint32_t streamBytesPerRead_ = 0;
+  std::mutex stopInYieldMutex_;
+  std::function<void()> stopInYield_;
+  std::atomic<bool> stopped_{false};
 };
 
 }  // namespace PluginHost

@@ -26,6 +26,7 @@ std::optional<std::uint32_t> methodCode(std::string_view word) {
 bool isStepWord(std::string_view token) {
   return methodCode(token) || token == "repeat" || token == "event" || token == "wait" || token == "stats" ||
          token == "describe" || token == "sleep" || token == "hold" || token == "release" || token == "stop" ||
+         token == "stop-in-yield" || token == "background" ||
          token == "--arg" || token == "--header" || token == "{" || token == "}" ||
          token.starts_with("--arg=") || token.starts_with("--header=");
 }
@@ -37,13 +38,17 @@ class StepParser {
   Outcome<std::vector<Step>> all() {
     std::vector<Step> steps;
     bool stopped = false;
+    bool stopArmed = false;
     while (position_ < tokens_.size()) {
       if (tokens_[position_] == "}") return Failure{"a \"}\" without its \"repeat N {\""};
       Outcome<Step> step = one(0);
       if (!step) return Failure{step.error()};
       // The plugin is gone after stop: only the clock can still be watched.
       if (stopped && step->kind != Step::Kind::Sleep) return Failure{"only sleep may follow stop"};
+      const bool stops = step->kind == Step::Kind::Stop || step->kind == Step::Kind::StopInYield;
+      if (stopArmed && stops) return Failure{"stop-in-yield stops the plugin: no other stop may follow it"};
       stopped = stopped || step->kind == Step::Kind::Stop;
+      stopArmed = stopArmed || step->kind == Step::Kind::StopInYield;
       steps.push_back(std::move(step.value()));
     }
     return steps;
@@ -117,10 +122,11 @@ class StepParser {
       step.payload = std::move(payload.value());
       return step;
     }
+    if (word == "background") return background(nesting);
     Step step;
-    if (word == "sleep" || word == "stop") {
-      step.kind = word == "sleep" ? Step::Kind::Sleep : Step::Kind::Stop;
-      if (nesting > 0 && word == "stop") return Failure{"stop cannot be repeated"};
+    if (word == "sleep" || word == "stop" || word == "stop-in-yield") {
+      step.kind = word == "sleep" ? Step::Kind::Sleep : word == "stop" ? Step::Kind::Stop : Step::Kind::StopInYield;
+      if (nesting > 0 && word != "sleep") return Failure{word + " cannot be repeated or run in the background"};
       step.seconds = defaultStopWaitSeconds;
       const bool given = !atEnd() && !isStepWord(tokens_[position_]);
       if (word == "sleep" && !given) return Failure{"sleep needs SECONDS"};
@@ -146,7 +152,7 @@ class StepParser {
     } else {
       return Failure{"unknown step \"" + word +
                      "\" (steps: GET, POST, PUT, DELETE, repeat, event, wait, stats, describe, sleep, hold, release, "
-                     "stop)"};
+                     "stop, stop-in-yield, background)"};
     }
     return step;
   }
@@ -160,6 +166,21 @@ class StepParser {
                      std::to_string(static_cast<int>(longestStepSeconds))};
     }
     return seconds;
+  }
+
+  // background STEP: a request, an event or a repeat of them.
+  Outcome<Step> background(int nesting) {
+    if (atEnd()) return Failure{"background needs a step"};
+    Outcome<Step> inner = one(nesting + 1);
+    if (!inner) return inner;
+    const Step::Kind kind = inner->kind;
+    if (kind != Step::Kind::Request && kind != Step::Kind::Event && kind != Step::Kind::Repeat) {
+      return Failure{"background runs a request, an event or a repeat of them"};
+    }
+    Step step;
+    step.kind = Step::Kind::Background;
+    step.steps.push_back(std::move(inner.value()));
+    return step;
   }
 
   Outcome<Step> repeat(int nesting) {

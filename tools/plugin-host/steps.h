@@ -5,6 +5,7 @@
 //   repeat N STEP            repeat N { STEP... }
 //   event NAME JSON          wait          stats          describe
 //   sleep SECONDS            hold          release        stop [SECONDS]
+//   stop-in-yield [SECONDS]  background STEP
 //
 // BODY is any token that is not a step word; it travels as JSON text.
 // A steps file holds the same tokens, one step a line by habit: blank lines
@@ -33,7 +34,7 @@ struct Header {
 };
 
 struct Step {
-  enum class Kind { Request, Repeat, Event, Wait, Stats, Describe, Sleep, Hold, Release, Stop };
+  enum class Kind { Request, Repeat, Event, Wait, Stats, Describe, Sleep, Hold, Release, Stop, StopInYield, Background };
   Kind kind = Kind::Wait;
   // Request
   std::uint32_t method = 0;  // a request method code: DELETE 1, GET 2, POST 6, PUT 7
@@ -42,14 +43,14 @@ struct Step {
   std::string contentType;  // the body's; empty: application/json
   std::vector<NamedArgument> arguments;
   std::vector<Header> headers;
-  // Repeat
+  // Repeat (and Background: its one step)
   std::uint64_t count = 0;
   std::vector<Step> steps;
   // Event
   std::string eventName;
   Quor::Value payload;
-  // Sleep: how long; Stop: how long to wait for the worker to leave the
-  // plugin's callback.
+  // Sleep: how long; Stop, StopInYield: how long to wait for the worker to
+  // leave the plugin's callback.
   double seconds = 0;
 };
 

@@ -12,6 +12,13 @@ function element(tag, properties = {}, ...children) {
   return node;
 }
 
+// A header value carries Latin-1 at most: every character outside printable
+// ASCII goes as a JSON escape, which means the same inside a JSON text (and
+// outside a string it was not JSON to begin with).
+function asciiJson(text) {
+  return text.replace(/[^\x20-\x7e]/g, (c) => '\\u' + c.charCodeAt(0).toString(16).padStart(4, '0'));
+}
+
 function argumentField(parameter) {
   const input = element('input', { name: parameter.name, placeholder: parameter.type.kind + (parameter.optional ? ', optional' : '') });
   return element('label', {}, element('span', { textContent: parameter.name }), input);
@@ -39,7 +46,7 @@ function endpointForm(endpoint) {
     event.preventDefault();
     const headers = {};
     for (const input of form.querySelectorAll('label input')) {
-      if (input.value.trim() !== '') headers['X-Plugin-Arg-' + input.name] = input.value;
+      if (input.value.trim() !== '') headers['X-Plugin-Arg-' + input.name] = asciiJson(input.value);
     }
     const request = { method, headers };
     if (body.value.trim() !== '') {
