@@ -16,21 +16,33 @@ file(CREATE_LINK "${QCP_CLI11_DIR}/CLI" "${QCP_THIRD_PARTY_INCLUDE}/CLI" SYMBOLI
 add_library(qcp_cli11 INTERFACE)
 target_include_directories(qcp_cli11 SYSTEM INTERFACE "${QCP_THIRD_PARTY_INCLUDE}")
 
-# libyaml: built from Debian's source package with the cross compiler for
-# Windows (scripts/setup.sh fetches it); Debian's libyaml-dev:i386 natively.
+# libyaml: built with the cross compiler for Windows from Debian's source
+# package, which scripts/setup.sh unpacks with dpkg-source -x into
+# .deps/libyaml/source and names in .deps/libyaml/unpacked; Debian's
+# libyaml-dev:i386 natively.
 if(WIN32)
   include(ExternalProject)
-  file(GLOB QCP_LIBYAML_TARBALL "${PROJECT_SOURCE_DIR}/.deps/libyaml/libyaml_*.orig.tar.gz")
-  if(NOT QCP_LIBYAML_TARBALL)
+  set(QCP_LIBYAML_SOURCE_DIR "${PROJECT_SOURCE_DIR}/.deps/libyaml/source")
+  set(QCP_LIBYAML_UNPACKED "${PROJECT_SOURCE_DIR}/.deps/libyaml/unpacked")
+  if(NOT EXISTS "${QCP_LIBYAML_UNPACKED}" OR NOT EXISTS "${QCP_LIBYAML_SOURCE_DIR}/CMakeLists.txt")
     message(FATAL_ERROR "libyaml source missing: run scripts/setup.sh")
   endif()
-  list(GET QCP_LIBYAML_TARBALL 0 QCP_LIBYAML_TARBALL)
+  # A source package unpacked anew configures and builds libyaml again.
+  file(STRINGS "${QCP_LIBYAML_UNPACKED}" QCP_LIBYAML_DSC LIMIT_COUNT 1)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${QCP_LIBYAML_UNPACKED}")
   set(QCP_LIBYAML_PREFIX "${CMAKE_BINARY_DIR}/libyaml")
-  # The release build's flags (cmake/QcpRelease.cmake) reach libyaml too.
-  list(JOIN QCP_RELEASE_COMPILE_FLAGS " " QCP_LIBYAML_C_FLAGS)
+  # The release build's flags (cmake/QcpRelease.cmake) and the Windows
+  # version floor (cmake/QcpCommon.cmake) reach libyaml too.
+  list(TRANSFORM QCP_WINDOWS_FLOOR PREPEND "-D" OUTPUT_VARIABLE QCP_LIBYAML_C_FLAGS)
+  list(JOIN QCP_LIBYAML_C_FLAGS " " QCP_LIBYAML_C_FLAGS)
+  list(JOIN QCP_RELEASE_COMPILE_FLAGS " " release_flags)
+  string(APPEND QCP_LIBYAML_C_FLAGS " ${release_flags}")
   ExternalProject_Add(libyaml_build
-    URL "${QCP_LIBYAML_TARBALL}"
+    SOURCE_DIR "${QCP_LIBYAML_SOURCE_DIR}"
     PREFIX "${QCP_LIBYAML_PREFIX}"
+    # Not src/libyaml_build-build, which build folders made before the
+    # sources came from the source package configured for another folder.
+    BINARY_DIR "${QCP_LIBYAML_PREFIX}/build"
     CMAKE_ARGS
       -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-i686.cmake
       -DCMAKE_BUILD_TYPE=Release
@@ -40,8 +52,10 @@ if(WIN32)
       -DBUILD_TESTING=OFF
       -DINSTALL_CMAKE_DIR=lib/cmake/yaml
       -DCMAKE_POLICY_DEFAULT_CMP0077=NEW
-    BUILD_BYPRODUCTS "${QCP_LIBYAML_PREFIX}/lib/libyaml.a"
-    DOWNLOAD_EXTRACT_TIMESTAMP ON)
+      "-DQCP_SOURCE_PACKAGE=${QCP_LIBYAML_DSC}"
+      # Its compiler, for the release's BUILDINFO (scripts/build-info.py).
+      -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
+    BUILD_BYPRODUCTS "${QCP_LIBYAML_PREFIX}/lib/libyaml.a")
   # libyaml allocates only through malloc, realloc, free and strdup (in its
   # api.c); renaming them in the installed archive puts every one of its
   # blocks on the library's counting allocation functions

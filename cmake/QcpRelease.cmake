@@ -4,9 +4,9 @@
 #
 # Included before any target is made, so the flags reach every one of them.
 
-# The version, from project() alone: a header for --version texts
-# (qcp_version.h, target qcp_version) and a Windows version resource per
-# shipped program (qcp_add_version_resource).
+# The version, from project() alone (four parts, the last the commit count):
+# a header for --version texts (qcp_version.h, target qcp_version) and a
+# Windows version resource per shipped program (qcp_add_version_resource).
 configure_file("${CMAKE_CURRENT_LIST_DIR}/qcp_version.h.in" "${CMAKE_BINARY_DIR}/generated/qcp_version.h" @ONLY)
 add_library(qcp_version INTERFACE)
 target_include_directories(qcp_version INTERFACE "${CMAKE_BINARY_DIR}/generated")
@@ -15,8 +15,16 @@ if(WIN32)
   enable_language(RC)
 endif()
 
-# qcp_add_version_resource(TARGET DESCRIPTION): file and product version
-# (the fourth part 0), description, original file name and internal name.
+# The team that makes the programs, named in their version resources.
+set(QCP_COMPANY "qcp-be-qel-beta-opt-in developers")
+if(QCP_SOURCE_YEAR)
+  set(QCP_COPYRIGHT "Copyright (C) ${QCP_SOURCE_YEAR} ${QCP_COMPANY}")
+else()
+  set(QCP_COPYRIGHT "Copyright (C) ${QCP_COMPANY}")
+endif()
+
+# qcp_add_version_resource(TARGET DESCRIPTION): file and product version,
+# company, copyright, description, original file name and internal name.
 function(qcp_add_version_resource target description)
   if(NOT WIN32)
     return()

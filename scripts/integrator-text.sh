@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# integrator-text.sh VERSION: the text for integrators that goes into the
-# release archive, taken from the project's pages so it is written once: the
+# integrator-text.sh VERSION CLIENT_DIR: the text for integrators that goes
+# into the release archive whose client folder is CLIENT_DIR, taken from the
+# project's pages so it is written once: the
 # README's opening, then the sections on the archives and on symbolising a
 # crash (docs/releasing.md), on the feature's endpoints with the deliberate
 # changes of its run (docs/feature.md, docs/differences.md) and on
@@ -8,10 +9,12 @@
 # about the project's own tests (those opening with a test name, "`windows.")
 # and paragraphs that only point to another page (opening with a link) are
 # left out; a link to the project's pages becomes its text in quotes, since
-# the pages are not in the archive.
+# the pages are not in the archive. scripts/archive_text.py then makes the
+# rest true inside the archive: its paths for the build's, no reference to
+# the repository's files, no image it does not hold.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-version="$1"
+version="$1" client="$2"
 
 # section FILE HEADING [--body]: the section under HEADING (a whole line of
 # FILE) with its subsections, headings shifted so HEADING becomes level 2;
@@ -52,4 +55,4 @@ opening() {
   section docs/feature.md "## The beta opt-in feature"
   section docs/differences.md "## The beta opt-in feature's run" --body
   section docs/simulator.md '# The host simulator: `plugin-host`'
-} | sed -E 's/\[([^]]*)\]\(([^)#]*\.md)?(#[^)]*)?\)/"\1"/g' | cat -s
+} | sed -E 's/\[([^]]*)\]\(([^)#]*\.md)?(#[^)]*)?\)/"\1"/g' | python3 "$ROOT/scripts/archive_text.py" "$client" | cat -s

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Windows DLL with its tests, the release build (what ships, which
 # the end-to-end tests run) and the native sanitizer build, then runs every
-# test (the Windows ones under Wine) in one CTest run.
+# test (the Windows ones under Wine) in one CTest run. Among them,
+# windows.release_archives assembles the release's archives from that
+# release build twice, in different folders with a different umask, TZ and
+# LC_ALL, checks their files, compares them byte for byte and runs
+# sha256sum -c on their SHA256SUMS (tests/release/archive_check.sh).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # reproducibility_check.sh SOURCE_DIR RELEASE_DIR WORK_DIR: copies the sources
 # into WORK_DIR, builds the shipped DLL there (release preset) in a build
-# folder outside the copy, with the time stamp RELEASE_DIR used, and expects
-# the stripped DLL and its debug file to be byte for byte those of
-# RELEASE_DIR, and neither to name the folders either build ran in.
+# folder outside the copy, with the time stamp and commit count RELEASE_DIR
+# used, and expects the stripped DLL and its debug file to be byte for byte
+# those of RELEASE_DIR, and neither to name the folders either build ran in.
 set -euo pipefail
 source_dir="$(realpath "$1")" release_dir="$(realpath "$2")" work="$(realpath -m "$3")"
 dll=Plugins/qcp-be-qel-beta-opt-in/qcp-be-qel-beta-opt-in.dll
@@ -13,7 +13,10 @@ mkdir -p "$work/checkout"
 tar -C "$source_dir" --exclude=./build --exclude=./dist --exclude=./.git -cf - . | tar -C "$work/checkout" -xf -
 export SOURCE_DATE_EPOCH
 SOURCE_DATE_EPOCH="$(cat "$release_dir/source_date_epoch.txt")"
-(cd "$work/checkout" && cmake --preset release -B "$work/elsewhere" >/dev/null)
+# The copy has no git history: it is given the commit count, as a source
+# tarball would be.
+commit_count="$(sed -n 's/^CMAKE_PROJECT_VERSION_TWEAK:STATIC=//p' "$release_dir/CMakeCache.txt")"
+(cd "$work/checkout" && cmake --preset release -B "$work/elsewhere" "-DQCP_COMMIT_COUNT=$commit_count" >/dev/null)
 cmake --build "$work/elsewhere" --target qcp_plugin_dll_shipped -j"$(nproc)" >"$work/build.log"
 
 failures=0
