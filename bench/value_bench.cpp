@@ -180,8 +180,10 @@ int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   Contender contenders[] = {{"Value", valueWorkload}, {"RapidJSON Document", rapidJsonWorkload},
                             {"nlohmann::json", nlohmannWorkload}};
-  for (Contender& contender : contenders) {
-    for (int round = 0; round < rounds; ++round) {
+  // The contenders take turns, round by round, so that a change in the
+  // machine's load meets each of them alike.
+  for (int round = 0; round < rounds; ++round) {
+    for (Contender& contender : contenders) {
       bench::Figures figures{};
       if (!bench::runIsolated(contender.work, figures)) {
         std::fprintf(stderr, "%s: workload failed\n", contender.name);

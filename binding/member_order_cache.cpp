@@ -29,36 +29,44 @@ std::uint32_t MemberOrderCache::signatureOf(const InternedString* first, const I
   return (mixed ^ (mixed >> 15)) * 0xC2B2AE35u;
 }
 
-bool MemberOrderCache::replay(Member* members, std::size_t count) {
-  if (!covers(count)) return false;
-  const std::uint32_t signature = signatureOf(members[0].name, members[count - 1].name, count);
+template <class Item>
+const std::uint16_t* MemberOrderCache::orderFor(const Item* items, std::size_t count) {
+  if (!covers(count)) return nullptr;
+  const std::uint32_t signature = signatureOf(items[0].name, items[count - 1].name, count);
   std::uint32_t& seen = seen_[slotOf(signature)];
   if (seen != signature) {
     seen = signature;
     if (table_ != nullptr) table_->arrival.clear();
-    return false;
+    return nullptr;
   }
   if (table_ != nullptr) {
     const Shape& shape = table_->slots[slotOf(signature)];
     if (shape.names.size() == count &&
-        std::equal(shape.names.begin(), shape.names.end(), members,
-                   [](const InternedString* name, const Member& member) { return name == member.name; })) {
-      std::vector<Member>& scratch = table_->scratch;
-      scratch.resize(count);
-      for (std::size_t index = 0; index < count; ++index) scratch[index] = members[shape.order[index]];
-      std::memcpy(static_cast<void*>(members), scratch.data(), count * sizeof(Member));
-      return true;
+        std::equal(shape.names.begin(), shape.names.end(), items,
+                   [](const InternedString* name, const Item& item) { return name == item.name; })) {
+      return shape.order.data();
     }
   }
-  noteArrival(members, count);
-  return false;
-}
-
-void MemberOrderCache::noteArrival(const Member* members, std::size_t count) {
+  // Met for the second time: its arrival is noted for learn.
   if (table_ == nullptr) table_ = std::make_unique<Table>();
   std::vector<InternedString*>& arrival = table_->arrival;
   arrival.resize(count);
-  for (std::size_t index = 0; index < count; ++index) arrival[index] = members[index].name;
+  for (std::size_t index = 0; index < count; ++index) arrival[index] = items[index].name;
+  return nullptr;
+}
+
+bool MemberOrderCache::replay(Member* members, std::size_t count) {
+  const std::uint16_t* order = orderFor(members, count);
+  if (order == nullptr) return false;
+  std::vector<Member>& scratch = table_->scratch;
+  scratch.resize(count);
+  for (std::size_t index = 0; index < count; ++index) scratch[index] = members[order[index]];
+  std::memcpy(static_cast<void*>(members), scratch.data(), count * sizeof(Member));
+  return true;
+}
+
+const std::uint16_t* MemberOrderCache::find(const ItemName* names, std::size_t count) {
+  return orderFor(names, count);
 }
 
 void MemberOrderCache::learn(const Member* sorted, std::size_t count, ValueStore* store) {

@@ -40,6 +40,10 @@ class MemberOrderCache {
   // members untouched, when none did; a shape met for the second time then
   // has its arrival order noted, for learn.
   bool replay(Member* members, std::size_t count);
+  // replay for a reader's gathered names: the order of the earlier
+  // structure (order[i] is the arrival index of the i-th member by name), or
+  // null when none matched; noted as replay notes it.
+  const std::uint16_t* find(const ItemName* names, std::size_t count);
   // After sorting a structure replay missed, with no name repeated: learns
   // its permutation when its arrival was noted. Only the structures of the
   // first store seen are learnt.
@@ -61,7 +65,10 @@ class MemberOrderCache {
   };
 
   static std::uint32_t signatureOf(const InternedString* first, const InternedString* last, std::size_t count);
-  void noteArrival(const Member* members, std::size_t count);
+  // The order for names in arrival order (items whose `name` field names
+  // them), as find answers it.
+  template <class Item>
+  const std::uint16_t* orderFor(const Item* items, std::size_t count);
   void forget(Shape& shape) noexcept;
 
   // A shape is learnt only when met again, so a tree of one-off structures

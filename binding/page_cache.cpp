@@ -1,7 +1,9 @@
 #include "binding/page_cache.h"
 
+#include <atomic>
 #include <mutex>
 #include <new>
+#include <thread>
 #include <unordered_map>
 
 namespace Quor {
@@ -15,12 +17,26 @@ struct Chunk {
 };
 
 constexpr std::uint16_t allPagesFree = 0xFFFF;
+
+// The cache's lock: held for a few dozen instructions while a page is taken
+// or given back (a request's trees take and give a dozen pages), so a
+// thread that finds it held yields and tries again rather than sleeping.
+class PageLock {
+ public:
+  void lock() noexcept {
+    while (held_.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
+  }
+  void unlock() noexcept { held_.clear(std::memory_order_release); }
+
+ private:
+  std::atomic_flag held_ = ATOMIC_FLAG_INIT;
+};
 static_assert(pagesPerChunk == 16);
 
 class PageCache {
  public:
   void* take() {
-    std::lock_guard lock(mutex_);
+    std::lock_guard guard(lock_);
     Chunk* chunk = withFree_;
     if (chunk == nullptr) chunk = addChunk();
     else if (chunk->freePages == allPagesFree) --emptyChunks_;
@@ -35,7 +51,7 @@ class PageCache {
     const auto address = reinterpret_cast<std::uintptr_t>(page);
     const std::uintptr_t base = address & ~static_cast<std::uintptr_t>(pageChunkSize - 1);
     const unsigned index = static_cast<unsigned>((address - base) / valuePageSize);
-    std::lock_guard lock(mutex_);
+    std::lock_guard guard(lock_);
     auto found = chunks_.find(base);
     if (found == chunks_.end()) return;  // not ours: never hand foreign memory to the system
     Chunk& chunk = found->second;
@@ -58,7 +74,7 @@ class PageCache {
   // Gives every empty chunk back to the system; with stop, chunks that
   // empty later go back at once too.
   void releaseEmpty(bool stop) noexcept {
-    std::lock_guard lock(mutex_);
+    std::lock_guard guard(lock_);
     if (stop) retaining_ = false;
     for (auto entry = chunks_.begin(); entry != chunks_.end();) {
       if (entry->second.freePages != allPagesFree) {
@@ -73,7 +89,7 @@ class PageCache {
   }
 
   PageCacheStatistics statistics() {
-    std::lock_guard lock(mutex_);
+    std::lock_guard guard(lock_);
     return {chunks_.size(), pagesInUse_};
   }
 
@@ -102,7 +118,7 @@ class PageCache {
     chunk->previousWithFree = chunk->nextWithFree = nullptr;
   }
 
-  std::mutex mutex_;
+  PageLock lock_;
   // Node-based, so Chunk addresses stay valid while others are added.
   std::unordered_map<std::uintptr_t, Chunk> chunks_;
   Chunk* withFree_ = nullptr;

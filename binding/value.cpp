@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -20,24 +21,58 @@ namespace Quor {
 // merged into the first once it grows past the square root of the first's
 // length, so building a structure in any order costs at most about
 // n * sqrt(n) moves, and lookups are two binary searches.
+//
+// A structure made in one step (detail::makeStructureOf) keeps its members'
+// values in one block, `values`, right after the header and followed by its
+// member array; members added later have value blocks of their own, and a
+// member array that outgrows its place moves out, leaving the values where
+// they are.
 struct Value::StructureHeader {
   detail::Member* members;
   std::uint32_t size;
   std::uint32_t capacity;
   std::uint32_t firstRun;  // members [0, firstRun) form the first run
+  Value* values;            // the block of values made in one step, or null
+  std::uint32_t valueCount;  // the values that block has room for
 };
 
 namespace {
 
 // A container made with room for a few items (detail::make...WithRoom)
-// keeps them in its header's block, at this offset; they are freed with the
-// header, never on their own.
-constexpr std::size_t itemsInHeaderOffset = 16;
+// keeps them in its header's block, right after the header; they are freed
+// with the header, never on their own.
+template <class Header>
+constexpr std::size_t itemsInHeaderOffset = (sizeof(Header) + 7) / 8 * 8;
 
 template <class Header>
 void* itemsInHeader(Header* header) {
-  static_assert(sizeof(Header) <= itemsInHeaderOffset);
-  return reinterpret_cast<unsigned char*>(header) + itemsInHeaderOffset;
+  return reinterpret_cast<unsigned char*>(header) + itemsInHeaderOffset<Header>;
+}
+
+// The block of a structure made in one step: its values, then its member
+// array, 8-byte aligned.
+std::size_t valueBlockBytes(std::size_t count) {
+  return (count * (sizeof(Value) + sizeof(detail::Member)) + 7) / 8 * 8;
+}
+
+// Whether a member's value lies in its structure's block of values.
+template <class Header>
+bool inValueBlock(const Header* header, const Value* value) {
+  return reinterpret_cast<std::uintptr_t>(value) - reinterpret_cast<std::uintptr_t>(header->values) <
+         std::uintptr_t{header->valueCount} * sizeof(Value);
+}
+
+// An empty structure with room for count members and their values in one
+// block of values.
+template <class Header>
+Header* structureWithValueBlock(ValueStore* store, std::size_t count) {
+  if (count > Value::maxReserve) throw std::length_error("Value: too many members");
+  // The header and its block of values are one allocation.
+  static_assert(sizeof(Header) % alignof(Value) == 0, "values follow the header");
+  auto* header = static_cast<Header*>(store->allocate(sizeof(Header) + valueBlockBytes(count)));
+  auto* values = reinterpret_cast<Value*>(header + 1);
+  const auto room = static_cast<std::uint32_t>(count);
+  return new (header) Header{reinterpret_cast<detail::Member*>(values + count), 0, room, 0, values, room};
 }
 
 // Whether a container's items are the ones its header's block holds: at
@@ -234,12 +269,14 @@ void Value::release() {
     case ValueKind::Structure: {
       StructureHeader* header = structure();
       for (std::uint32_t index = 0; index < header->size; ++index) {
-        std::destroy_at(header->members[index].value);
-        store_->freeBlock(header->members[index].value);
+        Value* value = header->members[index].value;
+        std::destroy_at(value);
+        if (!inValueBlock(header, value)) store_->freeBlock(value);
         store_->release(header->members[index].name);
       }
-      freeItems(store_, header, header->members, header->capacity * sizeof(detail::Member));
-      store_->freeBlock(header);
+      freeMemberArray(header);
+      if (header->values != nullptr) store_->free(header, sizeof(StructureHeader) + valueBlockBytes(header->valueCount));
+      else store_->freeBlock(header);
       break;
     }
     default:
@@ -336,8 +373,30 @@ void Value::copyContent(const Value& other) {
     }
     case ValueKind::Structure: {
       setEmpty();
-      makeStructure();
-      for (const MemberView member : other.members()) writeMember(member.name).copyContent(member.value);
+      const StructureHeader* source = other.structure();
+      if (source->size == 0) {
+        makeStructure();
+        break;
+      }
+      // The copy is made in one step, its members taken in name order: no
+      // name is searched for or inserted.
+      ValueStore* store = ensureStore();
+      auto* header = structureWithValueBlock<StructureHeader>(store, source->size);
+      payload_.container = header;
+      kind_ = ValueKind::Structure;
+      // One frame per level of the tree, as small as the walk allows: trees
+      // nest as deep as the readers let them.
+      for (MemberIterator member = other.members().begin(); header->size != source->size; ++member) {
+        const detail::Member& from = member.current();
+        // A name of another store keeps the hash it was interned with.
+        InternedString* name = from.name;
+        if (store == other.store_) store->retain(name);
+        else name = store->intern(name->view(), name->hash);
+        Value* value = detail::placeItem(&header->values[header->size], store);
+        header->members[header->size++] = detail::Member{from.key, name, value};
+        header->firstRun = header->size;
+        value->copyContent(*from.value);
+      }
       break;
     }
   }
@@ -532,7 +591,7 @@ void Value::makeStructure() {
   if (kind_ == ValueKind::Structure) return;
   if (holdsStorage()) release();
   void* block = ensureStore()->allocateBlock(sizeof(StructureHeader));
-  payload_.container = new (block) StructureHeader{nullptr, 0, 0, 0};
+  payload_.container = new (block) StructureHeader{nullptr, 0, 0, 0, nullptr, 0};
   kind_ = ValueKind::Structure;
 }
 
@@ -570,18 +629,21 @@ Value& Value::appendElementSlow() {
   return writeElement(kind_ == ValueKind::Collection ? collection()->size : 0);
 }
 
+// The name may be text of the content about to be released (its own
+// string, an element's): it is interned first and held until it is in.
+// Kept out of writeMember, whose every call readers pay for.
+[[gnu::noinline, gnu::cold]] Value& Value::writeMemberReplacing(std::string_view text) {
+  struct HeldName {
+    ValueStore* store;
+    InternedString* entry;
+    ~HeldName() { store->release(entry); }
+  } const name{store_, store_->intern(text)};
+  makeStructure();
+  return writeMember(name.entry->view());
+}
+
 Value& Value::writeMember(std::string_view text) {
-  if (kind_ != ValueKind::Structure && holdsStorage()) {
-    // The name may be text of the content about to be released (its own
-    // string, an element's): it is interned first and held until it is in.
-    struct HeldName {
-      ValueStore* store;
-      InternedString* entry;
-      ~HeldName() { store->release(entry); }
-    } const name{store_, store_->intern(text)};
-    makeStructure();
-    return writeMember(name.entry->view());
-  }
+  if (kind_ != ValueKind::Structure && holdsStorage()) [[unlikely]] return writeMemberReplacing(text);
   makeStructure();
   const SearchedName name{text, nameKey(text)};
   StructureHeader* header = structure();
@@ -594,7 +656,7 @@ Value& Value::writeMember(std::string_view text) {
   if (inSecond != secondEnd && compareMember(*inSecond, name) == 0) return *inSecond->value;
 
   static_assert(sizeof(Value) <= ValueStore::largestBlock);
-  InternedString* entry = store_->intern(text);
+  InternedString* entry = store_->internName(text);
   void* block = nullptr;
   try {
     block = store_->allocateBlock(sizeof(Value));
@@ -616,8 +678,14 @@ Value& Value::writeMember(std::string_view text) {
   const bool intoFirstRun = static_cast<std::size_t>(firstEnd - inFirst) <= directInsertMoves;
   detail::Member* position =
       intoFirstRun ? inFirst : const_cast<detail::Member*>(lowerBound(firstEnd, members + header->size, name));
-  std::memmove(static_cast<void*>(position + 1), position,
-               static_cast<std::size_t>(members + header->size - position) * sizeof(detail::Member));
+  // Most structures are small: a call of memmove would cost more than the
+  // few members it moves.
+  const auto moving = static_cast<std::size_t>(members + header->size - position);
+  if (moving <= 8) {
+    for (std::size_t index = moving; index > 0; --index) position[index] = position[index - 1];
+  } else {
+    std::memmove(static_cast<void*>(position + 1), position, moving * sizeof(detail::Member));
+  }
   position->key = name.key;
   position->name = entry;
   Value* value = new (block) Value(ChildTag{}, store_);
@@ -647,9 +715,10 @@ namespace {
 // in its own block.
 template <class Header, class Item>
 Header* headerWithRoom(ValueStore* store, std::size_t count, Item* Header::*items) {
-  static_assert(itemsInHeaderOffset + detail::elementsInHeaderBlock * sizeof(Value) <= ValueStore::largestBlock);
-  static_assert(itemsInHeaderOffset + detail::membersInHeaderBlock * sizeof(detail::Member) <= ValueStore::largestBlock);
-  auto* header = new (store->allocateBlock(itemsInHeaderOffset + count * sizeof(Item))) Header{};
+  constexpr std::size_t mostItems =
+      std::is_same_v<Item, Value> ? detail::elementsInHeaderBlock : detail::membersInHeaderBlock;
+  static_assert(itemsInHeaderOffset<Header> + mostItems * sizeof(Item) <= ValueStore::largestBlock);
+  auto* header = new (store->allocateBlock(itemsInHeaderOffset<Header> + count * sizeof(Item))) Header{};
   header->capacity = static_cast<std::uint32_t>(count);
   if (count != 0) header->*items = static_cast<Item*>(itemsInHeader(header));
   return header;
@@ -693,12 +762,12 @@ void detail::makeCollectionWithRoom(Value& empty, std::size_t count) {
 
 void detail::makeStructureWithRoom(Value& empty, std::size_t count) {
   if (!empty.isEmpty()) empty.setEmpty();
-  if (count > membersInHeaderBlock) {
-    empty.makeStructure();
-    reserveMembers(empty, count);
-    return;
-  }
-  empty.payload_.container = headerWithRoom(empty.ensureStore(), count, &Value::StructureHeader::members);
+  ValueStore* store = empty.ensureStore();
+  // A few members fit the header's block, their values in blocks of their
+  // own; more take their values from one block.
+  empty.payload_.container = count <= membersInHeaderBlock
+                                 ? headerWithRoom(store, count, &Value::StructureHeader::members)
+                                 : structureWithValueBlock<Value::StructureHeader>(store, count);
   empty.kind_ = ValueKind::Structure;
 }
 
@@ -720,9 +789,12 @@ Value& detail::appendMember(Value& structure, std::string_view name) {
   if (header->firstRun != 0) return structure.writeMember(name);
   ValueStore* store = structure.store_;
   InternedString* entry = store->internName(name);
+  // A structure made with room takes its values from its block of values,
+  // in the order its members arrive.
+  const bool inValueBlock = header->size < header->valueCount;
   void* block = nullptr;
   try {
-    block = store->allocateBlock(sizeof(Value));
+    if (!inValueBlock) block = store->allocateBlock(sizeof(Value));
     if (header->size == header->capacity) {
       if (header->capacity > Value::maxReserve / 2) throw std::length_error("Value: too many members");
       structure.mergeMemberRuns(header->capacity == 0 ? 4 : std::size_t{header->capacity} * 2);
@@ -733,6 +805,7 @@ Value& detail::appendMember(Value& structure, std::string_view name) {
     store->release(entry);
     throw;
   }
+  if (inValueBlock) block = &header->values[header->size];
   Value* value = new (block) Value(Value::ChildTag{}, store);
   header->members[header->size++] = detail::Member{nameKey(name), entry, value};
   return *value;
@@ -823,13 +896,130 @@ void detail::finishMembers(Value& structure, MemberOrderCache* orders) {
   if (orders != nullptr && kept == count) orders->learn(members, count, structure.store_);
 }
 
+namespace {
+
+// Moves values bytewise; most containers hold a few, for which a call of
+// memcpy costs more than the copy.
+void moveItems(Value* to, const Value* from, std::size_t count) {
+  if (count > 4) {
+    std::memcpy(static_cast<void*>(to), from, count * sizeof(Value));
+    return;
+  }
+  struct Bytes {
+    std::uint64_t words[2];
+  };
+  static_assert(sizeof(Bytes) == sizeof(Value));
+  for (std::size_t index = 0; index < count; ++index) {
+    Bytes bytes;
+    std::memcpy(&bytes, &from[index], sizeof bytes);
+    std::memcpy(static_cast<void*>(&to[index]), &bytes, sizeof bytes);
+  }
+}
+
+}  // namespace
+
+const Value* detail::findMember(const Value& structure, std::string_view name, const Value* passed) {
+  const Value::StructureHeader* header = structure.structure();
+  if (header == nullptr) return nullptr;
+  // Members appended and not yet ordered are looked at one by one, the last
+  // first.
+  for (std::uint32_t index = header->size; index > header->firstRun; --index) {
+    const Member& member = header->members[index - 1];
+    if (member.value != passed && member.name->view() == name) return member.value;
+  }
+  const Member* found = structure.findMember(name);
+  return found != nullptr ? found->value : nullptr;
+}
+
+ValueStore* detail::storeOf(Value& root) { return root.ensureStore(); }
+
+detail::ItemName detail::internItemName(ValueStore* store, std::string_view name) {
+  return {nameKey(name), store->internName(name)};
+}
+
+void detail::releaseItemName(ValueStore* store, ItemName name) noexcept { store->release(name.name); }
+
+void detail::makeCollectionOf(Value& empty, Value* items, std::size_t count) {
+  ValueStore* store = empty.store_;
+  Value::CollectionHeader* header;
+  if (count - 1 < elementsInHeaderBlock) {
+    // A few items share the header's block.
+    header = static_cast<Value::CollectionHeader*>(
+        store->allocateBlock(itemsInHeaderOffset<Value::CollectionHeader> + count * sizeof(Value)));
+    header->elements = static_cast<Value*>(itemsInHeader(header));
+  } else if (count == 0) {
+    header = static_cast<Value::CollectionHeader*>(store->allocateBlock(sizeof(Value::CollectionHeader)));
+    header->elements = nullptr;
+  } else {
+    if (count > Value::maxReserve) throw std::length_error("Value: too many elements");
+    void* block = store->allocateBlock(sizeof(Value::CollectionHeader));
+    try {
+      header = new (block) Value::CollectionHeader{static_cast<Value*>(store->allocate(count * sizeof(Value))), 0, 0};
+    } catch (...) {
+      store->freeBlock(block);
+      throw;
+    }
+  }
+  moveItems(header->elements, items, count);
+  header->size = header->capacity = static_cast<std::uint32_t>(count);
+  empty.payload_.container = header;
+  empty.kind_ = ValueKind::Collection;
+}
+
+void detail::makeStructureOf(Value& empty, Value* items, const ItemName* names, std::size_t count,
+                             MemberOrderCache* orders) {
+  ValueStore* store = empty.store_;
+  if (count == 0) {
+    empty.makeStructure();
+    return;
+  }
+  auto* header = structureWithValueBlock<Value::StructureHeader>(store, count);
+  Value* values = header->values;
+  Member* members = header->members;
+  // The members in name order, their values still the gathered items.
+  std::size_t kept = count;
+  if (const std::uint16_t* order = orders != nullptr ? orders->find(names, count) : nullptr) {
+    for (std::size_t index = 0; index < count; ++index) {
+      const std::size_t from = order[index];
+      members[index] = Member{names[from].key, names[from].name, &items[from]};
+    }
+  } else {
+    for (std::size_t index = 0; index < count; ++index) members[index] = Member{names[index].key, names[index].name, &items[index]};
+    // The values' place serves as the sort's buffer: it is not filled yet.
+    if (count == 2) {
+      if (members[1] < members[0]) std::swap(members[0], members[1]);
+    } else {
+      sortMembers(members, count, reinterpret_cast<Member*>(values));
+    }
+    // A repeated name keeps the item that came last; names of one store are
+    // interned, so equal names are one entry.
+    kept = 0;
+    for (std::size_t index = 0; index < count; ++index) {
+      if (index + 1 < count && members[index].name == members[index + 1].name) {
+        std::destroy_at(members[index].value);
+        store->release(members[index].name);
+        continue;
+      }
+      members[kept++] = members[index];
+    }
+    if (orders != nullptr && kept == count) orders->learn(members, count, store);
+  }
+  for (std::size_t index = 0; index < kept; ++index) {
+    moveItems(&values[index], members[index].value, 1);
+    members[index].value = &values[index];
+  }
+  header->size = header->firstRun = static_cast<std::uint32_t>(kept);
+  empty.payload_.container = header;
+  empty.kind_ = ValueKind::Structure;
+}
+
 std::size_t detail::liveStoreBlocks(const Value& value) {
   return value.store_ != nullptr ? value.store_->liveBlocks() : 0;
 }
 
 void Value::dropMember(detail::Member& member) noexcept {
   std::destroy_at(member.value);
-  store_->freeBlock(member.value);
+  if (!inValueBlock(structure(), member.value)) store_->freeBlock(member.value);
   store_->release(member.name);
 }
 
@@ -851,10 +1041,19 @@ void Value::mergeMemberRuns(std::size_t capacity) {
   out += restFirst;
   const std::size_t restSecond = static_cast<std::size_t>(secondEnd - second);
   if (restSecond != 0) std::memcpy(static_cast<void*>(out), second, restSecond * sizeof(detail::Member));
-  freeItems(store_, header, header->members, header->capacity * sizeof(detail::Member));
+  freeMemberArray(header);
   header->members = merged;
   header->capacity = static_cast<std::uint32_t>(capacity);
   header->firstRun = header->size;
+}
+
+// Frees a structure's member array unless it lives in the header's block or
+// in the block of values made in one step, right after them.
+void Value::freeMemberArray(StructureHeader* header) noexcept {
+  if (header->values != nullptr && header->members == reinterpret_cast<detail::Member*>(header->values + header->valueCount)) {
+    return;
+  }
+  freeItems(store_, header, header->members, header->capacity * sizeof(detail::Member));
 }
 
 // ---- ValueResult ---------------------------------------------------------------------

@@ -78,9 +78,41 @@ void releaseUnusedRoom(Value& container);
 // may hand finishMembers a cache of the orders it has seen.
 Value& appendMember(Value& structure, std::string_view name);
 void finishMembers(Value& structure, MemberOrderCache* orders = nullptr);
+// The member of that name of a structure, finished or still being appended
+// to (where a repeated name finds its last member other than `passed`);
+// null when it has none.
+const Value* findMember(const Value& structure, std::string_view name, const Value* passed = nullptr);
 // The blocks the store of value's tree has handed out and not freed (0 while
 // it has no store), for tests.
 std::size_t liveStoreBlocks(const Value& value);
+
+// For readers that gather the items of an open container on a scratch stack
+// and make the container from them in one step when it closes
+// (formats/value_builder.h). Items are values of the tree placed by
+// placeItem; the container takes them over bytewise (values hold no
+// pointers into themselves), so the scratch only forgets them afterwards.
+//
+// The store of root's tree, made when it has none yet.
+ValueStore* storeOf(Value& root);
+// An empty value of the tree of that store, placed at place.
+inline Value* placeItem(void* place, ValueStore* store);
+// A gathered member's name, interned in the tree's store with one
+// reference, which the structure takes over (or a reader that fails drops
+// with releaseItemName).
+struct ItemName {
+  std::uint32_t key;  // nameKey of the name
+  InternedString* name;
+};
+ItemName internItemName(ValueStore* store, std::string_view name);
+void releaseItemName(ValueStore* store, ItemName name) noexcept;
+// Makes an empty value a collection of the count items, in order.
+void makeCollectionOf(Value& empty, Value* items, std::size_t count);
+// Makes an empty value a structure of the count items named by names, put
+// in name order, where a repeated name keeps its last item (the others are
+// released). Its members' values lie in one block that never moves; members
+// written later get blocks of their own, so no member moves either way.
+void makeStructureOf(Value& empty, Value* items, const ItemName* names, std::size_t count,
+                     MemberOrderCache* orders = nullptr);
 }  // namespace detail
 
 // One member seen while iterating a structure in name order.
@@ -112,6 +144,7 @@ class Value {
   class ChildTag {
     friend class Value;
     friend Value& detail::appendMember(Value& structure, std::string_view name);
+    friend Value* detail::placeItem(void* place, ValueStore* store);
     ChildTag() = default;
   };
   Value(ChildTag, ValueStore* store) : store_(store), ownsStore_(0) { payload_.unsignedValue = 0; }
@@ -229,7 +262,12 @@ class Value {
   friend void detail::releaseUnusedRoom(Value& container);
   friend Value& detail::appendMember(Value& structure, std::string_view name);
   friend void detail::finishMembers(Value& structure, detail::MemberOrderCache* orders);
+  friend const Value* detail::findMember(const Value& structure, std::string_view name, const Value* passed);
   friend std::size_t detail::liveStoreBlocks(const Value& value);
+  friend ValueStore* detail::storeOf(Value& root);
+  friend void detail::makeCollectionOf(Value& empty, Value* items, std::size_t count);
+  friend void detail::makeStructureOf(Value& empty, Value* items, const detail::ItemName* names, std::size_t count,
+                                      detail::MemberOrderCache* orders);
 
   ValueStore* ensureStore();
   // Whether the content lives in the store (string and beyond): scalars are
@@ -258,6 +296,8 @@ class Value {
   Value& appendElementSlow();
   const detail::Member* findMember(std::string_view name) const;
   void mergeMemberRuns(std::size_t capacity);
+  void freeMemberArray(StructureHeader* header) noexcept;
+  Value& writeMemberReplacing(std::string_view name);
   void dropMember(detail::Member& member) noexcept;
   CollectionHeader* collection() const;
   StructureHeader* structure() const;
@@ -300,6 +340,8 @@ struct Member {
 };
 static_assert(sizeof(Member) == 12);
 
+inline Value* placeItem(void* place, ValueStore* store) { return new (place) Value(Value::ChildTag{}, store); }
+
 }  // namespace detail
 
 class Value::MemberIterator {
@@ -308,8 +350,8 @@ class Value::MemberIterator {
   using value_type = MemberView;
   MemberIterator() = default;
   MemberView operator*() const {
-    const detail::Member* member = takesFirst() ? first_ : second_;
-    return {member->name->view(), *member->value};
+    const detail::Member& member = current();
+    return {member.name->view(), *member.value};
   }
   MemberIterator& operator++() {
     if (takesFirst()) ++first_;
@@ -327,6 +369,7 @@ class Value::MemberIterator {
 
  private:
   friend class Value;
+  const detail::Member& current() const { return takesFirst() ? *first_ : *second_; }
   MemberIterator(const detail::Member* first, const detail::Member* firstEnd, const detail::Member* second,
                  const detail::Member* secondEnd)
       : first_(first), firstEnd_(firstEnd), second_(second), secondEnd_(secondEnd) {}

@@ -77,7 +77,7 @@ ValueStore::~ValueStore() {
       }
     }
   }
-  std::free(buckets_);
+  if (buckets_ != inlineBuckets_) std::free(buckets_);
   std::free(recentNames_);
   for (HeapLink* link = heapBlocks_.next; link != &heapBlocks_;) {
     HeapLink* next = link->next;
@@ -102,7 +102,7 @@ void ValueStore::formatPage(PageHeader* page, std::size_t pageSize, std::size_t 
   page->liveBlocks = 0;
   page->firstFree = 0;
   const std::size_t last = pageSize / blockSize - 1;
-  page->untouched = last >= firstBlockIndex(blockSize) ? static_cast<std::uint16_t>(last) : 0;
+  page->untouched = clearOfHeader(last, blockSize) ? static_cast<std::uint16_t>(last) : 0;
   poisonMemory(reinterpret_cast<unsigned char*>(page) + headerSize, pageSize - headerSize);
 }
 
@@ -251,12 +251,10 @@ void ValueStore::returnToPage(void* memory, std::size_t bytes) noexcept {
 
 InternedString* ValueStore::intern(std::string_view text, std::uint32_t hash) {
   if (text.empty()) return emptyString();
-  if (bucketCount_ != 0) {
-    for (InternedString* entry = buckets_[hash & (bucketCount_ - 1)]; entry != nullptr; entry = entry->next) {
-      if (entry->hash == hash && entry->length == text.size() && sameText(entry->text(), text.data(), text.size())) {
-        ++entry->references;
-        return entry;
-      }
+  for (InternedString* entry = buckets_[hash & (bucketCount_ - 1)]; entry != nullptr; entry = entry->next) {
+    if (entry->hash == hash && entry->length == text.size() && sameText(entry->text(), text.data(), text.size())) {
+      ++entry->references;
+      return entry;
     }
   }
   if (stringCount_ + 1 > bucketCount_) growStringSet();
@@ -324,9 +322,9 @@ void ValueStore::release(InternedString* entry) noexcept {
   free(entry, entryOverhead + entry->length);
 }
 
-// Doubles the bucket count (starting at 8) so the load factor stays at most 1.
+// Doubles the bucket count so the load factor stays at most 1.
 void ValueStore::growStringSet() {
-  const std::uint32_t newCount = bucketCount_ == 0 ? 8 : bucketCount_ * 2;
+  const std::uint32_t newCount = bucketCount_ * 2;
   auto* newBuckets = static_cast<InternedString**>(std::calloc(newCount, sizeof(InternedString*)));
   if (newBuckets == nullptr) throw std::bad_alloc();
   for (std::uint32_t bucket = 0; bucket < bucketCount_; ++bucket) {
@@ -338,7 +336,7 @@ void ValueStore::growStringSet() {
       entry = next;
     }
   }
-  std::free(buckets_);
+  if (buckets_ != inlineBuckets_) std::free(buckets_);
   buckets_ = newBuckets;
   bucketCount_ = newCount;
 }

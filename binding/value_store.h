@@ -155,7 +155,7 @@ class ValueStore {
       block = bytes + std::size_t{page->untouched} * blockSize;
       unpoisonMemory(block, blockSize);
       const std::size_t next = std::size_t{page->untouched} - 1;
-      page->untouched = next >= firstBlockIndex(blockSize) ? static_cast<std::uint16_t>(next) : 0;
+      page->untouched = clearOfHeader(next, blockSize) ? static_cast<std::uint16_t>(next) : 0;
     }
     ++page->liveBlocks;
     ++liveBlocks_;
@@ -164,8 +164,10 @@ class ValueStore {
   }
   // Blocks overlapping a page's header are never handed out; index 0 is
   // therefore free to mark the end of the chain and of the untouched blocks.
-  static constexpr std::size_t firstBlockIndex(std::size_t blockSize) {
-    return (sizeof(PageHeader) + blockSize - 1) / blockSize;
+  // A multiplication, not a division: sizes that vary at run time would
+  // otherwise divide on every block.
+  static constexpr bool clearOfHeader(std::size_t index, std::size_t blockSize) {
+    return index * blockSize >= sizeof(PageHeader);
   }
   void* allocateBlockOnNewPage(std::size_t bytes);
   static constexpr std::size_t largestCutBytes = 1024;
@@ -225,8 +227,12 @@ class ValueStore {
   InternedString** recentNames_ = nullptr;
   std::uint32_t namesInterned_ = 0;
 
-  InternedString** buckets_ = nullptr;
-  std::uint32_t bucketCount_ = 0;
+  // The set starts in the store's own page, large enough for a request
+  // body's names and texts, so a small tree never allocates or rehashes it.
+  static constexpr std::uint32_t inlineBucketCount = 32;
+  InternedString* inlineBuckets_[inlineBucketCount] = {};
+  InternedString** buckets_ = inlineBuckets_;
+  std::uint32_t bucketCount_ = inlineBucketCount;
   std::uint32_t stringCount_ = 0;
 };
 

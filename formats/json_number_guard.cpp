@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 #include <utility>
 
 namespace Quor {
@@ -23,13 +24,36 @@ bool isHugeExponent(const char* digits) {
   return false;
 }
 
+// Whether the text at `marker`, an "e" or "E" followed by "-", or the "-"
+// after one, starts a huge negative exponent of a number.
+bool isHugeNegativeExponentAt(const char* text, const char* minus) {
+  return minus - text >= 2 && (minus[-1] == 'e' || minus[-1] == 'E') && isDigit(minus[-2]) &&
+         isHugeExponent(minus + 1);
+}
+
+// Any "<digit>e-<huge>" from `from` on, found by its "e" or "E": for texts
+// where "-" is too common to look for.
+bool holdsHugeNegativeExponentByLetter(const char* text, const char* from) {
+  for (const char letter : {'e', 'E'}) {
+    for (const char* found = std::strchr(from, letter); found != nullptr; found = std::strchr(found + 1, letter)) {
+      if (found[1] == '-' && isHugeNegativeExponentAt(text, found + 1)) return true;
+    }
+  }
+  return false;
+}
+
 // One cheap pass over the whole text: is there any "<digit>e-<huge>" at
 // all? Matches inside strings are false alarms that the exact pass settles.
+// "-" is the rarer mark in most texts; in one of negative numbers (a "-"
+// every few bytes) the letters are, and each mark found costs a call.
 bool mayHoldHugeNegativeExponent(const char* text) {
+  constexpr std::size_t denseMarks = 64;
+  constexpr std::size_t bytesPerSparseMark = 256;
+  std::size_t marks = 0;
   for (const char* minus = std::strchr(text, '-'); minus != nullptr; minus = std::strchr(minus + 1, '-')) {
-    if (minus - text >= 2 && (minus[-1] == 'e' || minus[-1] == 'E') && isDigit(minus[-2]) &&
-        isHugeExponent(minus + 1)) {
-      return true;
+    if (isHugeNegativeExponentAt(text, minus)) return true;
+    if (++marks == denseMarks && static_cast<std::size_t>(minus - text) < denseMarks * bytesPerSparseMark) {
+      return holdsHugeNegativeExponentByLetter(text, minus + 1);
     }
   }
   return false;

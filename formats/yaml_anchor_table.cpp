@@ -19,7 +19,7 @@ YamlAnchorTable::Anchor* YamlAnchorTable::find(std::string_view name) {
   return found != anchors_.end() ? &found->second : nullptr;
 }
 
-const Value* YamlAnchorTable::resolve(PathId path, const Value& root, std::size_t& steps) {
+const Value* YamlAnchorTable::resolve(PathId path, const Value& root, std::size_t& steps, const Value* filling) {
   walk_.clear();
   for (PathId at = path; at != rootPath; at = paths_[static_cast<std::size_t>(at)].parent) {
     walk_.push_back(&paths_[static_cast<std::size_t>(at)].step);
@@ -29,8 +29,9 @@ const Value* YamlAnchorTable::resolve(PathId path, const Value& root, std::size_
   for (auto step = walk_.rbegin(); step != walk_.rend(); ++step) {
     const YamlPathStep& next = **step;
     if (next.isMember) {
-      if (node->kind() != ValueKind::Structure || !node->hasMember(next.name)) return nullptr;
-      node = &node->member(next.name);
+      // A mapping still being read may hold it too.
+      node = detail::findMember(*node, next.name, filling);
+      if (node == nullptr) return nullptr;
     } else {
       if (node->kind() != ValueKind::Collection || next.index >= node->size()) return nullptr;
       node = &node->elements()[next.index];

@@ -54,8 +54,11 @@ class YamlAnchorTable {
 
   // The node the path leads to from root, or null when a step no longer
   // leads anywhere (a repeated key replaced a container on the way).
-  // steps receives the length of the path.
-  const Value* resolve(PathId path, const Value& root, std::size_t& steps);
+  // steps receives the length of the path. A mapping still being read keeps
+  // a repeated key's members apart until it closes; the one given no value
+  // yet, `filling`, is passed over, as the member it repeats stands there
+  // until then.
+  const Value* resolve(PathId path, const Value& root, std::size_t& steps, const Value* filling);
 
  private:
   struct PathNode {

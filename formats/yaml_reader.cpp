@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "binding/format_message.h"
+#include "binding/member_order_cache.h"
 #include "binding/nesting_limit.h"
 #include "formats/value_tree_measure.h"
 #include "formats/yaml_anchor_table.h"
@@ -61,9 +62,19 @@ class Parser {
 class Event {
  public:
   Event() { std::memset(&event_, 0, sizeof event_); }
+  // An event the parser fills at once: yaml_parser_parse clears it first,
+  // whatever it then answers.
+  struct Parsed {};
+  explicit Event(Parsed) {}
   ~Event() { yaml_event_delete(&event_); }
   Event(const Event&) = delete;
   Event& operator=(const Event&) = delete;
+  // Moving keeps the event's texts where they are.
+  Event(Event&& other) noexcept : event_(other.event_) { std::memset(&other.event_, 0, sizeof other.event_); }
+  Event& operator=(Event&& other) noexcept {
+    adopt(other);
+    return *this;
+  }
 
   yaml_event_t* get() { return &event_; }
   const yaml_event_t& operator*() const { return event_; }
@@ -97,7 +108,7 @@ class YamlReader {
       return;
     }
     for (;;) {
-      Event event;
+      Event event{Event::Parsed{}};
       if (yaml_parser_parse(parser.get(), event.get()) == 0) {
         failParser(*parser.get());
         return;
@@ -107,6 +118,14 @@ class YamlReader {
   }
 
  private:
+  // How the target is reached from its parent; a member name is only
+  // copied when a path needs it.
+  struct TargetStep {
+    bool isMember = false;
+    std::uint32_t index = 0;
+    std::string_view name;
+  };
+
   // An open sequence or mapping.
   struct OpenNode {
     Value* value;
@@ -114,10 +133,21 @@ class YamlReader {
     YamlAnchorTable::Anchor* anchor;
     // Made when an anchor below needs it.
     YamlAnchorTable::PathId path;
-    YamlPathStep step;
+    // How it is reached from its parent: its member name lives in the key's
+    // event, held here, or (an alias used as a key) in ownedName.
+    TargetStep step;
+    Event key;
+    bool nameOwned = false;
+    std::string ownedName;
+    // A sequence's elements so far.
+    std::uint32_t elements = 0;
+
+    YamlPathStep pathStep() const {
+      return YamlPathStep{step.isMember, step.index, std::string(nameOwned ? std::string_view(ownedName) : step.name)};
+    }
   };
 
-  void failParser(const yaml_parser_t& parser) {
+  [[gnu::cold, gnu::noinline]] void failParser(const yaml_parser_t& parser) {
     const char* problem = parser.problem != nullptr ? parser.problem : "out of memory";
     result_.fail(FormatMessage(parserError, problem, std::uint64_t{parser.problem_mark.line},
                                std::uint64_t{parser.problem_mark.column}));
@@ -126,7 +156,7 @@ class YamlReader {
   // Fails with a message whose last two placeholders are the event's line
   // and column (1-based).
   template <class... Arguments>
-  bool fail(const yaml_event_t& event, const char* message, const Arguments&... arguments) {
+  [[gnu::cold, gnu::noinline]] bool fail(const yaml_event_t& event, const char* message, const Arguments&... arguments) {
     result_.fail(FormatMessage(message, arguments..., std::uint64_t{event.start_mark.line} + 1,
                                std::uint64_t{event.start_mark.column} + 1));
     return false;
@@ -176,11 +206,13 @@ class YamlReader {
     OpenNode& innermost = open_.back();
     if (!innermost.isMapping) {
       targetStep_.isMember = false;
-      targetStep_.index = static_cast<std::uint32_t>(innermost.value->size());
+      targetStep_.index = innermost.elements++;
       target_ = &innermost.value->appendElement();
     } else if (keyPending_) {
       keyPending_ = false;
-      target_ = &innermost.value->writeMember(pendingKey_);
+      // Members are put in name order when the mapping closes; a repeated
+      // key keeps its last value.
+      target_ = &detail::appendMember(*innermost.value, pendingKey_);
       targetStep_.isMember = true;
       targetStep_.name = pendingKey_;
     } else {
@@ -190,12 +222,12 @@ class YamlReader {
   }
 
   // The path of the target, making the paths of its open ancestors first.
-  YamlAnchorTable::PathId targetPath() {
+  [[gnu::noinline]] YamlAnchorTable::PathId targetPath() {
     if (targetIsRoot_) return YamlAnchorTable::rootPath;
     std::size_t first = open_.size();
     while (first > 0 && open_[first - 1].path == YamlAnchorTable::noPath) --first;
     for (std::size_t index = first; index < open_.size(); ++index) {
-      open_[index].path = anchors_.addPath(open_[index - 1].path, open_[index].step);
+      open_[index].path = anchors_.addPath(open_[index - 1].path, open_[index].pathStep());
     }
     return anchors_.addPath(open_.back().path, ownedStep(targetStep_));
   }
@@ -215,6 +247,7 @@ class YamlReader {
     pendingKey_ = std::string_view(reinterpret_cast<const char*>((*keyEvent_).data.scalar.value),
                                    (*keyEvent_).data.scalar.length);
     keyPending_ = true;
+    keyFromAlias_ = false;
     const yaml_event_t& key = *keyEvent_;
     const std::string_view anchorName = textOf(key.data.scalar.anchor);
     if (anchorName.empty()) return true;
@@ -246,11 +279,12 @@ class YamlReader {
     if (open_.size() >= maxNestingDepth) return fail(event, nestedTooDeeply, std::uint64_t{maxNestingDepth});
     Value& node = *target_;
     // A repeated key gets a new container rather than merging into the old.
-    if (!node.isEmpty()) node.setEmpty();
+    // Most containers are small: room for a few items comes in the block of
+    // the container's header.
     if (isMapping) {
-      node.makeStructure();
+      detail::makeStructureWithRoom(node, detail::membersInHeaderBlock);
     } else {
-      node.makeCollection();
+      detail::makeCollectionWithRoom(node, detail::elementsInHeaderBlock);
     }
     YamlAnchorTable::Anchor* anchor = nullptr;
     YamlAnchorTable::PathId path = targetIsRoot_ ? YamlAnchorTable::rootPath : YamlAnchorTable::noPath;
@@ -261,14 +295,31 @@ class YamlReader {
       anchor->path = path;
       anchor->open = true;
     }
-    open_.push_back(OpenNode{&node, isMapping, anchor, path, {}});
-    if (!targetIsRoot_) open_.back().step = ownedStep(targetStep_);
+    OpenNode& opened = open_.emplace_back();
+    opened.value = &node;
+    opened.isMapping = isMapping;
+    opened.anchor = anchor;
+    opened.path = path;
+    if (!targetIsRoot_) {
+      opened.step = targetStep_;
+      // The member name stays readable as long as the node is open.
+      if (!targetStep_.isMember) {
+      } else if (keyFromAlias_) {
+        opened.nameOwned = true;
+        opened.ownedName = targetStep_.name;
+      } else {
+        opened.key = std::move(keyEvent_);
+      }
+    }
     return true;
   }
 
   void closeNode() {
     if (open_.empty()) return;
-    if (open_.back().anchor != nullptr) open_.back().anchor->open = false;
+    OpenNode& closing = open_.back();
+    if (closing.anchor != nullptr) closing.anchor->open = false;
+    if (closing.isMapping) detail::finishMembers(*closing.value, &memberOrders_);
+    detail::releaseUnusedRoom(*closing.value);
     open_.pop_back();
     keyPending_ = false;
   }
@@ -289,14 +340,15 @@ class YamlReader {
       return true;
     }
     std::size_t steps = 0;
-    aliased.node = anchors_.resolve(anchor->path, root_, steps);
+    // A key's alias fills no member: its target is the mapping itself.
+    aliased.node = anchors_.resolve(anchor->path, root_, steps, targetIsKey_ ? nullptr : target_);
     if (aliased.node == nullptr) return fail(event, undefinedAlias, name);
     // A repeated key may have put an open node where the anchored one was.
     if (steps < open_.size() && open_[steps].value == aliased.node) return fail(event, cyclicAlias, name);
     return true;
   }
 
-  bool takeAlias(const yaml_event_t& event) {
+  [[gnu::noinline]] bool takeAlias(const yaml_event_t& event) {
     const std::string_view name = textOf(event.data.alias.anchor);
     Aliased aliased;
     if (!resolveAlias(event, name, aliased)) return false;
@@ -314,6 +366,7 @@ class YamlReader {
       aliasKey_.assign(key);
       pendingKey_ = aliasKey_;
       keyPending_ = true;
+      keyFromAlias_ = true;
       return true;
     }
 
@@ -350,16 +403,11 @@ class YamlReader {
 
   ValueResult& result_;
   Value& root_;
+  // Holds references into the root's store, which outlives the reader.
+  detail::MemberOrderCache memberOrders_;
   std::vector<OpenNode> open_;
   YamlAnchorTable anchors_;
 
-  // How the target is reached from its parent; a member name is only
-  // copied when a path or an open node keeps it.
-  struct TargetStep {
-    bool isMember = false;
-    std::uint32_t index = 0;
-    std::string_view name;
-  };
   static YamlPathStep ownedStep(const TargetStep& step) {
     return YamlPathStep{step.isMember, step.index, std::string(step.name)};
   }
@@ -375,6 +423,7 @@ class YamlReader {
   bool keyPending_ = false;
   Event keyEvent_;
   std::string aliasKey_;
+  bool keyFromAlias_ = false;
 
   const std::size_t aliasTextBudget_;
   std::size_t copiedNodes_ = 0;

@@ -1,15 +1,14 @@
 #include "formats/yaml_scalar.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <system_error>
 
 #include "binding/conversion_messages.h"
 #include "binding/format_message.h"
+#include "formats/decimal_double.h"
 
 namespace Quor {
 
@@ -29,6 +28,10 @@ bool isOneOf(std::string_view text, std::initializer_list<std::string_view> word
   }
   return false;
 }
+
+// Every word of the lists below has at most five letters: a longer text
+// (most strings) is none of them, told by its length alone.
+constexpr std::size_t longestWord = 5;
 
 bool isNullWord(std::string_view text) { return isOneOf(text, {"", "~", "null", "Null", "NULL"}); }
 bool isTrueWord(std::string_view text) {
@@ -96,17 +99,12 @@ bool mayBeNumber(char first) {
          first == 'I' || first == 'n' || first == 'N';
 }
 
-// What strtod makes of the whole text; false when it stops short.
-//
-// Most numbers are plain decimals, which std::from_chars reads to the same
-// double, correctly rounded like glibc's and MinGW's strtod, at a fraction of
-// the cost. Whatever it does not take whole (a "+" sign, hexadecimal, text
-// beyond the number) or cannot represent (overflow, underflow) goes to
-// strtod itself.
+// What strtod makes of the whole text; false when it stops short. Most
+// numbers are plain decimals, read to the same double without the C
+// library; everything else (a "+" sign, hexadecimal, "nan", more digits
+// than a 64-bit mantissa holds, text beyond the number) goes to strtod.
 bool readDouble(std::string_view text, double& number) {
-  const char* last = text.data() + text.size();
-  const std::from_chars_result parsed = std::from_chars(text.data(), last, number);
-  if (parsed.ec == std::errc() && parsed.ptr == last) return true;
+  if (readDecimalDouble(text, number)) return true;
   char* end = nullptr;
   number = std::strtod(text.data(), &end);
   return readWhole(text, end);
@@ -170,12 +168,13 @@ bool yamlScalarToValue(const char* tag, std::string_view text, YamlScalarStyle s
     target.setString(text);
     return true;
   }
-  if (isNullWord(text)) {
+  const bool mayBeWord = text.size() <= longestWord;
+  if (mayBeWord && isNullWord(text)) {
     target.setEmpty();
   } else if (!plainNumber(text, target)) {
-    if (isTrueWord(text)) {
+    if (mayBeWord && isTrueWord(text)) {
       target.setBool(true);
-    } else if (isFalseWord(text)) {
+    } else if (mayBeWord && isFalseWord(text)) {
       target.setBool(false);
     } else {
       target.setString(text);

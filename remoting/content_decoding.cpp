@@ -1,6 +1,7 @@
 #include "remoting/content_decoding.h"
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "formats/json_reader.h"
@@ -50,22 +51,31 @@ ContentFormat chooseFormat(const ContentRules& rules, std::string_view contentTy
 
 // The bytes as a NUL-terminated text for the readers of C texts: the bytes
 // themselves when they hold a NUL (or, as a C text, have no length), else a
-// terminated copy.
+// terminated copy, on the stack for the short texts most requests carry.
 class TerminatedText {
  public:
   TerminatedText(std::string_view bytes, bool mayBeCText) {
     if (bytes.empty() ? mayBeCText : std::memchr(bytes.data(), '\0', bytes.size()) != nullptr) {
       text_ = bytes.data();
-    } else {
-      copy_.assign(bytes);
-      text_ = copy_.c_str();
+      return;
     }
+    char* copy = shortCopy_;
+    if (bytes.size() >= sizeof shortCopy_) {
+      longCopy_ = std::make_unique_for_overwrite<char[]>(bytes.size() + 1);
+      copy = longCopy_.get();
+    }
+    std::memcpy(copy, bytes.data(), bytes.size());
+    copy[bytes.size()] = '\0';
+    text_ = copy;
   }
+  TerminatedText(const TerminatedText&) = delete;
+  TerminatedText& operator=(const TerminatedText&) = delete;
   const char* c_str() const { return text_; }
 
  private:
   const char* text_ = nullptr;
-  std::string copy_;
+  char shortCopy_[512];
+  std::unique_ptr<char[]> longCopy_;
 };
 
 ValueResult readMessagePack(const ContentRules& rules, std::string_view bytes) {

@@ -121,9 +121,12 @@ bool PathMatcher::match(std::string_view path, std::vector<std::string_view>& gr
     const std::uint8_t* next = reach + (index + 1) * width;
     std::uint8_t* row = reach + index * width;
     if (piece.type == TemplatePiece::Type::Literal) {
+      // The first character settles most positions without a comparison.
       const std::size_t size = piece.literal.size();
+      const char first = piece.literal.front();
       for (std::size_t position = 0; position + size <= length; ++position) {
-        row[position] = next[position + size] != 0 && path.compare(position, size, piece.literal) == 0;
+        row[position] = next[position + size] != 0 && path[position] == first &&
+                        path.compare(position, size, piece.literal) == 0;
       }
     } else {
       // The group may end anywhere from its start up to the first character

@@ -37,15 +37,16 @@ struct Route {
 // The routes a request is matched against, in table order.
 using RouteTable = std::span<const Route* const>;
 
-// The result of matching one request.
+// The result of matching one request. The path is the request's, and the
+// template the taken route's: both live longer than the match.
 struct RouteMatch {
   RequestMethod method = RequestMethod::None;
   std::string customMethod;
-  std::string path;
+  std::string_view path;
   const FunctionDescription* function = nullptr;
   const FunctionRegistration* endpoint = nullptr;
   PathCaptures captures;
-  std::string templateText;
+  std::string_view templateText;
 };
 
 // The route of a registration: its own path template, or the function's

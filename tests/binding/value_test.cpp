@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "binding/member_order_cache.h"
 #include "binding/page_cache.h"
 #include "binding/value_store.h"
 
@@ -603,6 +605,184 @@ TEST(ValueStoreTest, EveryBlockSizeServesManyBlocks) {
   }
   for (const auto& block : blocks) store.freeBlock(block.first);
   EXPECT_EQ(store.liveBlocks(), 0u);
+}
+
+// Gathered items as a reader's scratch holds them: values of the tree's
+// store, each named when it is a member.
+struct GatheredItems {
+  explicit GatheredItems(Value& root) : store(detail::storeOf(root)) {}
+  ~GatheredItems() {
+    for (std::size_t index = 0; index < count; ++index) std::destroy_at(&items()[index]);
+    for (std::size_t index = 0; index < names.size(); ++index) detail::releaseItemName(store, names[index]);
+  }
+  // A member when named (the empty name included), else an element.
+  Value& add(const char* name = nullptr) {
+    if (name != nullptr) names.push_back(detail::internItemName(store, name));
+    return *detail::placeItem(&items()[count++], store);
+  }
+  // Handed over to the container: nothing left to release here.
+  void handOver() {
+    count = 0;
+    names.clear();
+  }
+  Value* items() { return reinterpret_cast<Value*>(bytes); }
+  ValueStore* store;
+  alignas(8) unsigned char bytes[64 * sizeof(Value)];
+  std::size_t count = 0;
+  std::vector<detail::ItemName> names;
+};
+
+TEST(ValueBuiltInOneStep, CollectionsKeepTheirItemsInOrder) {
+  for (std::size_t count : {0, 1, 3, 4, 40}) {
+    Value tree;
+    Value& list = tree.writeMember("list");
+    const std::size_t before = detail::liveStoreBlocks(tree);
+    {
+      GatheredItems gathered(tree);
+      for (std::size_t index = 0; index < count; ++index) gathered.add().setString("item " + std::to_string(index));
+      detail::makeCollectionOf(list, gathered.items(), count);
+      gathered.handOver();
+    }
+    ASSERT_EQ(list.size(), count);
+    for (std::size_t index = 0; index < count; ++index) EXPECT_EQ(list.element(index).getString(), "item " + std::to_string(index));
+    list.appendElement().setSigned(std::int64_t{7});
+    EXPECT_EQ(list.element(count).getSigned(), 7);
+    list.setEmpty();
+    EXPECT_EQ(detail::liveStoreBlocks(tree), before) << count;
+    EXPECT_EQ(tree.member("list").kind(), ValueKind::Empty);
+  }
+}
+
+TEST(ValueBuiltInOneStep, StructuresAreInNameOrderAndARepeatedNameKeepsItsLastValue) {
+  struct Case {
+    std::vector<std::string> arrival;
+    std::string expected;  // name=value in iteration order
+  };
+  const Case cases[] = {
+      {{"b", "a"}, "a=1,b=0"},
+      {{"a", "a"}, "a=1"},
+      {{"c", "b", "a", "b", "c", "c"}, "a=2,b=3,c=5"},
+      {{"x", "", "xa", "x"}, "=1,x=3,xa=2"},
+  };
+  for (const Case& testCase : cases) {
+    Value tree;
+    tree.makeCollection();
+    Value& structure = tree.appendElement();
+    const std::size_t blocksBefore = detail::liveStoreBlocks(tree);
+    {
+      GatheredItems gathered(tree);
+      for (std::size_t index = 0; index < testCase.arrival.size(); ++index) {
+        // Each value holds storage, so a dropped one must be released.
+        Value& value = gathered.add(testCase.arrival[index].c_str());
+        value.makeCollection();
+        value.appendElement().setSigned(static_cast<std::int64_t>(index));
+      }
+      detail::makeStructureOf(structure, gathered.items(), gathered.names.data(), gathered.count);
+      gathered.handOver();
+    }
+    std::string written;
+    for (const MemberView member : structure.members()) {
+      written += (written.empty() ? "" : ",") + std::string(member.name) + "=" +
+                 std::to_string(member.value.element(0).getSigned());
+    }
+    EXPECT_EQ(written, testCase.expected);
+    for (const MemberView member : structure.members()) EXPECT_EQ(&structure.member(member.name), &member.value);
+    structure.setEmpty();
+    EXPECT_EQ(detail::liveStoreBlocks(tree), blocksBefore) << testCase.expected;
+    EXPECT_EQ(detail::storeOf(tree)->internedCount(), 0u) << testCase.expected;
+  }
+}
+
+TEST(ValueBuiltInOneStep, MembersStayInPlaceWhileMoreAreWritten) {
+  for (const bool repeatedShape : {false, true}) {
+    Value tree;
+    detail::MemberOrderCache orders;
+    Value* structure = nullptr;
+    // A shape met again is ordered from the cache, not sorted.
+    for (int round = 0; round < (repeatedShape ? 3 : 1); ++round) {
+      structure = &tree.appendElement();
+      GatheredItems gathered(tree);
+      for (const char* name : {"delta", "alpha", "charlie", "bravo", "echo"}) gathered.add(name).setString(name);
+      detail::makeStructureOf(*structure, gathered.items(), gathered.names.data(), gathered.count, &orders);
+      gathered.handOver();
+    }
+    std::vector<const Value*> addresses;
+    for (const MemberView member : structure->members()) addresses.push_back(&member.value);
+    Value& first = structure->writeMember("bravo");
+    for (int index = 0; index < 200; ++index) structure->writeMember("m" + std::to_string(index)).setSigned(index);
+    EXPECT_EQ(&structure->writeMember("bravo"), &first);
+    std::size_t index = 0;
+    for (const char* name : {"alpha", "bravo", "charlie", "delta", "echo"}) {
+      EXPECT_EQ(&structure->member(name), addresses[index++]) << name;
+      EXPECT_EQ(structure->member(name).getString(), name);
+    }
+    EXPECT_EQ(structure->size(), 205u);
+    EXPECT_EQ(memberNames(*structure).front(), "alpha");
+    const Value copy(*structure);
+    EXPECT_EQ(memberNames(copy), memberNames(*structure));
+  }
+}
+
+TEST(ValueBuiltInOneStep, MembersAppendedWithRoomTakeTheirValuesFromOneBlock) {
+  Value tree;
+  tree.makeCollection();
+  Value& structure = tree.appendElement();
+  const std::size_t blocksBefore = detail::liveStoreBlocks(tree);
+  detail::makeStructureWithRoom(structure, detail::membersInHeaderBlock + 1);
+  for (const char* name : {"f", "e", "d", "b"}) detail::appendMember(structure, name).setString(name);
+  detail::appendMember(structure, "a").setString("a");
+  detail::appendMember(structure, "b").setString("last b");
+  detail::appendMember(structure, "c").setString("c, beyond the room");
+  detail::finishMembers(structure);
+  EXPECT_EQ(memberNames(structure), (std::vector<std::string>{"a", "b", "c", "d", "e", "f"}));
+  EXPECT_EQ(structure.member("b").getString(), "last b");
+  EXPECT_EQ(structure.member("c").getString(), "c, beyond the room");
+  structure.setEmpty();
+  EXPECT_EQ(detail::liveStoreBlocks(tree), blocksBefore);
+}
+
+TEST(ValueBuiltInOneStep, CopiesOfStructuresKeepNameOrderWhereverTheyGo) {
+  // Sources of every layout: written in scrambled order (two runs), built
+  // in one step, appended and finished.
+  const auto scrambled = [](Value& value) {
+    for (int index = 0; index < 300; ++index) value.writeMember("m" + std::to_string((index * 7919) % 300)).setSigned(index);
+  };
+  const auto oneStep = [](Value& value) {
+    GatheredItems gathered(value);
+    for (const char* name : {"c", "a", "b"}) gathered.add(name).setString(std::string(name) + " text");
+    value.setEmpty();
+    detail::makeStructureOf(value, gathered.items(), gathered.names.data(), gathered.count);
+    gathered.handOver();
+  };
+  const auto appended = [](Value& value) {
+    detail::makeStructureWithRoom(value, 6);
+    for (const char* name : {"y", "x", "y", "z"}) detail::appendMember(value, name).makeCollection();
+    detail::finishMembers(value);
+  };
+  for (void (*build)(Value&) : {+scrambled, +oneStep, +appended}) {
+    Value source;
+    build(source);
+    Value elsewhere(source);
+    Value tree;
+    tree.writeMember("source") = source;
+    tree.writeMember("copy") = tree.member("source");
+    for (const Value* copy : {static_cast<const Value*>(&elsewhere), &tree.member("source"), &tree.member("copy")}) {
+      EXPECT_EQ(memberNames(*copy), memberNames(source));
+      auto from = source.members().begin();
+      for (const MemberView member : copy->members()) {
+        EXPECT_EQ(&copy->member(member.name), &member.value);
+        EXPECT_EQ(member.value.kind(), (*from).value.kind());
+        EXPECT_EQ(member.value.getSigned(), (*from).value.getSigned());
+        EXPECT_EQ(member.value.getString(), (*from).value.getString());
+        ++from;
+      }
+    }
+    const Value* first = &elsewhere.member(memberNames(source).front());
+    elsewhere.writeMember("zz").setBool(true);
+    elsewhere.writeMember("0").setBool(true);
+    EXPECT_EQ(&elsewhere.member(memberNames(source).front()), first);
+    EXPECT_EQ(elsewhere.size(), source.size() + 2);
+  }
 }
 
 }  // namespace

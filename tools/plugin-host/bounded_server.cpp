@@ -1,9 +1,9 @@
 #include "bounded_server.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 
+#include "ascii_case.h"
 #include "http_connection.h"
 #include "http_limits.h"
 
@@ -48,12 +48,6 @@ class BoundedTaskQueue final : public httplib::TaskQueue {
   httplib::ThreadPool pool_;
   std::atomic<std::size_t> waiting_{0};
 };
-
-std::string lowered(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 // Content-Length as one decimal number, nothing else.
 std::optional<std::uint64_t> declaredLength(const httplib::Request& request) {
@@ -175,7 +169,7 @@ std::optional<HttpRefusal> framingRefusal(const httplib::Request& request) {
   }
   if (codings == 1) {
     const std::string coding = request.get_header_value("Transfer-Encoding");
-    if (lowered(coding) != "chunked") {
+    if (asciiLowered(coding) != "chunked") {
       return HttpRefusal{411, "Transfer-Encoding " + coding + ": send the body with Content-Length or chunked"};
     }
     if (request.method == "DELETE") return HttpRefusal{411, "a DELETE body needs a Content-Length"};

@@ -1,8 +1,6 @@
 #include "http_exchange.h"
 
-#include <algorithm>
-#include <cctype>
-
+#include "ascii_case.h"
 #include "formats/json_writer.h"
 #include "host_value_json.h"
 
@@ -13,20 +11,13 @@ constexpr std::string_view argumentHeader = "x-plugin-arg";
 constexpr std::string_view bytesType = "application/octet-stream";
 constexpr std::string_view jsonType = "application/json";
 
-std::string lowered(std::string_view text) {
-  std::string result(text);
-  std::transform(result.begin(), result.end(), result.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return result;
-}
-
 // The parameter's own spelling of a header's argument name.
 std::string parameterName(std::string_view name, const Quor::HostEndpoint* endpoint) {
   if (endpoint == nullptr) return std::string(name);
   const Quor::HostFunctionDescription& function = endpoint->description;
   for (std::uint32_t index = 0; function.arguments != nullptr && index < function.argumentCount; ++index) {
     const char* declared = function.arguments[index].name;
-    if (declared != nullptr && lowered(declared) == lowered(name)) return declared;
+    if (declared != nullptr && asciiLowered(declared) == asciiLowered(name)) return declared;
   }
   return std::string(name);
 }
@@ -34,7 +25,7 @@ std::string parameterName(std::string_view name, const Quor::HostEndpoint* endpo
 // Only MessagePack and raw bytes are read by their length; every other body
 // is read as text up to its first NUL.
 bool readByLength(std::string_view contentType) {
-  const std::string type = lowered(contentType);
+  const std::string type = asciiLowered(contentType);
   return type.starts_with("application/x-msgpack") || type.starts_with(bytesType);
 }
 
@@ -72,7 +63,7 @@ bool isUtf8(std::string_view text) {
 // Headers the HTTP layer writes itself, and the cross-origin ones this
 // server never sends.
 bool isWithheld(std::string_view name) {
-  const std::string header = lowered(name);
+  const std::string header = asciiLowered(name);
   return header == "content-length" || header == "content-type" || header == "transfer-encoding" ||
          header == "connection" || header.starts_with("access-control-");
 }
@@ -85,7 +76,7 @@ Outcome<Step> requestStep(const HttpRequestText& request, const Quor::HostEndpoi
   step.method = request.method;
   step.path = request.target;
   for (const auto& [name, value] : request.headers) {
-    const std::string header = lowered(name);
+    const std::string header = asciiLowered(name);
     if (header == "content-type") {
       step.contentType = value;
     } else if (header == argumentHeader || header.starts_with(std::string(argumentHeader) + '-')) {
