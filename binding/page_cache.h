@@ -1,7 +1,7 @@
 #pragma once
 // The process-wide cache of 4096-byte pages shared by every value store.
 // Memory is reserved from the operating system in 64 KiB chunks of sixteen
-// pages. Up to maxEmptyChunks chunks (2 MiB) whose pages are all back are kept
+// pages. Up to maxEmptyChunks chunks (3 MiB) whose pages are all back are kept
 // for reuse; beyond that an empty chunk goes back to the system at once, and
 // every kept one goes back when the library is unloaded.
 
@@ -13,7 +13,7 @@ namespace Quor {
 inline constexpr std::size_t valuePageSize = 4096;
 inline constexpr std::size_t pageChunkSize = 64 * 1024;
 inline constexpr std::size_t pagesPerChunk = pageChunkSize / valuePageSize;
-inline constexpr std::size_t maxEmptyChunks = 32;
+inline constexpr std::size_t maxEmptyChunks = 48;
 
 // Takes a 4096-byte aligned page; throws
 // std::bad_alloc when the system has no memory left.

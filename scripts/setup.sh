@@ -25,6 +25,7 @@ PACKAGES=(
   liblnk-utils
   util-linux  # setpriv: the read-only shortcut test runs as an unprivileged user
   jq
+  valgrind  # callgrind: instruction counts for the speed work (docs/benchmarks.md)
   libcli11-dev
   dpkg-dev
   curl
