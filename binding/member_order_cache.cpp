@@ -58,10 +58,7 @@ const std::uint16_t* MemberOrderCache::orderFor(const Item* items, std::size_t c
 bool MemberOrderCache::replay(Member* members, std::size_t count) {
   const std::uint16_t* order = orderFor(members, count);
   if (order == nullptr) return false;
-  std::vector<Member>& scratch = table_->scratch;
-  scratch.resize(count);
-  for (std::size_t index = 0; index < count; ++index) scratch[index] = members[order[index]];
-  std::memcpy(static_cast<void*>(members), scratch.data(), count * sizeof(Member));
+  arrange(members, count, order);
   return true;
 }
 
@@ -69,12 +66,41 @@ const std::uint16_t* MemberOrderCache::find(const ItemName* names, std::size_t c
   return orderFor(names, count);
 }
 
+void MemberOrderCache::arrange(Member* members, std::size_t count, const std::uint16_t* order) {
+  std::vector<Member>& scratch = table_->scratch;
+  if (scratch.size() < count) scratch.resize(count);
+  Member* arranged = scratch.data();
+  for (std::size_t index = 0; index < count; ++index) arranged[index] = members[order[index]];
+  std::memcpy(static_cast<void*>(members), arranged, count * sizeof(Member));
+}
+
+std::uint8_t MemberOrderCache::expect(const InternedString* first, std::size_t count) const {
+  if (table_ == nullptr || !covers(count)) return noShape;
+  const std::uint8_t slotPlusOne = slotsByFirst_[firstSlotOf(first, count)];
+  if (slotPlusOne == 0) return noShape;
+  const std::uint8_t slot = slotPlusOne - 1;
+  const Shape& shape = table_->slots[slot];
+  return shape.names.size() == count && shape.names.front() == first ? slot : noShape;
+}
+
+const std::uint16_t* MemberOrderCache::expectedOrder(std::uint8_t slot, const Member* members,
+                                                     std::size_t count) const {
+  if (slot >= slotCount) return nullptr;
+  const Shape& shape = table_->slots[slot];
+  if (shape.names.size() != count) return nullptr;
+  for (std::size_t index = 0; index < count; ++index) {
+    if (members[index].name != shape.names[index]) return nullptr;
+  }
+  return shape.order.data();
+}
+
 void MemberOrderCache::learn(const Member* sorted, std::size_t count, ValueStore* store) {
   if (table_ == nullptr || !covers(count) || table_->arrival.size() != count) return;
   if (store_ == nullptr) store_ = store;
   if (store != store_) return;
   std::vector<InternedString*>& arrival = table_->arrival;
-  Shape& shape = table_->slots[slotOf(signatureOf(arrival.front(), arrival.back(), count))];
+  const std::size_t slot = slotOf(signatureOf(arrival.front(), arrival.back(), count));
+  Shape& shape = table_->slots[slot];
   forget(shape);
   shape.order.resize(count);
   for (std::size_t arrivalIndex = 0; arrivalIndex < count; ++arrivalIndex) {
@@ -90,6 +116,7 @@ void MemberOrderCache::learn(const Member* sorted, std::size_t count, ValueStore
   shape.names.swap(arrival);
   arrival.clear();
   for (InternedString* name : shape.names) store_->retain(name);
+  slotsByFirst_[firstSlotOf(shape.names.front(), count)] = static_cast<std::uint8_t>(slot + 1);
 }
 
 }  // namespace Quor::detail

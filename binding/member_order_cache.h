@@ -49,6 +49,27 @@ class MemberOrderCache {
   // first store seen are learnt.
   void learn(const Member* sorted, std::size_t count, ValueStore* store);
 
+  // For a reader that knows a structure's member count before its names
+  // (MessagePack): the slot of the shape learnt for count members whose
+  // first name is first, or noShape (any number from slotCount up says
+  // none). The reader checks the names that follow against the shape's as
+  // they arrive, taking the shape's entries instead of interning its own.
+  static constexpr std::uint8_t noShape = 0xFF;
+  std::uint8_t expect(const InternedString* first, std::size_t count) const;
+  // The name the shape in slot expects at an arrival index, or null. A shape
+  // learnt meanwhile may have taken the slot: its names are entries of the
+  // tree as well, so a name that matches one is still that name's entry.
+  const InternedString* expectedName(std::uint8_t slot, std::size_t index) const {
+    if (slot >= slotCount) return nullptr;
+    const std::vector<InternedString*>& names = table_->slots[slot].names;
+    return index < names.size() ? names[index] : nullptr;
+  }
+  // The order (as find answers it) of members that arrived exactly as the
+  // shape in slot has them, or null when they did not.
+  const std::uint16_t* expectedOrder(std::uint8_t slot, const Member* members, std::size_t count) const;
+  // Puts members, given in arrival order, into the order of find.
+  void arrange(Member* members, std::size_t count, const std::uint16_t* order);
+
  private:
   // Whether a structure of count members is worth looking up and learning.
   static bool covers(std::size_t count) { return count >= minimumMembers && count <= maximumMembers; }
@@ -58,6 +79,10 @@ class MemberOrderCache {
   };
   static constexpr std::size_t slotCount = 64;
   static std::size_t slotOf(std::uint32_t signature) { return signature >> 26; }
+  // Where expect finds the shape of a first name and count.
+  static std::size_t firstSlotOf(const InternedString* first, std::size_t count) {
+    return slotOf(signatureOf(first, nullptr, count));
+  }
   struct Table {
     Shape slots[slotCount];
     std::vector<InternedString*> arrival;
@@ -74,6 +99,9 @@ class MemberOrderCache {
   // A shape is learnt only when met again, so a tree of one-off structures
   // (a request body) allocates nothing here.
   std::uint32_t seen_[slotCount] = {};
+  // For expect: the slot (plus one; 0 for none) of the shape last learnt for
+  // a first name and count.
+  std::uint8_t slotsByFirst_[slotCount] = {};
   std::unique_ptr<Table> table_;
   ValueStore* store_ = nullptr;
 };

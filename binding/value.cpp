@@ -779,16 +779,16 @@ void detail::releaseUnusedRoom(Value& container) {
   }
 }
 
-Value& detail::appendMember(Value& structure, std::string_view name) {
-  // Anything else (readers hand structures) becomes one through
-  // writeMember, which takes the name before releasing content that may
-  // hold it.
-  if (structure.kind_ != ValueKind::Structure) [[unlikely]] return structure.writeMember(name);
-  Value::StructureHeader* header = structure.structure();
-  // Only a structure made of appended members is put in order at the end.
-  if (header->firstRun != 0) return structure.writeMember(name);
+[[gnu::always_inline]] inline Value& Value::appendInternedMember(Value& structure, detail::ItemName name) {
+  if (structure.kind_ != ValueKind::Structure || structure.structure()->firstRun != 0) [[unlikely]] {
+    // The name's reference keeps its text alive while writeMember releases
+    // content that may hold it.
+    Value& value = structure.writeMember(name.name->view());
+    structure.store_->release(name.name);
+    return value;
+  }
+  StructureHeader* header = structure.structure();
   ValueStore* store = structure.store_;
-  InternedString* entry = store->internName(name);
   // A structure made with room takes its values from its block of values,
   // in the order its members arrive.
   const bool inValueBlock = header->size < header->valueCount;
@@ -796,19 +796,31 @@ Value& detail::appendMember(Value& structure, std::string_view name) {
   try {
     if (!inValueBlock) block = store->allocateBlock(sizeof(Value));
     if (header->size == header->capacity) {
-      if (header->capacity > Value::maxReserve / 2) throw std::length_error("Value: too many members");
+      if (header->capacity > maxReserve / 2) throw std::length_error("Value: too many members");
       structure.mergeMemberRuns(header->capacity == 0 ? 4 : std::size_t{header->capacity} * 2);
       header->firstRun = 0;  // nothing is in order yet
     }
   } catch (...) {
     store->freeBlock(block);
-    store->release(entry);
+    store->release(name.name);
     throw;
   }
   if (inValueBlock) block = &header->values[header->size];
-  Value* value = new (block) Value(Value::ChildTag{}, store);
-  header->members[header->size++] = detail::Member{nameKey(name), entry, value};
+  Value* value = new (block) Value(ChildTag{}, store);
+  header->members[header->size++] = detail::Member{name.key, name.name, value};
   return *value;
+}
+
+Value& detail::appendMember(Value& structure, ItemName name) { return Value::appendInternedMember(structure, name); }
+
+Value& detail::appendMember(Value& structure, std::string_view name) {
+  // Anything else (readers hand structures) becomes one through
+  // writeMember, which takes the name before releasing content that may
+  // hold it.
+  if (structure.kind_ != ValueKind::Structure) [[unlikely]] return structure.writeMember(name);
+  // Only a structure made of appended members is put in order at the end.
+  if (structure.structure()->firstRun != 0) return structure.writeMember(name);
+  return Value::appendInternedMember(structure, internItemName(structure.store_, name));
 }
 
 namespace {
@@ -849,11 +861,18 @@ void sortMembers(detail::Member* members, std::size_t count, detail::Member* buf
 
 }  // namespace
 
-void detail::finishMembers(Value& structure, MemberOrderCache* orders) {
+void detail::finishMembers(Value& structure, MemberOrderCache* orders, std::uint8_t expectedShape) {
   Value::StructureHeader* header = structure.structure();
   if (header == nullptr || header->firstRun == header->size) return;
   detail::Member* members = header->members;
   const std::size_t count = header->size;
+  if (orders != nullptr && expectedShape != MemberOrderCache::noShape) {
+    if (const std::uint16_t* order = orders->expectedOrder(expectedShape, members, count)) {
+      orders->arrange(members, count, order);
+      header->firstRun = header->size;
+      return;
+    }
+  }
   if (count == 1) {
     header->firstRun = 1;
     return;

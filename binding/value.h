@@ -75,9 +75,10 @@ void releaseUnusedRoom(Value& container);
 // they arrive, unsearched, and put in name order once, by finishMembers,
 // where a repeated name keeps its last value. Nothing may read the
 // structure in between; a reader that fails clears the whole tree. A reader
-// may hand finishMembers a cache of the orders it has seen.
+// may hand finishMembers a cache of the orders it has seen, and the slot of
+// the shape the cache expected (MemberOrderCache::expect; 0xFF for none).
 Value& appendMember(Value& structure, std::string_view name);
-void finishMembers(Value& structure, MemberOrderCache* orders = nullptr);
+void finishMembers(Value& structure, MemberOrderCache* orders = nullptr, std::uint8_t expectedShape = 0xFF);
 // The member of that name of a structure, finished or still being appended
 // to (where a repeated name finds its last member other than `passed`);
 // null when it has none.
@@ -105,6 +106,9 @@ struct ItemName {
 };
 ItemName internItemName(ValueStore* store, std::string_view name);
 void releaseItemName(ValueStore* store, ItemName name) noexcept;
+// appendMember for a name the reader has interned in the tree's store, whose
+// reference the structure takes over.
+Value& appendMember(Value& structure, ItemName name);
 // Makes an empty value a collection of the count items, in order.
 void makeCollectionOf(Value& empty, Value* items, std::size_t count);
 // Makes an empty value a structure of the count items named by names, put
@@ -143,7 +147,6 @@ class Value {
   // only this class can name the tag.
   class ChildTag {
     friend class Value;
-    friend Value& detail::appendMember(Value& structure, std::string_view name);
     friend Value* detail::placeItem(void* place, ValueStore* store);
     ChildTag() = default;
   };
@@ -261,7 +264,9 @@ class Value {
   friend void detail::makeStructureWithRoom(Value& empty, std::size_t count);
   friend void detail::releaseUnusedRoom(Value& container);
   friend Value& detail::appendMember(Value& structure, std::string_view name);
-  friend void detail::finishMembers(Value& structure, detail::MemberOrderCache* orders);
+  friend Value& detail::appendMember(Value& structure, detail::ItemName name);
+  friend void detail::finishMembers(Value& structure, detail::MemberOrderCache* orders,
+                                    std::uint8_t expectedShape);
   friend const Value* detail::findMember(const Value& structure, std::string_view name, const Value* passed);
   friend std::size_t detail::liveStoreBlocks(const Value& value);
   friend ValueStore* detail::storeOf(Value& root);
@@ -294,6 +299,8 @@ class Value {
   };
   struct StructureHeader;
   Value& appendElementSlow();
+  // The body of both detail::appendMember, inlined into each.
+  static Value& appendInternedMember(Value& structure, detail::ItemName name);
   const detail::Member* findMember(std::string_view name) const;
   void mergeMemberRuns(std::size_t capacity);
   void freeMemberArray(StructureHeader* header) noexcept;

@@ -302,10 +302,6 @@ InternedString* ValueStore::internNameSlowly(std::string_view name) {
   return entry;
 }
 
-void ValueStore::retain(InternedString* entry) noexcept {
-  if (entry != &staticEmptyString) ++entry->references;
-}
-
 void ValueStore::release(InternedString* entry) noexcept {
   if (entry == &staticEmptyString || --entry->references != 0) return;
   if (entry->next == &staticEmptyString) {

@@ -57,7 +57,9 @@ class ValueStore {
   }
   // internText for a copy of another store's entry, whose hash it reuses.
   InternedString* internCopy(const InternedString* source);
-  void retain(InternedString* entry) noexcept;
+  void retain(InternedString* entry) noexcept {
+    if (entry != emptyString()) ++entry->references;
+  }
   void release(InternedString* entry) noexcept;
   std::size_t internedCount() const { return stringCount_; }
 

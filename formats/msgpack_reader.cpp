@@ -10,6 +10,7 @@
 #include "binding/format_message.h"
 #include "binding/member_order_cache.h"
 #include "binding/nesting_limit.h"
+#include "binding/value_store.h"
 
 namespace Quor {
 
@@ -98,7 +99,11 @@ struct OpenContainer {
   std::uint32_t announced;
   std::size_t firstItem;
   bool isMap;
+  // For a map: the slot of the shape of earlier maps its names have matched
+  // so far, noShape, or firstNamePending until its first name has come.
+  std::uint8_t expectedShape;
 };
+constexpr std::uint8_t firstNamePending = detail::MemberOrderCache::noShape - 1;
 
 class MessagePackReader {
  public:
@@ -113,7 +118,10 @@ class MessagePackReader {
     for (;;) {
       if (!readValue(*target)) return false;
       while (!open_.empty() && open_.back().remaining == 0) {
-        if (open_.back().isMap) detail::finishMembers(*open_.back().container, &memberOrders_);
+        const OpenContainer& closing = open_.back();
+        if (closing.isMap) {
+          detail::finishMembers(*closing.container, &memberOrders_, closing.expectedShape);
+        }
         open_.pop_back();
       }
       if (open_.empty()) return true;
@@ -125,7 +133,7 @@ class MessagePackReader {
         std::string_view key;
         if (!readKey(key)) return false;
         if (position_ == length_) return failTruncatedContainer(innermost);
-        target = &detail::appendMember(*innermost.container, key);
+        target = &appendMember(innermost, key);
       } else {
         target = &innermost.container->appendElement();
       }
@@ -203,6 +211,28 @@ class MessagePackReader {
     return true;
   }
 
+  // A new member of an open map, in the order of arrival. Maps of one
+  // shape recur: once the first name matches a shape learnt before, each
+  // name is checked against the shape's (a comparison instead of a look-up),
+  // and a map that matched to its end is put in the shape's order.
+  Value& appendMember(OpenContainer& map, std::string_view key) {
+    if (map.expectedShape == detail::MemberOrderCache::noShape) return detail::appendMember(*map.container, key);
+    if (map.expectedShape == firstNamePending) {
+      const detail::ItemName name{nameKey(key), store_->internName(key)};
+      map.expectedShape = memberOrders_.expect(name.name, map.announced);
+      return detail::appendMember(*map.container, name);
+    }
+    const std::size_t index = map.announced - map.remaining - 1;
+    if (const InternedString* expected = memberOrders_.expectedName(map.expectedShape, index);
+        expected != nullptr && expected->length == key.size() && sameText(expected->text(), key.data(), key.size())) {
+      auto* name = const_cast<InternedString*>(expected);
+      store_->retain(name);
+      return detail::appendMember(*map.container, detail::ItemName{nameKey(key), name});
+    }
+    map.expectedShape = detail::MemberOrderCache::noShape;
+    return detail::appendMember(*map.container, key);
+  }
+
   bool readKey(std::string_view& key) {
     const std::uint8_t typeByte = bytes_[position_++];
     const TypeClass type = typeClasses[typeByte];
@@ -218,7 +248,8 @@ class MessagePackReader {
     return fail(nestedTooDeeply, std::uint64_t{position_}, std::uint64_t{maxNestingDepth});
   }
 
-  bool open(Value& target, bool isMap, std::uint32_t announced) {
+  template <bool isMap>
+  bool open(Value& target, std::uint32_t announced) {
     // A repeated key gets a new container rather than merging into the old.
     if (!target.isEmpty()) target.setEmpty();
     // Sized ahead for speed, but from an allowance of one element or half a
@@ -228,9 +259,17 @@ class MessagePackReader {
     // value, so a well-formed document never runs short of it.
     const std::size_t room = std::min<std::size_t>(announced, roomAllowance_ >> isMap);
     roomAllowance_ -= room << isMap;
-    if (isMap) detail::makeStructureWithRoom(target, room);
-    else detail::makeCollectionWithRoom(target, room);
-    if (announced != 0) open_.push_back(OpenContainer{&target, announced, announced, position_, isMap});
+    if constexpr (isMap) {
+      detail::makeStructureWithRoom(target, room);
+      if (store_ == nullptr) store_ = detail::storeOf(result_.value());
+    } else {
+      detail::makeCollectionWithRoom(target, room);
+    }
+    if (announced == 0) return true;
+    // Only maps whose shapes the cache learns look for one.
+    const bool mayHaveShape = isMap && announced >= detail::MemberOrderCache::minimumMembers;
+    open_.push_back(OpenContainer{&target, announced, announced, position_, isMap,
+                                  mayHaveShape ? firstNamePending : detail::MemberOrderCache::noShape});
     return true;
   }
 
@@ -244,9 +283,9 @@ class MessagePackReader {
         target.setSigned(std::int64_t{static_cast<std::int8_t>(typeByte)});
         return true;
       case TypeClass::FixMap:
-        return mayOpen() && open(target, true, typeByte & 0x0F);
+        return mayOpen() && open<true>(target, typeByte & 0x0F);
       case TypeClass::FixArray:
-        return mayOpen() && open(target, false, typeByte & 0x0F);
+        return mayOpen() && open<false>(target, typeByte & 0x0F);
       case TypeClass::FixStr:
       case TypeClass::Str8:
       case TypeClass::Str16:
@@ -325,13 +364,13 @@ class MessagePackReader {
         target.setSigned(static_cast<std::int64_t>(number));
         return true;
       case TypeClass::Array16:
-        return mayOpen() && readNumber<2>(number) && open(target, false, static_cast<std::uint32_t>(number));
+        return mayOpen() && readNumber<2>(number) && open<false>(target, static_cast<std::uint32_t>(number));
       case TypeClass::Array32:
-        return mayOpen() && readNumber<4>(number) && open(target, false, static_cast<std::uint32_t>(number));
+        return mayOpen() && readNumber<4>(number) && open<false>(target, static_cast<std::uint32_t>(number));
       case TypeClass::Map16:
-        return mayOpen() && readNumber<2>(number) && open(target, true, static_cast<std::uint32_t>(number));
+        return mayOpen() && readNumber<2>(number) && open<true>(target, static_cast<std::uint32_t>(number));
       case TypeClass::Map32:
-        return mayOpen() && readNumber<4>(number) && open(target, true, static_cast<std::uint32_t>(number));
+        return mayOpen() && readNumber<4>(number) && open<true>(target, static_cast<std::uint32_t>(number));
       case TypeClass::Invalid:
         break;
     }
@@ -345,6 +384,8 @@ class MessagePackReader {
   // member two.
   std::size_t roomAllowance_;
   ValueResult& result_;
+  // The tree's store, once the first container has made it.
+  ValueStore* store_ = nullptr;
   // Open arrays and maps, outermost first. A container's address stays valid
   // while it is open: its parent gets no new item until it closes.
   std::vector<OpenContainer> open_;

@@ -234,6 +234,39 @@ TEST(MessagePackReaderContainers, ARepeatedKeyKeepsItsLastValueWithoutMerging) {
   EXPECT_EQ(readTyped({0x82, 0xA1, 'a', 0x91, 0x01, 0xA1, 'a', 0xC0}), "{\"a\":null}");
 }
 
+TEST(MessagePackReaderContainers, MapsThatStartLikeAnEarlierShapeReadLikeAnyOther) {
+  // A map whose first name and count match a shape met before has its names
+  // checked against that shape's as they come: wherever they part, it must
+  // read as any other map would.
+  const auto map = [](std::initializer_list<char> names) {
+    Bytes bytes{static_cast<std::uint8_t>(0x80 | names.size())};
+    std::uint8_t value = 0;
+    for (const char name : names) bytes.insert(bytes.end(), {0xA1, static_cast<std::uint8_t>(name), value++});
+    return bytes;
+  };
+  const Bytes shape = map({'d', 'a', 'c', 'b'});
+  const std::string shapeText = R"({"a":i:1,"b":i:3,"c":i:2,"d":i:0})";
+  const struct {
+    Bytes map;
+    std::string expected;
+  } cases[] = {
+      {shape, shapeText},
+      {map({'d', 'a', 'x', 'b'}), R"({"a":i:1,"b":i:3,"d":i:0,"x":i:2})"},
+      {map({'d', 'a', 'c', 'e'}), R"({"a":i:1,"c":i:2,"d":i:0,"e":i:3})"},
+      {map({'d', 'a', 'a', 'b'}), R"({"a":i:2,"b":i:3,"d":i:0})"},
+      {map({'d', 'b', 'c', 'a'}), R"({"a":i:3,"b":i:1,"c":i:2,"d":i:0})"},
+      {map({'d', 'a', 'c', 'b', 'e'}), R"({"a":i:1,"b":i:3,"c":i:2,"d":i:0,"e":i:4})"},
+      {map({'d', 'a', 'c'}), R"({"a":i:1,"c":i:2,"d":i:0})"},
+      {map({'d', 'a', 'c', 'B'}), R"({"B":i:3,"a":i:1,"c":i:2,"d":i:0})"},
+  };
+  for (const auto& testCase : cases) {
+    // The shape is learnt from the first two maps; the third and the case
+    // are read against it, and the shape once more after the case.
+    const std::string read = readTyped(concat({{0x95}, shape, shape, shape, testCase.map, shape}));
+    EXPECT_EQ(read, "[" + shapeText + "," + shapeText + "," + shapeText + "," + testCase.expected + "," + shapeText + "]");
+  }
+}
+
 TEST(MessagePackReaderErrors, UnusedAndExtensionTypeBytesFailAfterTheTypeByte) {
   for (const std::uint8_t byte : {0xC1, 0xC7, 0xC8, 0xC9, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8}) {
     const MessagePackReading reading = read({byte, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
