@@ -995,9 +995,31 @@ void detail::makeStructureOf(Value& empty, Value* items, const ItemName* names, 
   auto* header = structureWithValueBlock<Value::StructureHeader>(store, count);
   Value* values = header->values;
   Member* members = header->members;
+  // A repeated name keeps the item that came last; names of one store are
+  // interned, so equal names are one entry.
+  const auto dropItem = [store](const Member& member) {
+    std::destroy_at(member.value);
+    store->release(member.name);
+  };
   // The members in name order, their values still the gathered items.
   std::size_t kept = count;
-  if (const std::uint16_t* order = orders != nullptr ? orders->find(names, count) : nullptr) {
+  // Shapes of fewer members are not cached: they sort faster than they are
+  // looked up.
+  const bool cached = orders != nullptr && count >= MemberOrderCache::minimumMembers;
+  if (count <= 2) {
+    // The commonest small cases, without the general sort.
+    members[0] = Member{names[0].key, names[0].name, &items[0]};
+    if (count == 2) {
+      members[1] = Member{names[1].key, names[1].name, &items[1]};
+      if (members[0].name == members[1].name) {
+        dropItem(members[0]);
+        members[0] = members[1];
+        kept = 1;
+      } else if (members[1] < members[0]) {
+        std::swap(members[0], members[1]);
+      }
+    }
+  } else if (const std::uint16_t* order = cached ? orders->find(names, count) : nullptr) {
     for (std::size_t index = 0; index < count; ++index) {
       const std::size_t from = order[index];
       members[index] = Member{names[from].key, names[from].name, &items[from]};
@@ -1005,23 +1027,16 @@ void detail::makeStructureOf(Value& empty, Value* items, const ItemName* names, 
   } else {
     for (std::size_t index = 0; index < count; ++index) members[index] = Member{names[index].key, names[index].name, &items[index]};
     // The values' place serves as the sort's buffer: it is not filled yet.
-    if (count == 2) {
-      if (members[1] < members[0]) std::swap(members[0], members[1]);
-    } else {
-      sortMembers(members, count, reinterpret_cast<Member*>(values));
-    }
-    // A repeated name keeps the item that came last; names of one store are
-    // interned, so equal names are one entry.
+    sortMembers(members, count, reinterpret_cast<Member*>(values));
     kept = 0;
     for (std::size_t index = 0; index < count; ++index) {
       if (index + 1 < count && members[index].name == members[index + 1].name) {
-        std::destroy_at(members[index].value);
-        store->release(members[index].name);
+        dropItem(members[index]);
         continue;
       }
       members[kept++] = members[index];
     }
-    if (orders != nullptr && kept == count) orders->learn(members, count, store);
+    if (cached && kept == count) orders->learn(members, count, store);
   }
   for (std::size_t index = 0; index < kept; ++index) {
     moveItems(&values[index], members[index].value, 1);

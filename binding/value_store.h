@@ -38,7 +38,7 @@ class ValueStore {
   // intern for member names, which documents repeat far more than other
   // texts: a recently interned name is found by its first and last bytes
   // and one comparison, without hashing it or searching the set.
-  InternedString* internName(std::string_view name) {
+  [[gnu::always_inline]] InternedString* internName(std::string_view name) {
     if (recentNames_ != nullptr && !name.empty()) {
       InternedString* recent = recentNames_[recentNameSlot(name)];
       if (recent != nullptr && recent->length == name.size() && sameText(recent->text(), name.data(), name.size())) {

@@ -55,8 +55,8 @@ class ValueBuilder {
 
   // Opens a new collection or structure in the next slot. False when that
   // would nest deeper than maxNestingDepth; nothing is added then.
-  bool beginCollection() { return begin(false); }
-  bool beginStructure() { return begin(true); }
+  [[gnu::always_inline]] bool beginCollection() { return begin(false); }
+  [[gnu::always_inline]] bool beginStructure() { return begin(true); }
 
   // Closes the innermost open container, making it from its items.
   [[gnu::always_inline]] void end() {
