@@ -825,6 +825,13 @@ Value& detail::appendMember(Value& structure, std::string_view name) {
 
 namespace {
 
+// Whether the cache may hold the shape of a structure of count members:
+// smaller ones sort faster than they are looked up, so no call is spent on
+// them.
+bool cachesShape(const detail::MemberOrderCache* orders, std::size_t count) {
+  return orders != nullptr && count >= detail::MemberOrderCache::minimumMembers;
+}
+
 // Stable sort of members by name: insertion sort of short stretches, then
 // merges through a buffer of the same length.
 void sortMembers(detail::Member* members, std::size_t count, detail::Member* buffer) {
@@ -866,13 +873,6 @@ void detail::finishMembers(Value& structure, MemberOrderCache* orders, std::uint
   if (header == nullptr || header->firstRun == header->size) return;
   detail::Member* members = header->members;
   const std::size_t count = header->size;
-  if (orders != nullptr && expectedShape != MemberOrderCache::noShape) {
-    if (const std::uint16_t* order = orders->expectedOrder(expectedShape, members, count)) {
-      orders->arrange(members, count, order);
-      header->firstRun = header->size;
-      return;
-    }
-  }
   if (count == 1) {
     header->firstRun = 1;
     return;
@@ -889,7 +889,15 @@ void detail::finishMembers(Value& structure, MemberOrderCache* orders, std::uint
     header->firstRun = header->size;
     return;
   }
-  if (orders != nullptr && orders->replay(members, count)) {
+  const bool cached = cachesShape(orders, count);
+  if (cached && expectedShape != MemberOrderCache::noShape) {
+    if (const std::uint16_t* order = orders->expectedOrder(expectedShape, members, count)) {
+      orders->arrange(members, count, order);
+      header->firstRun = header->size;
+      return;
+    }
+  }
+  if (cached && orders->replay(members, count)) {
     header->firstRun = header->size;
     return;
   }
@@ -912,7 +920,7 @@ void detail::finishMembers(Value& structure, MemberOrderCache* orders, std::uint
   }
   header->size = static_cast<std::uint32_t>(kept);
   header->firstRun = header->size;
-  if (orders != nullptr && kept == count) orders->learn(members, count, structure.store_);
+  if (cached && kept == count) orders->learn(members, count, structure.store_);
 }
 
 namespace {
@@ -1003,9 +1011,7 @@ void detail::makeStructureOf(Value& empty, Value* items, const ItemName* names, 
   };
   // The members in name order, their values still the gathered items.
   std::size_t kept = count;
-  // Shapes of fewer members are not cached: they sort faster than they are
-  // looked up.
-  const bool cached = orders != nullptr && count >= MemberOrderCache::minimumMembers;
+  const bool cached = cachesShape(orders, count);
   if (count <= 2) {
     // The commonest small cases, without the general sort.
     members[0] = Member{names[0].key, names[0].name, &items[0]};
