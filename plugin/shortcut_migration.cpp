@@ -22,7 +22,13 @@ class ShortcutMigration {
       : rootDir_(plan.rootDir), decider_(rules, plan.root, attributes) {}
 
   void carryOut(const PlannedShortcut& planned) {
-    const PlannedShortcut now = decider_.decide(planned.folder, planned.file);
+    // A shortcut to act on is read and decided again just before the act. One
+    // planned to be left alone can only have changed its decision through a
+    // deletion of this run (its target gone): until one happens, the plan's
+    // decision is the one a fresh reading would give, and reading it again
+    // would double the cost of a run that has nothing to do.
+    const bool mayHaveChanged = actsOn(planned.action) || deletedAny_;
+    const PlannedShortcut now = mayHaveChanged ? decider_.decide(planned.folder, planned.file) : planned;
     switch (now.action) {
       case ShortcutAction::UnpinDelete:
         removeShortcut(now);
@@ -63,6 +69,7 @@ class ShortcutMigration {
     }
     const Expected<void> deleted = deleteShortcut(shortcut.file);
     decider_.forgetTargets();
+    deletedAny_ = true;
     if (!deleted) {
       log(LogLevel::Error, LogCategory::Dbg, MigrationLogText::deleteFailed, file, deleted.error().message.c_str());
       record(deleted.error());
@@ -95,6 +102,10 @@ class ShortcutMigration {
     record(shortcut.failure);
   }
 
+  static bool actsOn(ShortcutAction action) {
+    return action == ShortcutAction::UnpinDelete || action == ShortcutAction::Rewrite || action == ShortcutAction::Fail;
+  }
+
   void record(const PluginError& error) {
     if (!firstError_) firstError_ = error;
   }
@@ -102,6 +113,7 @@ class ShortcutMigration {
   const std::string rootDir_;
   ShortcutDecider decider_;
   std::optional<PluginError> firstError_;
+  bool deletedAny_ = false;
   bool stopped_ = false;
 };
 

@@ -3,9 +3,9 @@
 # installation, end to end, as an unprivileged user. Wine maps the read-only
 # attribute to the Unix write permissions, which root passes: only a user
 # without root's rights meets a read-only shortcut as Windows does (it can be
-# read but neither deleted nor saved over). Run as root, the script makes a
-# work folder for the unprivileged account "nobody" and runs itself again as
-# that user (setpriv), in a Wine prefix of that user's own.
+# read but neither deleted nor saved over). Run as root, the script stages
+# itself and the programs in a folder of the unprivileged account "nobody"
+# and runs again as that user (setpriv), in a Wine prefix of that user's own.
 #
 # In all users' folders (the elevated entry's): a read-only alpha shortcut on
 # the desktop, a read-only legacy shortcut and a writable one in the
@@ -23,11 +23,28 @@ work="$(realpath -m "$5")"
 
 if [ "$(id -u)" -eq 0 ]; then
   command -v setpriv >/dev/null || { echo "setpriv is missing (util-linux)" >&2; exit 1; }
+  # The checkout may lie where "nobody" cannot reach (a clone in a private
+  # temporary folder): the scripts and programs the run needs are staged in a
+  # folder of that user's own, with the layout they expect, and the run's
+  # files come back into WORK_DIR afterwards.
+  stage="$(mktemp -d /tmp/qcp-read-only-shortcuts.XXXXXX)"
+  mkdir -p "$stage/scripts" "$stage/tests/end_to_end" "$stage/tests/support" "$stage/bin"
+  cp "$here/../../scripts/wine-env.sh" "$stage/scripts/"
+  cp "${BASH_SOURCE[0]}" "$here/check_results.sh" "$stage/tests/end_to_end/"
+  cp "$here/../support/register_pin_server.sh" "$stage/tests/support/"
+  cp "$dll" "$tool" "$pin_server" "$preview" "$stage/bin/"
+  chown -R "$(id -u nobody):$(id -g nobody)" "$stage"
+  code=0
+  setpriv --reuid="$(id -u nobody)" --regid="$(id -g nobody)" --clear-groups -- \
+    bash "$stage/tests/end_to_end/$(basename "${BASH_SOURCE[0]}")" "$stage/bin/$(basename "$dll")" \
+    "$stage/bin/$(basename "$tool")" "$stage/bin/$(basename "$pin_server")" "$stage/bin/$(basename "$preview")" \
+    "$stage/work" || code=$?
   rm -rf "$work"
   mkdir -p "$work"
-  chown "$(id -u nobody):$(id -g nobody)" "$work"
-  exec setpriv --reuid="$(id -u nobody)" --regid="$(id -g nobody)" --clear-groups -- \
-    bash "${BASH_SOURCE[0]}" "$dll" "$tool" "$pin_server" "$preview" "$work"
+  cp "$stage/work"/*.log "$stage/work"/*.jsonl "$work/" 2>/dev/null || true
+  rm -rf "$stage"
+  [ "$code" -eq 0 ] || echo "the run's logs are in $work" >&2
+  exit "$code"
 fi
 
 source "$here/../../scripts/wine-env.sh"
