@@ -266,7 +266,7 @@ FormatPlaceholder readFormatPlaceholder(std::string_view format, std::size_t sta
   // Ordinary specification.
   i = readOrdinarySpecification(format, ordinaryStart, placeholder);
   if (i >= end) {
-    // The text ends before a conversion character: the specification's last
+    // The text ends before a conversion character: the placeholder's last
     // character serves as one, like any character that is not a conversion.
     // A lone "%" (or "%N$") ends the output.
     if (end == ordinaryStart) return placeholder;

@@ -329,7 +329,7 @@ struct FormatStar {
 struct FormatPlaceholder {
   // False when the placeholder's specification reached formatSpecificationLimit characters
   // or the text ended right after its "%" (or "%N$"); formatting stops there.
-  // A text that ends later in the specification makes its last character the
+  // A text that ends later inside the placeholder makes its last character the
   // conversion.
   bool readable = false;
   // Characters of the format the placeholder takes, from its "%" on.

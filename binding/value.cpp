@@ -960,10 +960,6 @@ const Value* detail::findMember(const Value& structure, std::string_view name, c
 
 ValueStore* detail::storeOf(Value& root) { return root.ensureStore(); }
 
-detail::ItemName detail::internItemName(ValueStore* store, std::string_view name) {
-  return {nameKey(name), store->internName(name)};
-}
-
 void detail::releaseItemName(ValueStore* store, ItemName name) noexcept { store->release(name.name); }
 
 void detail::makeCollectionOf(Value& empty, Value* items, std::size_t count) {

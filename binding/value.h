@@ -17,6 +17,7 @@
 
 #include "binding/interned_string.h"
 #include "binding/store_allocator.h"
+#include "binding/value_store.h"
 
 namespace Quor {
 
@@ -104,7 +105,9 @@ struct ItemName {
   std::uint32_t key;  // nameKey of the name
   InternedString* name;
 };
-ItemName internItemName(ValueStore* store, std::string_view name);
+inline ItemName internItemName(ValueStore* store, std::string_view name) {
+  return {nameKey(name), store->internName(name)};
+}
 void releaseItemName(ValueStore* store, ItemName name) noexcept;
 // appendMember for a name the reader has interned in the tree's store, whose
 // reference the structure takes over.

@@ -100,7 +100,7 @@ class ValueBuilder {
   }
   [[gnu::always_inline]] void pushName(std::string_view name) {
     if (nameCount_ == nameCapacity_) growNames();
-    names_[nameCount_++] = detail::ItemName{nameKey(name), store_->internName(name)};
+    names_[nameCount_++] = detail::internItemName(store_, name);
   }
   [[gnu::always_inline]] bool begin(bool isStructure) {
     if (depth_ == 0 || depth_ >= maxNestingDepth || depth_ == frameCapacity_) [[unlikely]] {

@@ -224,7 +224,7 @@ TEST(FormatMessage, UnreadablePlaceholderStops) {
 }
 
 TEST(FormatMessage, TextEndingInsideAPlaceholder) {
-  // The specification's last character is its conversion, and gives way to
+  // The placeholder's last character is its conversion, and gives way to
   // the default one when the type does not accept it; a lone "%" ends the text.
   struct Case {
     const char* format;
