@@ -15,27 +15,6 @@
 
 namespace Quor {
 
-// Header of a structure: one member array of two runs, each ordered by name
-// and with no name in both. Members usually go straight into the first run;
-// one that would move many members there goes into the second, which is
-// merged into the first once it grows past the square root of the first's
-// length, so building a structure in any order costs at most about
-// n * sqrt(n) moves, and lookups are two binary searches.
-//
-// A structure made in one step (detail::makeStructureOf) keeps its members'
-// values in one block, `values`, right after the header and followed by its
-// member array; members added later have value blocks of their own, and a
-// member array that outgrows its place moves out, leaving the values where
-// they are.
-struct Value::StructureHeader {
-  detail::Member* members;
-  std::uint32_t size;
-  std::uint32_t capacity;
-  std::uint32_t firstRun;  // members [0, firstRun) form the first run
-  Value* values;            // the block of values made in one step, or null
-  std::uint32_t valueCount;  // the values that block has room for
-};
-
 namespace {
 
 // A container made with room for a few items (detail::make...WithRoom)
@@ -547,7 +526,7 @@ Value::MemberRange Value::members() const {
 
 void Value::setString(const char* text) { setString(std::string_view(text != nullptr ? text : "")); }
 
-void Value::setString(std::string_view text) {
+void Value::setStringSlowly(std::string_view text) {
   // Interned before the old content goes, in case the text is that content.
   InternedString* entry = text.empty() ? ValueStore::emptyString() : ensureStore()->internText(text);
   if (holdsStorage()) release();
@@ -779,7 +758,7 @@ void detail::releaseUnusedRoom(Value& container) {
   }
 }
 
-[[gnu::always_inline]] inline Value& Value::appendInternedMember(Value& structure, detail::ItemName name) {
+Value& Value::appendInternedMemberSlowly(Value& structure, detail::ItemName name) {
   if (structure.kind_ != ValueKind::Structure || structure.structure()->firstRun != 0) [[unlikely]] {
     // The name's reference keeps its text alive while writeMember releases
     // content that may hold it.
@@ -810,8 +789,6 @@ void detail::releaseUnusedRoom(Value& container) {
   header->members[header->size++] = detail::Member{name.key, name.name, value};
   return *value;
 }
-
-Value& detail::appendMember(Value& structure, ItemName name) { return Value::appendInternedMember(structure, name); }
 
 Value& detail::appendMember(Value& structure, std::string_view name) {
   // Anything else (readers hand structures) becomes one through

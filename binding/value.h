@@ -111,7 +111,7 @@ inline ItemName internItemName(ValueStore* store, std::string_view name) {
 void releaseItemName(ValueStore* store, ItemName name) noexcept;
 // appendMember for a name the reader has interned in the tree's store, whose
 // reference the structure takes over.
-Value& appendMember(Value& structure, ItemName name);
+inline Value& appendMember(Value& structure, ItemName name);
 // Makes an empty value a collection of the count items, in order.
 void makeCollectionOf(Value& empty, Value* items, std::size_t count);
 // Makes an empty value a structure of the count items named by names, put
@@ -229,7 +229,16 @@ class Value {
     kind_ = ValueKind::Float;
   }
   void setString(const char* text);
-  void setString(std::string_view text);
+  void setString(std::string_view text) {
+    // A value with a store and no content to release (a reader's new item)
+    // takes the text's entry at once.
+    if (store_ != nullptr && !holdsStorage()) [[likely]] {
+      payload_.string = text.empty() ? ValueStore::emptyString() : store_->internText(text);
+      kind_ = ValueKind::String;
+      return;
+    }
+    setStringSlowly(text);
+  }
   void setString(const std::string& text) { setString(std::string_view(text)); }
   void setBlob(std::vector<std::uint8_t>&& bytes);
   void setBlob(const void* bytes, std::size_t length);
@@ -282,6 +291,7 @@ class Value {
   // released by overwriting them.
   bool holdsStorage() const { return kind_ >= ValueKind::String; }
   void release();
+  void setStringSlowly(std::string_view text);
   void releaseBlobs() noexcept;
   void copyFrom(const Value& other);
   // copyFrom for a source that is neither this value's old content nor
@@ -302,8 +312,11 @@ class Value {
   };
   struct StructureHeader;
   Value& appendElementSlow();
-  // The body of both detail::appendMember, inlined into each.
+  // The body of both detail::appendMember: a member that fits the room of a
+  // structure being built is placed inline, anything else (growth, a
+  // structure already in order, another kind) out of line.
   static Value& appendInternedMember(Value& structure, detail::ItemName name);
+  static Value& appendInternedMemberSlowly(Value& structure, detail::ItemName name);
   const detail::Member* findMember(std::string_view name) const;
   void mergeMemberRuns(std::size_t capacity);
   void freeMemberArray(StructureHeader* header) noexcept;
@@ -351,6 +364,60 @@ struct Member {
 static_assert(sizeof(Member) == 12);
 
 inline Value* placeItem(void* place, ValueStore* store) { return new (place) Value(Value::ChildTag{}, store); }
+
+}  // namespace detail
+
+// Header of a structure: one member array of two runs, each ordered by name
+// and with no name in both. Members usually go straight into the first run;
+// one that would move many members there goes into the second, which is
+// merged into the first once it grows past the square root of the first's
+// length, so building a structure in any order costs at most about
+// n * sqrt(n) moves, and lookups are two binary searches.
+//
+// A structure made in one step (detail::makeStructureOf) keeps its members'
+// values in one block, `values`, right after the header and followed by its
+// member array; members added later have value blocks of their own, and a
+// member array that outgrows its place moves out, leaving the values where
+// they are.
+struct Value::StructureHeader {
+  detail::Member* members;
+  std::uint32_t size;
+  std::uint32_t capacity;
+  std::uint32_t firstRun;  // members [0, firstRun) form the first run
+  Value* values;            // the block of values made in one step, or null
+  std::uint32_t valueCount;  // the values that block has room for
+};
+
+[[gnu::always_inline]] inline Value& Value::appendInternedMember(Value& structure, detail::ItemName name) {
+  if (structure.kind_ == ValueKind::Structure) [[likely]] {
+    auto* header = static_cast<StructureHeader*>(structure.payload_.container);
+    if (header->firstRun == 0 && header->size < header->capacity) [[likely]] {
+      // A structure made with room takes its values from its block of
+      // values, in the order its members arrive.
+      void* block;
+      if (header->size < header->valueCount) {
+        block = &header->values[header->size];
+      } else {
+        try {
+          block = structure.store_->allocateBlock(sizeof(Value));
+        } catch (...) {
+          structure.store_->release(name.name);
+          throw;
+        }
+      }
+      Value* value = detail::placeItem(block, structure.store_);
+      header->members[header->size++] = detail::Member{name.key, name.name, value};
+      return *value;
+    }
+  }
+  return appendInternedMemberSlowly(structure, name);
+}
+
+[[gnu::always_inline]] inline Value& detail::appendMember(Value& structure, ItemName name) {
+  return Value::appendInternedMember(structure, name);
+}
+
+namespace detail {
 
 }  // namespace detail
 

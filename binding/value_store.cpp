@@ -14,13 +14,7 @@ namespace {
 constexpr std::size_t headerSize = sizeof(ValueStore::PageHeader);
 constexpr std::size_t entryOverhead = sizeof(InternedString) + 1;
 
-// The shared empty string: an entry followed by its terminating zero.
-struct StaticEmptyEntry {
-  InternedString entry{nullptr, fnv1aOffsetBasis, 0, 0};
-  char terminator[4] = {0, 0, 0, 0};
-};
-StaticEmptyEntry staticEmpty;
-InternedString& staticEmptyString = staticEmpty.entry;
+InternedString& staticEmptyString = detail::staticEmptyEntry.entry;
 
 std::size_t classIndexFor(std::size_t bytes) { return (bytes + 3) / 4 - 1; }
 
@@ -44,7 +38,6 @@ void* countedHeapAllocate(std::size_t bytes) {
 void* allocateFromStore(ValueStore* store, std::size_t bytes) { return store->allocate(bytes); }
 void freeToStore(ValueStore* store, void* memory, std::size_t bytes) noexcept { store->free(memory, bytes); }
 
-InternedString* ValueStore::emptyString() noexcept { return &staticEmptyString; }
 
 
 // A class's inline area is cut into blocks when the class is first used, so

@@ -15,6 +15,15 @@
 
 namespace Quor {
 
+namespace detail {
+// The shared empty string: an entry followed by its terminating zero.
+struct StaticEmptyEntry {
+  InternedString entry;
+  char terminator[4];
+};
+inline StaticEmptyEntry staticEmptyEntry{{nullptr, fnv1aOffsetBasis, 0, 0}, {0, 0, 0, 0}};
+}  // namespace detail
+
 class ValueStore {
  public:
   static constexpr std::size_t blockClassCount = 18;     // block sizes 4, 8, ... 72
@@ -63,7 +72,7 @@ class ValueStore {
   void release(InternedString* entry) noexcept;
   std::size_t internedCount() const { return stringCount_; }
 
-  static InternedString* emptyString() noexcept;
+  static InternedString* emptyString() noexcept { return &detail::staticEmptyEntry.entry; }
 
   // ---- Blocks ---------------------------------------------------------------
   // A block of at least bytes (1 to 72), served by the size class of the next
