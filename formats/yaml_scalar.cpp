@@ -1,10 +1,12 @@
 #include "formats/yaml_scalar.h"
 
+#include <array>
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "binding/conversion_messages.h"
 #include "binding/format_message.h"
@@ -93,11 +95,15 @@ bool floatFromText(std::string_view text, Value& target, std::string& error) {
 }
 
 // Characters a text strtod reads can start with (plain scalars never start
-// with white space): saves the parse for most words.
-bool mayBeNumber(char first) {
-  return (first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.' || first == 'i' ||
-         first == 'I' || first == 'n' || first == 'N';
-}
+// with white space): saves the parse for most words. A table rather than
+// tests: half the numbers start with a minus, which a jump would mispredict.
+constexpr std::array<bool, 256> numberStarts = [] {
+  std::array<bool, 256> starts{};
+  for (const char c : std::string_view("0123456789-+.iInN")) starts[static_cast<unsigned char>(c)] = true;
+  return starts;
+}();
+
+bool mayBeNumber(char first) { return numberStarts[static_cast<unsigned char>(first)]; }
 
 // What strtod makes of the whole text; false when it stops short. Most
 // numbers are plain decimals, read to the same double without the C
@@ -110,11 +116,40 @@ bool readDouble(std::string_view text, double& number) {
   return readWhole(text, end);
 }
 
-// Whether a finite double has a fractional part; every double of magnitude
-// 2^52 or more is integral.
+constexpr int doubleMantissaBits = 52;
+constexpr int doubleExponentBias = 1023;
+
+std::uint64_t bitsOf(double number) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &number, sizeof bits);
+  return bits;
+}
+
+// The binary exponent of a finite double (below zero for magnitudes under 1).
+int exponentOf(std::uint64_t bits) {
+  return static_cast<int>((bits >> doubleMantissaBits) & 0x7FF) - doubleExponentBias;
+}
+
+// Whether a finite double has a fractional part, from its bits: the 32-bit
+// target's conversion to an integer switches the rounding mode twice.
+// Every double of magnitude 2^52 or more is integral.
 bool hasFraction(double number) {
-  if (!(number > -0x1p52 && number < 0x1p52)) return false;
-  return number != static_cast<double>(static_cast<std::int64_t>(number));
+  const std::uint64_t bits = bitsOf(number);
+  const int exponent = exponentOf(bits);
+  if (exponent < 0) return (bits << 1) != 0;
+  if (exponent >= doubleMantissaBits) return false;
+  return (bits & ((std::uint64_t{1} << (doubleMantissaBits - exponent)) - 1)) != 0;
+}
+
+// The magnitude of an integral double below 2^64, exactly.
+std::uint64_t integralMagnitude(double number) {
+  const std::uint64_t bits = bitsOf(number);
+  const int exponent = exponentOf(bits);
+  if (exponent < 0) return 0;
+  const std::uint64_t significand =
+      (bits & ((std::uint64_t{1} << doubleMantissaBits) - 1)) | (std::uint64_t{1} << doubleMantissaBits);
+  return exponent >= doubleMantissaBits ? significand << (exponent - doubleMantissaBits)
+                                        : significand >> (doubleMantissaBits - exponent);
 }
 
 // A plain scalar that reads as a number; false leaves target alone.
@@ -127,12 +162,13 @@ bool plainNumber(std::string_view text, Value& target) {
   } else if (number < 0) {
     // -2^63 is the smallest signed 64-bit number; below it the float stays.
     if (number >= -0x1p63) {
-      target.setSigned(static_cast<std::int64_t>(number));
+      // Two's complement of the magnitude: -2^63 included.
+      target.setSigned(static_cast<std::int64_t>(~integralMagnitude(number) + 1));
     } else {
       target.setFloat(number);
     }
   } else if (number < 0x1p64) {
-    target.setUnsigned(static_cast<std::uint64_t>(number));
+    target.setUnsigned(integralMagnitude(number));
   } else {
     target.setFloat(number);
   }
