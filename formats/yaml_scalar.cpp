@@ -31,16 +31,46 @@ bool isOneOf(std::string_view text, std::initializer_list<std::string_view> word
   return false;
 }
 
-// Every word of the lists below has at most five letters: a longer text
-// (most strings) is none of them, told by its length alone.
+enum class PlainWord { Other, Null, True, False };
+
+// Which list a text's word is in: null "", "~", "null", "Null", "NULL";
+// true "true", "True", "TRUE", "y", "Y", "yes", "Yes", "YES", "on", "On",
+// "ON"; false "false", "False", "FALSE", "n", "N", "no", "No", "NO", "off",
+// "Off", "OFF". Told by the length first; apart, as few texts get here.
+[[gnu::noinline]] PlainWord shortWordOf(std::string_view text) {
+  switch (text.size()) {
+    case 0:
+      return PlainWord::Null;
+    case 1:
+      if (text == "~") return PlainWord::Null;
+      if (isOneOf(text, {"y", "Y"})) return PlainWord::True;
+      if (isOneOf(text, {"n", "N"})) return PlainWord::False;
+      return PlainWord::Other;
+    case 2:
+      if (isOneOf(text, {"on", "On", "ON"})) return PlainWord::True;
+      if (isOneOf(text, {"no", "No", "NO"})) return PlainWord::False;
+      return PlainWord::Other;
+    case 3:
+      if (isOneOf(text, {"yes", "Yes", "YES"})) return PlainWord::True;
+      if (isOneOf(text, {"off", "Off", "OFF"})) return PlainWord::False;
+      return PlainWord::Other;
+    case 4:
+      if (isOneOf(text, {"null", "Null", "NULL"})) return PlainWord::Null;
+      if (isOneOf(text, {"true", "True", "TRUE"})) return PlainWord::True;
+      return PlainWord::Other;
+    case 5:
+      return isOneOf(text, {"false", "False", "FALSE"}) ? PlainWord::False : PlainWord::Other;
+    default:
+      return PlainWord::Other;
+  }
+}
+
+// Every word of the lists has at most five letters: a longer text (most
+// strings and numbers) is told by its length alone.
 constexpr std::size_t longestWord = 5;
 
-bool isNullWord(std::string_view text) { return isOneOf(text, {"", "~", "null", "Null", "NULL"}); }
-bool isTrueWord(std::string_view text) {
-  return isOneOf(text, {"true", "True", "TRUE", "y", "Y", "yes", "Yes", "YES", "on", "On", "ON"});
-}
-bool isFalseWord(std::string_view text) {
-  return isOneOf(text, {"false", "False", "FALSE", "n", "N", "no", "No", "NO", "off", "Off", "OFF"});
+PlainWord plainWordOf(std::string_view text) {
+  return text.size() > longestWord ? PlainWord::Other : shortWordOf(text);
 }
 
 bool isCSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
@@ -188,10 +218,9 @@ bool yamlScalarToValue(const char* tag, std::string_view text, YamlScalarStyle s
     if (name == yamlIntTag) return integerFromText(text, target, error);
     if (name == yamlFloatTag) return floatFromText(text, target, error);
     if (name == yamlBoolTag) {
-      if (isTrueWord(text)) {
-        target.setBool(true);
-      } else if (isFalseWord(text)) {
-        target.setBool(false);
+      const PlainWord word = plainWordOf(text);
+      if (word == PlainWord::True || word == PlainWord::False) {
+        target.setBool(word == PlainWord::True);
       } else {
         target.setEmpty();
       }
@@ -204,14 +233,12 @@ bool yamlScalarToValue(const char* tag, std::string_view text, YamlScalarStyle s
     target.setString(text);
     return true;
   }
-  const bool mayBeWord = text.size() <= longestWord;
-  if (mayBeWord && isNullWord(text)) {
+  const PlainWord word = plainWordOf(text);
+  if (word == PlainWord::Null) {
     target.setEmpty();
   } else if (!plainNumber(text, target)) {
-    if (mayBeWord && isTrueWord(text)) {
-      target.setBool(true);
-    } else if (mayBeWord && isFalseWord(text)) {
-      target.setBool(false);
+    if (word == PlainWord::True || word == PlainWord::False) {
+      target.setBool(word == PlainWord::True);
     } else {
       target.setString(text);
     }
