@@ -173,36 +173,34 @@ class YamlReader {
     return false;
   }
 
-  // Scalars first, the commonest events, then ends and starts: a chain of
-  // tests the processor predicts better than a jump through a table.
   bool handle(Event& held) {
     const yaml_event_t& event = *held;
-    const yaml_event_type_t type = event.type;
-    if (type == YAML_SCALAR_EVENT) [[likely]] {
-      settleTarget();
-      return targetIsKey_ ? takeKey(held) : takeScalar(event);
+    switch (event.type) {
+      case YAML_DOCUMENT_START_EVENT:
+        if (!root_.isEmpty()) {
+          result_.fail(multiDocument);
+          return false;
+        }
+        return true;
+      case YAML_SCALAR_EVENT:
+        settleTarget();
+        return targetIsKey_ ? takeKey(held) : takeScalar(event);
+      case YAML_SEQUENCE_START_EVENT:
+        settleTarget();
+        return openNode(event, false, textOf(event.data.sequence_start.anchor));
+      case YAML_MAPPING_START_EVENT:
+        settleTarget();
+        return openNode(event, true, textOf(event.data.mapping_start.anchor));
+      case YAML_SEQUENCE_END_EVENT:
+      case YAML_MAPPING_END_EVENT:
+        closeNode();
+        return true;
+      case YAML_ALIAS_EVENT:
+        settleTarget();
+        return takeAlias(event);
+      default:
+        return true;
     }
-    if (type == YAML_MAPPING_END_EVENT || type == YAML_SEQUENCE_END_EVENT) {
-      closeNode();
-      return true;
-    }
-    if (type == YAML_MAPPING_START_EVENT) {
-      settleTarget();
-      return openNode(event, true, textOf(event.data.mapping_start.anchor));
-    }
-    if (type == YAML_SEQUENCE_START_EVENT) {
-      settleTarget();
-      return openNode(event, false, textOf(event.data.sequence_start.anchor));
-    }
-    if (type == YAML_ALIAS_EVENT) {
-      settleTarget();
-      return takeAlias(event);
-    }
-    if (type == YAML_DOCUMENT_START_EVENT && !root_.isEmpty()) {
-      result_.fail(multiDocument);
-      return false;
-    }
-    return true;
   }
 
   // Where the next node goes: the root, a new element of the innermost
