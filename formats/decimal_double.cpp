@@ -1,5 +1,6 @@
 #include "formats/decimal_double.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -759,21 +760,81 @@ bool isDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 
 constexpr std::uint32_t powersOfTen[10] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
 
-// Takes the digits from `next` on into significand, nine at a time in 32
-// bits (a 64-bit multiplication per digit costs several on a 32-bit
-// target); false past 19 significant digits.
-bool takeDigits(const char*& next, const char* end, std::uint64_t& significand, int& significantDigits) {
-  while (next != end && isDigit(*next)) {
-    const char* const first = next;
-    const char* const last = end - next > 9 ? next + 9 : end;
-    std::uint32_t chunk = 0;
-    for (; next != last && isDigit(*next); ++next) chunk = chunk * 10 + static_cast<std::uint32_t>(*next - '0');
-    const int count = static_cast<int>(next - first);
-    significantDigits += count;
-    if (significantDigits > 19) return false;
-    significand = significand * powersOfTen[count] + chunk;
+static_assert(std::endian::native == std::endian::little, "the digit words hold the first digit in the lowest byte");
+
+// Four bytes as one 32-bit word, the first in the lowest byte.
+std::uint32_t wordAt(const char* at) {
+  std::uint32_t word;
+  std::memcpy(&word, at, sizeof word);
+  return word;
+}
+
+// Zero where the word's bytes are digits: a digit's high nibble is 3 and
+// stays 3 with 6 added (no byte past '9'). Only the lowest byte that is
+// not a digit is sure to show: a byte from 0xFA up carries into the next.
+std::uint32_t nonDigitBytes(std::uint32_t word) {
+  return ((word & 0xF0F0F0F0u) ^ 0x30303030u) | (((word + 0x06060606u) & 0xF0F0F0F0u) ^ 0x30303030u);
+}
+
+// The number four digit bytes spell: pairs first, each in the lower byte of
+// its two, then the two pairs.
+std::uint32_t fourDigitValue(std::uint32_t word) {
+  word -= 0x30303030u;
+  word = (word * 10 + (word >> 8)) & 0x00FF00FFu;
+  return (word * 100 + (word >> 16)) & 0xFFFFu;
+}
+
+// The word with its lowest 4 - count bytes made '0' and the top count bytes
+// kept: the number those count bytes spell, once they are digits.
+std::uint32_t keepTopBytes(std::uint32_t word, int count) {
+  return (word & (~std::uint32_t{0} << (8 * (4 - count)))) | (0x30303030u >> (8 * count));
+}
+
+// Takes the digits from `next` on into significand, four bytes at a time
+// (a 64-bit multiplication per digit costs several on a 32-bit target):
+// four digits, or the digits before the first byte that is not one. The
+// last one to three bytes of the text are read with the bytes before them,
+// from `begin` on, when the text has four. False past 19 significant
+// digits (significand is then of no use).
+[[gnu::always_inline]] inline bool takeDigits(const char* begin, const char*& next, const char* end,
+                                              std::uint64_t& significand, int& significantDigits) {
+  const char* const first = next;
+  for (;;) {
+    const std::ptrdiff_t left = end - next;
+    if (left >= 4) {
+      const std::uint32_t word = wordAt(next);
+      const std::uint32_t nonDigits = nonDigitBytes(word);
+      if (nonDigits == 0) {
+        significand = significand * 10000 + fourDigitValue(word);
+        next += 4;
+        continue;
+      }
+      const int count = __builtin_ctz(nonDigits) / 8;
+      if (count != 0) {
+        significand = significand * powersOfTen[count] + fourDigitValue(keepTopBytes(word << (8 * (4 - count)), count));
+        next += count;
+      }
+      break;
+    }
+    if (left == 0) break;
+    const int count = static_cast<int>(left);
+    if (end - begin >= 4) {
+      const std::uint32_t word = keepTopBytes(wordAt(end - 4), count);
+      if (nonDigitBytes(word) == 0) {
+        significand = significand * powersOfTen[count] + fourDigitValue(word);
+        next = end;
+        break;
+      }
+    }
+    // A short text, or one that goes on past its digits: one by one.
+    std::uint32_t rest = 0;
+    const char* const tail = next;
+    for (; next != end && isDigit(*next); ++next) rest = rest * 10 + static_cast<std::uint32_t>(*next - '0');
+    if (next != tail) significand = significand * powersOfTen[next - tail] + rest;
+    break;
   }
-  return true;
+  significantDigits += static_cast<int>(next - first);
+  return significantDigits <= 19;
 }
 
 }  // namespace
@@ -789,14 +850,14 @@ bool readDecimalDouble(std::string_view text, double& number) {
   // Leading zeros are not significant, in the fraction neither.
   const char* const firstDigit = next;
   while (next != end && *next == '0') ++next;
-  if (!takeDigits(next, end, mantissa, significantDigits)) return false;
+  if (!takeDigits(text.data(), next, end, mantissa, significantDigits)) return false;
   bool anyDigit = next != firstDigit;
   if (next != end && *next == '.') {
     const char* const fraction = ++next;
     if (mantissa == 0) {
       while (next != end && *next == '0') ++next;
     }
-    if (!takeDigits(next, end, mantissa, significantDigits)) return false;
+    if (!takeDigits(text.data(), next, end, mantissa, significantDigits)) return false;
     exponent = -static_cast<int>(next - fraction);
     anyDigit = anyDigit || next != fraction;
   }

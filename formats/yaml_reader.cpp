@@ -3,7 +3,6 @@
 #include <yaml.h>
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -58,19 +57,20 @@ class Parser {
   bool ready_ = false;
 };
 
-// One event, released when it goes out of scope.
+// One event, released when it goes out of scope. Of an event that holds
+// nothing (never filled, or given away) only the type is read.
 class Event {
  public:
-  Event() { std::memset(&event_, 0, sizeof event_); }
+  Event() { event_.type = YAML_NO_EVENT; }
   // An event the parser fills at once: yaml_parser_parse clears it first,
   // whatever it then answers.
   struct Parsed {};
   explicit Event(Parsed) {}
-  ~Event() { yaml_event_delete(&event_); }
+  ~Event() { release(); }
   Event(const Event&) = delete;
   Event& operator=(const Event&) = delete;
   // Moving keeps the event's texts where they are.
-  Event(Event&& other) noexcept : event_(other.event_) { std::memset(&other.event_, 0, sizeof other.event_); }
+  Event(Event&& other) noexcept : event_(other.event_) { other.event_.type = YAML_NO_EVENT; }
   Event& operator=(Event&& other) noexcept {
     adopt(other);
     return *this;
@@ -81,12 +81,18 @@ class Event {
 
   // Takes over other's event, releasing the one held so far.
   void adopt(Event& other) {
-    yaml_event_delete(&event_);
+    release();
     event_ = other.event_;
-    std::memset(&other.event_, 0, sizeof other.event_);
+    other.event_.type = YAML_NO_EVENT;
   }
 
  private:
+  // Passing over an event that holds nothing spares libyaml's release a
+  // branch it would mispredict among the real events.
+  void release() {
+    if (event_.type != YAML_NO_EVENT) yaml_event_delete(&event_);
+  }
+
   yaml_event_t event_;
 };
 
@@ -128,6 +134,11 @@ class YamlReader {
 
   // An open sequence or mapping.
   struct OpenNode {
+    // Sets each member once: a value-initialized node would be cleared
+    // whole first, the key's event included.
+    OpenNode(Value* value, bool isMapping, YamlAnchorTable::Anchor* anchor, YamlAnchorTable::PathId path)
+        : value(value), isMapping(isMapping), anchor(anchor), path(path) {}
+
     Value* value;
     bool isMapping;
     YamlAnchorTable::Anchor* anchor;
@@ -295,11 +306,7 @@ class YamlReader {
       anchor->path = path;
       anchor->open = true;
     }
-    OpenNode& opened = open_.emplace_back();
-    opened.value = &node;
-    opened.isMapping = isMapping;
-    opened.anchor = anchor;
-    opened.path = path;
+    OpenNode& opened = open_.emplace_back(&node, isMapping, anchor, path);
     if (!targetIsRoot_) {
       opened.step = targetStep_;
       // The member name stays readable as long as the node is open.

@@ -1,10 +1,12 @@
 #include "formats/yaml_scalar.h"
 
+#include <array>
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "binding/conversion_messages.h"
 #include "binding/format_message.h"
@@ -29,16 +31,46 @@ bool isOneOf(std::string_view text, std::initializer_list<std::string_view> word
   return false;
 }
 
-// Every word of the lists below has at most five letters: a longer text
-// (most strings) is none of them, told by its length alone.
+enum class PlainWord { Other, Null, True, False };
+
+// Which list a text's word is in: null "", "~", "null", "Null", "NULL";
+// true "true", "True", "TRUE", "y", "Y", "yes", "Yes", "YES", "on", "On",
+// "ON"; false "false", "False", "FALSE", "n", "N", "no", "No", "NO", "off",
+// "Off", "OFF". Told by the length first; apart, as few texts get here.
+[[gnu::noinline]] PlainWord shortWordOf(std::string_view text) {
+  switch (text.size()) {
+    case 0:
+      return PlainWord::Null;
+    case 1:
+      if (text == "~") return PlainWord::Null;
+      if (isOneOf(text, {"y", "Y"})) return PlainWord::True;
+      if (isOneOf(text, {"n", "N"})) return PlainWord::False;
+      return PlainWord::Other;
+    case 2:
+      if (isOneOf(text, {"on", "On", "ON"})) return PlainWord::True;
+      if (isOneOf(text, {"no", "No", "NO"})) return PlainWord::False;
+      return PlainWord::Other;
+    case 3:
+      if (isOneOf(text, {"yes", "Yes", "YES"})) return PlainWord::True;
+      if (isOneOf(text, {"off", "Off", "OFF"})) return PlainWord::False;
+      return PlainWord::Other;
+    case 4:
+      if (isOneOf(text, {"null", "Null", "NULL"})) return PlainWord::Null;
+      if (isOneOf(text, {"true", "True", "TRUE"})) return PlainWord::True;
+      return PlainWord::Other;
+    case 5:
+      return isOneOf(text, {"false", "False", "FALSE"}) ? PlainWord::False : PlainWord::Other;
+    default:
+      return PlainWord::Other;
+  }
+}
+
+// Every word of the lists has at most five letters: a longer text (most
+// strings and numbers) is told by its length alone.
 constexpr std::size_t longestWord = 5;
 
-bool isNullWord(std::string_view text) { return isOneOf(text, {"", "~", "null", "Null", "NULL"}); }
-bool isTrueWord(std::string_view text) {
-  return isOneOf(text, {"true", "True", "TRUE", "y", "Y", "yes", "Yes", "YES", "on", "On", "ON"});
-}
-bool isFalseWord(std::string_view text) {
-  return isOneOf(text, {"false", "False", "FALSE", "n", "N", "no", "No", "NO", "off", "Off", "OFF"});
+PlainWord plainWordOf(std::string_view text) {
+  return text.size() > longestWord ? PlainWord::Other : shortWordOf(text);
 }
 
 bool isCSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
@@ -93,11 +125,15 @@ bool floatFromText(std::string_view text, Value& target, std::string& error) {
 }
 
 // Characters a text strtod reads can start with (plain scalars never start
-// with white space): saves the parse for most words.
-bool mayBeNumber(char first) {
-  return (first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.' || first == 'i' ||
-         first == 'I' || first == 'n' || first == 'N';
-}
+// with white space): saves the parse for most words. A table rather than
+// tests: half the numbers start with a minus, which a jump would mispredict.
+constexpr std::array<bool, 256> numberStarts = [] {
+  std::array<bool, 256> starts{};
+  for (const char c : std::string_view("0123456789-+.iInN")) starts[static_cast<unsigned char>(c)] = true;
+  return starts;
+}();
+
+bool mayBeNumber(char first) { return numberStarts[static_cast<unsigned char>(first)]; }
 
 // What strtod makes of the whole text; false when it stops short. Most
 // numbers are plain decimals, read to the same double without the C
@@ -110,11 +146,40 @@ bool readDouble(std::string_view text, double& number) {
   return readWhole(text, end);
 }
 
-// Whether a finite double has a fractional part; every double of magnitude
-// 2^52 or more is integral.
+constexpr int doubleMantissaBits = 52;
+constexpr int doubleExponentBias = 1023;
+
+std::uint64_t bitsOf(double number) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &number, sizeof bits);
+  return bits;
+}
+
+// The binary exponent of a finite double (below zero for magnitudes under 1).
+int exponentOf(std::uint64_t bits) {
+  return static_cast<int>((bits >> doubleMantissaBits) & 0x7FF) - doubleExponentBias;
+}
+
+// Whether a finite double has a fractional part, from its bits: the 32-bit
+// target's conversion to an integer switches the rounding mode twice.
+// Every double of magnitude 2^52 or more is integral.
 bool hasFraction(double number) {
-  if (!(number > -0x1p52 && number < 0x1p52)) return false;
-  return number != static_cast<double>(static_cast<std::int64_t>(number));
+  const std::uint64_t bits = bitsOf(number);
+  const int exponent = exponentOf(bits);
+  if (exponent < 0) return (bits << 1) != 0;
+  if (exponent >= doubleMantissaBits) return false;
+  return (bits & ((std::uint64_t{1} << (doubleMantissaBits - exponent)) - 1)) != 0;
+}
+
+// The magnitude of an integral double below 2^64, exactly.
+std::uint64_t integralMagnitude(double number) {
+  const std::uint64_t bits = bitsOf(number);
+  const int exponent = exponentOf(bits);
+  if (exponent < 0) return 0;
+  const std::uint64_t significand =
+      (bits & ((std::uint64_t{1} << doubleMantissaBits) - 1)) | (std::uint64_t{1} << doubleMantissaBits);
+  return exponent >= doubleMantissaBits ? significand << (exponent - doubleMantissaBits)
+                                        : significand >> (doubleMantissaBits - exponent);
 }
 
 // A plain scalar that reads as a number; false leaves target alone.
@@ -127,12 +192,13 @@ bool plainNumber(std::string_view text, Value& target) {
   } else if (number < 0) {
     // -2^63 is the smallest signed 64-bit number; below it the float stays.
     if (number >= -0x1p63) {
-      target.setSigned(static_cast<std::int64_t>(number));
+      // Two's complement of the magnitude: -2^63 included.
+      target.setSigned(static_cast<std::int64_t>(~integralMagnitude(number) + 1));
     } else {
       target.setFloat(number);
     }
   } else if (number < 0x1p64) {
-    target.setUnsigned(static_cast<std::uint64_t>(number));
+    target.setUnsigned(integralMagnitude(number));
   } else {
     target.setFloat(number);
   }
@@ -152,10 +218,9 @@ bool yamlScalarToValue(const char* tag, std::string_view text, YamlScalarStyle s
     if (name == yamlIntTag) return integerFromText(text, target, error);
     if (name == yamlFloatTag) return floatFromText(text, target, error);
     if (name == yamlBoolTag) {
-      if (isTrueWord(text)) {
-        target.setBool(true);
-      } else if (isFalseWord(text)) {
-        target.setBool(false);
+      const PlainWord word = plainWordOf(text);
+      if (word == PlainWord::True || word == PlainWord::False) {
+        target.setBool(word == PlainWord::True);
       } else {
         target.setEmpty();
       }
@@ -168,14 +233,12 @@ bool yamlScalarToValue(const char* tag, std::string_view text, YamlScalarStyle s
     target.setString(text);
     return true;
   }
-  const bool mayBeWord = text.size() <= longestWord;
-  if (mayBeWord && isNullWord(text)) {
+  const PlainWord word = plainWordOf(text);
+  if (word == PlainWord::Null) {
     target.setEmpty();
   } else if (!plainNumber(text, target)) {
-    if (mayBeWord && isTrueWord(text)) {
-      target.setBool(true);
-    } else if (mayBeWord && isFalseWord(text)) {
-      target.setBool(false);
+    if (word == PlainWord::True || word == PlainWord::False) {
+      target.setBool(word == PlainWord::True);
     } else {
       target.setString(text);
     }

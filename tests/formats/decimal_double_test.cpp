@@ -52,6 +52,8 @@ TEST(DecimalDouble, ReadsPlainDecimalsExactlyAndLeavesTheRestToStrtod) {
       {"12345678901234567890", false}, {"0x10", false}, {"+1", false}, {".", false}, {"1e", false},
       {"1e+", false}, {"-", false}, {"", false}, {"nan", false}, {"inf", false}, {"1.2.3", false},
       {"1_000", false}, {"1e5x", false},
+      // Characters just outside the digits, inside a run of four read at once.
+      {"1234:678", false}, {"12.3/5678", false}, {"-98.7654321", true},
   };
   for (const Case& testCase : cases) EXPECT_EQ(readsAsStrtod(testCase.text), testCase.read) << testCase.text;
   // A NUL inside the text is text beyond the number.
