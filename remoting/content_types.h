@@ -26,6 +26,16 @@ inline constexpr ContentTypeName octetStream{"application/octet-stream", 24};  /
 
 }  // namespace ContentTypes
 
-bool contentTypeMatches(std::string_view contentType, const ContentTypeName& name);
+// Inline: most texts a request carries have no content type, and each is
+// checked against several names on its way to being a plain text.
+inline bool contentTypeMatches(std::string_view contentType, const ContentTypeName& name) {
+  const std::size_t length = name.prefixLength < name.text.size() ? name.prefixLength : name.text.size();
+  if (contentType.size() < length) return false;
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (std::size_t index = 0; index < length; ++index) {
+    if (lower(contentType[index]) != lower(name.text[index])) return false;
+  }
+  return true;
+}
 
 }  // namespace Quor

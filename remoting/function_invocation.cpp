@@ -68,7 +68,15 @@ void invoke(HostResponse& hostResponse, const HostRequest& hostRequest, const Ro
     ArgumentBinding binding(function, registration, request.arguments, response);
     binding.bindHeaders(hostRequest.headers, hostRequest.headerCount);
     binding.bindTexts(match.captures, ArgumentLocation::Path);
-    if (response.result.ok()) binding.bindTexts(parseQuery(match.path), ArgumentLocation::Query);
+    if (response.result.ok()) {
+      // Most queries need neither decoding nor ordering: bound from views.
+      PlainQuery plain;
+      if (plain.read(match.path)) {
+        binding.bindTexts(plain.pairs(), ArgumentLocation::Query);
+      } else {
+        binding.bindTexts(parseQuery(match.path), ArgumentLocation::Query);
+      }
+    }
     binding.bindTypedArguments(hostRequest.arguments, hostRequest.argumentCount, match.captures.size());
     binding.bindBody(hostRequest);
 

@@ -24,8 +24,10 @@ class FunctionInvoker {
 
   // Converts the arguments (one per parameter) to the native parameters.
   // Failures go to response. The answer is a token for invoke and release;
-  // 0 stands for nothing to release.
-  virtual std::uint32_t prepare(RemotingResponse& response, const std::vector<Value>& arguments,
+  // 0 stands for nothing to release. The arguments are this call's own: an
+  // invoker whose function is not handed the request (requestType() null)
+  // may move a Value argument into its parameter instead of copying it.
+  virtual std::uint32_t prepare(RemotingResponse& response, std::vector<Value>& arguments,
                                 std::uint32_t requestId) = 0;
   // Calls the function with the arguments of token. request is null unless
   // requestType() names a request record; the result or failure goes to

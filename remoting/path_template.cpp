@@ -82,7 +82,9 @@ CompiledTemplate compileTemplate(std::string_view templateText) {
 }
 
 PathMatcher::PathMatcher(std::vector<TemplatePiece> pieces) : pieces_(std::move(pieces)) {
+  earliestStart_.reserve(pieces_.size());
   for (const TemplatePiece& piece : pieces_) {
+    earliestStart_.push_back(literalLength_);
     if (piece.type == TemplatePiece::Type::Literal) {
       literalLength_ += piece.literal.size();
     } else {
@@ -91,8 +93,7 @@ PathMatcher::PathMatcher(std::vector<TemplatePiece> pieces) : pieces_(std::move(
   }
 }
 
-bool PathMatcher::match(std::string_view path, std::vector<std::string_view>& groups) const {
-  groups.clear();
+bool PathMatcher::match(std::string_view path, std::span<std::string_view> groups) const {
   const std::size_t length = path.size();
   if (length < literalLength_) return false;
   if (!pieces_.empty() && pieces_.front().type == TemplatePiece::Type::Literal &&
@@ -103,6 +104,8 @@ bool PathMatcher::match(std::string_view path, std::vector<std::string_view>& gr
   // reach[piece * width + position]: pieces from `piece` on match the path
   // from `position` to its end. Filled from the last piece backwards, each
   // row from the one after it, so the whole table costs one pass per piece.
+  // A row is filled from its piece's earliest start on: the row before it
+  // reads no position below that, and the cells left out stay 0.
   const std::size_t count = pieces_.size();
   const std::size_t width = length + 1;
   const std::size_t cells = (count + 1) * width;
@@ -120,11 +123,14 @@ bool PathMatcher::match(std::string_view path, std::vector<std::string_view>& gr
     const TemplatePiece& piece = pieces_[index];
     const std::uint8_t* next = reach + (index + 1) * width;
     std::uint8_t* row = reach + index * width;
+    const std::size_t from = earliestStart_[index];
     if (piece.type == TemplatePiece::Type::Literal) {
       // The first character settles most positions without a comparison.
+      // The first piece is read at the path's start only.
       const std::size_t size = piece.literal.size();
       const char first = piece.literal.front();
-      for (std::size_t position = 0; position + size <= length; ++position) {
+      const std::size_t last = index == 0 ? 0 : length - size;
+      for (std::size_t position = from; position <= last; ++position) {
         row[position] = next[position + size] != 0 && path[position] == first &&
                         path.compare(position, size, piece.literal) == 0;
       }
@@ -133,7 +139,7 @@ bool PathMatcher::match(std::string_view path, std::vector<std::string_view>& gr
       // it cannot take.
       bool reachable = next[length] != 0;
       row[length] = reachable;
-      for (std::size_t position = length; position-- > 0;) {
+      for (std::size_t position = length; position-- > from;) {
         reachable = next[position] != 0 || (!stopsGroup(piece.type, path[position]) && reachable);
         row[position] = reachable;
       }
@@ -143,8 +149,8 @@ bool PathMatcher::match(std::string_view path, std::vector<std::string_view>& gr
 
   // Each group takes the longest run after which the rest still matches:
   // what backtracking with greedy groups settles on first.
-  groups.reserve(groupCount_);
   std::size_t position = 0;
+  std::size_t group = 0;
   for (std::size_t index = 0; index < count; ++index) {
     const TemplatePiece& piece = pieces_[index];
     if (piece.type == TemplatePiece::Type::Literal) {
@@ -155,7 +161,7 @@ bool PathMatcher::match(std::string_view path, std::vector<std::string_view>& gr
     std::size_t end = position;
     while (end < length && !stopsGroup(piece.type, path[end])) ++end;
     while (next[end] == 0) --end;
-    groups.push_back(path.substr(position, end - position));
+    groups[group++] = path.substr(position, end - position);
     position = end;
   }
   return true;

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,14 +59,19 @@ class PathMatcher {
   PathMatcher() = default;
   explicit PathMatcher(std::vector<TemplatePiece> pieces);
 
-  // True when the whole path matches; groups then holds one view into path
-  // per group piece, in order.
-  bool match(std::string_view path, std::vector<std::string_view>& groups) const;
+  // True when the whole path matches; the first groupCount() entries of
+  // groups (which must hold that many) then view into path, one per group
+  // piece, in order. The caller owns the room, so a match allocates nothing
+  // for the few groups a template has.
+  bool match(std::string_view path, std::span<std::string_view> groups) const;
 
   std::size_t groupCount() const { return groupCount_; }
 
  private:
   std::vector<TemplatePiece> pieces_;
+  // Per piece, the literal characters before it: where it starts at the
+  // earliest, since the path is matched from its first character.
+  std::vector<std::size_t> earliestStart_;
   std::size_t groupCount_ = 0;
   std::size_t literalLength_ = 0;  // the least a matching path holds
 };

@@ -6,22 +6,31 @@ namespace Quor {
 
 PathCaptures parseQuery(std::string_view path) {
   PathCaptures arguments;
-  const std::size_t mark = path.find('?');
-  if (mark == std::string_view::npos) return arguments;
-  std::string_view rest = path.substr(mark + 1);
-  while (true) {
-    const std::size_t end = rest.find('&');
-    const std::string_view piece = rest.substr(0, end);
-    const std::size_t equals = piece.find('=');
-    if (equals == std::string_view::npos) {
-      arguments.insert_or_assign(urlDecode(piece), std::string());
-    } else {
-      arguments.insert_or_assign(urlDecode(piece.substr(0, equals)), urlDecode(piece.substr(equals + 1)));
-    }
-    if (end == std::string_view::npos) break;
-    rest.remove_prefix(end + 1);
-  }
+  forEachQueryPiece(path, [&arguments](std::string_view key, std::string_view value) {
+    arguments.insert_or_assign(urlDecode(key), urlDecode(value));
+  });
   return arguments;
+}
+
+bool PlainQuery::read(std::string_view path) {
+  count_ = 0;
+  bool plain = true;
+  const auto needsDecoding = [](std::string_view text) {
+    for (const char character : text) {
+      if (character == '%' || character == '+') return true;
+    }
+    return false;
+  };
+  forEachQueryPiece(path, [&](std::string_view key, std::string_view value) {
+    if (!plain) return;
+    if (count_ == maxPairs || needsDecoding(key) || needsDecoding(value) ||
+        (count_ > 0 && !(pairs_[count_ - 1].first < key))) {
+      plain = false;
+      return;
+    }
+    pairs_[count_++] = {key, value};
+  });
+  return plain;
 }
 
 }  // namespace Quor

@@ -1,5 +1,7 @@
 #include "remoting/route.h"
 
+#include <array>
+
 #include "remoting/function_registration.h"
 #include "remoting/url_decode.h"
 
@@ -53,7 +55,14 @@ Expected<Route> makeRoute(const FunctionRegistration& registration) {
 bool matchRoute(const Route& route, std::string_view path, PathCaptures& captures) {
   captures.clear();
   if (!route.pattern) return path == route.literalPath;
-  std::vector<std::string_view> groups;
+  // Templates have a few groups: their views stay on the stack.
+  std::array<std::string_view, 8> inlineGroups;
+  std::vector<std::string_view> heapGroups;
+  std::span<std::string_view> groups(inlineGroups.data(), route.matcher.groupCount());
+  if (groups.size() > inlineGroups.size()) {
+    heapGroups.resize(groups.size());
+    groups = heapGroups;
+  }
   if (!route.matcher.match(path, groups)) return false;
   std::size_t group = 0;
   for (const PathParameter& parameter : route.parameters) {

@@ -118,7 +118,7 @@ class TypedFunctionInvoker final : public FunctionInvoker {
                        const TypeRegistry* registry)
       : callable_(std::move(callable)), function_(std::move(function)), registry_(registry) {}
 
-  std::uint32_t prepare(RemotingResponse& response, const std::vector<Value>& arguments, std::uint32_t) override {
+  std::uint32_t prepare(RemotingResponse& response, std::vector<Value>& arguments, std::uint32_t) override {
     if constexpr (boundCount == 0) {
       return 0;
     } else {
@@ -175,17 +175,26 @@ class TypedFunctionInvoker final : public FunctionInvoker {
   }
 
   template <std::size_t... Positions>
-  void assignAll(ConversionContext& context, Storage& storage, const std::vector<Value>& arguments,
+  void assignAll(ConversionContext& context, Storage& storage, std::vector<Value>& arguments,
                  std::index_sequence<Positions...>) const {
     (assignOne<Positions>(context, storage, arguments), ...);
   }
 
   template <std::size_t Position>
-  void assignOne(ConversionContext& context, Storage& storage, const std::vector<Value>& arguments) const {
+  void assignOne(ConversionContext& context, Storage& storage, std::vector<Value>& arguments) const {
     using Arg = std::tuple_element_t<Position, std::tuple<Args...>>;
     if constexpr (detail::isBoundParameter<Arg>) {
       static const Value missing;
       constexpr std::size_t index = parameterIndex<Position>();
+      if constexpr (std::is_same_v<std::remove_cvref_t<Arg>, Value> && !takesRequest) {
+        // Nothing reads the argument after this (the function does not see
+        // the request), so a tree such as a decoded body is handed over
+        // rather than copied; the result is the same as assignObject's.
+        if (index < arguments.size() && context.ok()) {
+          std::get<Position>(storage) = std::move(arguments[index]);
+          return;
+        }
+      }
       const Value& source = index < arguments.size() ? arguments[index] : missing;
       std::string_view name;
       if (function_ != nullptr && index < function_->parameters.size()) name = function_->parameters[index].name;

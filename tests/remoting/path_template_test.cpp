@@ -94,7 +94,7 @@ void expectSameAsRegex(const std::string& templateText, const std::string& path)
   const bool expectedMatch = std::regex_match(path, expected, expression);
 
   const PathMatcher matcher(compiled.pieces);
-  std::vector<std::string_view> groups;
+  std::vector<std::string_view> groups(matcher.groupCount());
   const bool matched = matcher.match(path, groups);
   ASSERT_EQ(matched, expectedMatch) << templateText << " against " << path;
   if (!matched) return;

@@ -21,7 +21,7 @@ class RecordingInvoker final : public FunctionInvoker {
  public:
   explicit RecordingInvoker(const std::uint32_t* requestType) : requestType_(requestType) {}
 
-  std::uint32_t prepare(RemotingResponse&, const std::vector<Value>& arguments, std::uint32_t) override {
+  std::uint32_t prepare(RemotingResponse&, std::vector<Value>& arguments, std::uint32_t) override {
     ++prepared;
     preparedArguments = arguments.size();
     return 77;
@@ -141,6 +141,25 @@ TEST(RemotingRequests, ATypedFunctionTakingTheRequestSeesTheBoundArgumentsAndThe
   EXPECT_EQ(path, "/r/a/b?rest=q");
   EXPECT_EQ(customMethod, "");
   EXPECT_EQ(argumentTexts, std::vector<std::string>{"q"});
+}
+
+TEST(RemotingRequests, ATypedFunctionTakingTheRequestStillFindsTheBodyAmongTheArguments) {
+  // A function that is not handed the request gets its Value argument moved
+  // in; one that is must see the same tree in both places.
+  Transport transport;
+  std::string inRequest = "unset";
+  RegistrationBuilder builder =
+      transport.addRoute(RequestMethod::Post, "/b", [&](const RemotingRequest& request, const Value& body) {
+        inRequest = request.arguments.size() == 1 ? std::string(request.arguments[0].member("n").getString()) : "none";
+        return std::string(body.member("n").getString());
+      });
+  builder.parameter(0, "body").location(0, ArgumentLocation::Body);
+  TestRequest request(RequestMethod::Post, "/b", builder.registration());
+  request.body("application/json", "{\"n\":\"seven\"}");
+  const RemotingTest::Answer answer = send(request);
+  ASSERT_FALSE(answer.failed) << answer.error;
+  EXPECT_EQ(answer.body.getString(), "seven");
+  EXPECT_EQ(inRequest, "seven");
 }
 
 TEST(RemotingRequests, NothingIsPreparedOrInvokedAfterAFailure) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "formats/json_reader.h"
 #include "remoting/function_name.h"
@@ -66,6 +67,33 @@ TEST(QueryStrings, SplitDecodedAndTheLastValueOfAKeyWins) {
   EXPECT_EQ(parseQuery("/x?a=b=c"), (PathCaptures{{"a", "b=c"}}));
   EXPECT_EQ(parseQuery("/x?a?b=c"), (PathCaptures{{"a?b", "c"}}));
   EXPECT_EQ(parseQuery("/x"), PathCaptures{});
+}
+
+TEST(QueryStrings, APlainQueryIsReadAsParseQueryReadsItOrRefused) {
+  const std::string manyPairs = "/x?a=1&b=2&c=3&d=4&e=5&f=6&g=7&h=8&i=9";
+  const struct {
+    std::string path;
+    bool plain;
+  } cases[] = {
+      {"/x?limit=10", true},   {"/x?a=1&b&c=", true},  {"/x", true},        {"/x?a=b=c&b?=d", true},
+      {"/x?b=1&a=2", false},   {"/x?a=1&a=2", false},  {"/x?a=1&&=2", false}, {"/x?k%20y=v", false},
+      {"/x?k=v+w", false},     {manyPairs, false},     {"/x?", true},
+  };
+  for (const auto& testCase : cases) {
+    PlainQuery plain;
+    ASSERT_EQ(plain.read(testCase.path), testCase.plain) << testCase.path;
+    if (!testCase.plain) continue;
+    PathCaptures read;
+    std::vector<std::string> order;
+    for (const auto& [key, value] : plain.pairs()) {
+      read.emplace(key, value);
+      order.emplace_back(key);
+    }
+    EXPECT_EQ(read, parseQuery(testCase.path)) << testCase.path;
+    std::vector<std::string> expectedOrder;
+    for (const auto& [key, value] : parseQuery(testCase.path)) expectedOrder.push_back(key);
+    EXPECT_EQ(order, expectedOrder) << testCase.path;
+  }
 }
 
 TEST(QueryStrings, EmptyPiecesGiveTheEmptyKey) {
