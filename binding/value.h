@@ -105,7 +105,7 @@ struct ItemName {
   std::uint32_t key;  // nameKey of the name
   InternedString* name;
 };
-inline ItemName internItemName(ValueStore* store, std::string_view name) {
+[[gnu::always_inline]] inline ItemName internItemName(ValueStore* store, std::string_view name) {
   return {nameKey(name), store->internName(name)};
 }
 void releaseItemName(ValueStore* store, ItemName name) noexcept;
