@@ -31,11 +31,17 @@ bool isHugeNegativeExponentAt(const char* text, const char* minus) {
          isHugeExponent(minus + 1);
 }
 
-// Any "<digit>e-<huge>" from `from` on, found by its "e" or "E": for texts
+// The first `mark` in [from, end), or null: memchr on a text of known
+// length is much faster than strchr, which must watch for the end too.
+const char* find(const char* from, const char* end, char mark) {
+  return static_cast<const char*>(std::memchr(from, mark, static_cast<std::size_t>(end - from)));
+}
+
+// Any "<digit>e-<huge>" in [from, end), found by its "e" or "E": for texts
 // where "-" is too common to look for.
-bool holdsHugeNegativeExponentByLetter(const char* text, const char* from) {
+bool holdsHugeNegativeExponentByLetter(const char* text, const char* from, const char* end) {
   for (const char letter : {'e', 'E'}) {
-    for (const char* found = std::strchr(from, letter); found != nullptr; found = std::strchr(found + 1, letter)) {
+    for (const char* found = find(from, end, letter); found != nullptr; found = find(found + 1, end, letter)) {
       if (found[1] == '-' && isHugeNegativeExponentAt(text, found + 1)) return true;
     }
   }
@@ -46,14 +52,15 @@ bool holdsHugeNegativeExponentByLetter(const char* text, const char* from) {
 // all? Matches inside strings are false alarms that the exact pass settles.
 // "-" is the rarer mark in most texts; in one of negative numbers (a "-"
 // every few bytes) the letters are, and each mark found costs a call.
-bool mayHoldHugeNegativeExponent(const char* text) {
+bool mayHoldHugeNegativeExponent(const char* text, std::size_t length) {
   constexpr std::size_t denseMarks = 64;
   constexpr std::size_t bytesPerSparseMark = 256;
+  const char* end = text + length;
   std::size_t marks = 0;
-  for (const char* minus = std::strchr(text, '-'); minus != nullptr; minus = std::strchr(minus + 1, '-')) {
+  for (const char* minus = find(text, end, '-'); minus != nullptr; minus = find(minus + 1, end, '-')) {
     if (isHugeNegativeExponentAt(text, minus)) return true;
     if (++marks == denseMarks && static_cast<std::size_t>(minus - text) < denseMarks * bytesPerSparseMark) {
-      return holdsHugeNegativeExponentByLetter(text, minus + 1);
+      return holdsHugeNegativeExponentByLetter(text, minus + 1, end);
     }
   }
   return false;
@@ -86,9 +93,9 @@ std::size_t rewriteNumber(std::string& text, std::size_t position, bool& changed
 
 }  // namespace
 
-bool rewriteHugeNegativeExponents(const char* text, std::string& rewritten) {
-  if (!mayHoldHugeNegativeExponent(text)) return false;
-  std::string copy(text);
+bool rewriteHugeNegativeExponents(const char* text, std::size_t length, std::string& rewritten) {
+  if (!mayHoldHugeNegativeExponent(text, length)) return false;
+  std::string copy(text, length);
   bool changed = false;
   bool inString = false;
   std::size_t position = 0;

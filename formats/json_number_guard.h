@@ -4,19 +4,21 @@
 // count of fraction digits wraps around and indexes the power-of-ten table
 // far out of range (CVE-2024-38517).
 
+#include <cstddef>
 #include <string>
 
 namespace Quor {
 
-// When the NUL-terminated text holds, outside strings, a number whose
-// negative exponent is 10000 or more, copies the text into `rewritten` with
-// each such exponent turned into 9999 (leading zeros keep every offset) and
-// returns true; otherwise returns false and leaves `rewritten` alone.
+// When the text (of that length, with a NUL there) holds, outside strings, a
+// number whose negative exponent is 10000 or more, copies the text into
+// `rewritten` with each such exponent turned into 9999 (leading zeros keep
+// every offset) and returns true; otherwise returns false and leaves
+// `rewritten` alone.
 //
 // The value does not change: a mantissa the tokenizer accepts stays below
 // 1e310, so such a number is below the smallest double either way and reads
 // as 0 with its sign. An exponent of 9999 cannot wrap for any text below
 // 2 GiB.
-bool rewriteHugeNegativeExponents(const char* text, std::string& rewritten);
+bool rewriteHugeNegativeExponents(const char* text, std::size_t length, std::string& rewritten);
 
 }  // namespace Quor

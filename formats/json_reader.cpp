@@ -138,14 +138,16 @@ ValueResult parseJson(const char* text) {
   while (isJsonWhitespace(*first)) ++first;
   if (*first == '\0') return result;
 
+  // The text ends at its first NUL; a rewritten copy has the same length.
+  const std::size_t length = std::strlen(text);
   std::string rewritten;
-  const char* source = rewriteHugeNegativeExponents(text, rewritten) ? rewritten.c_str() : text;
+  const char* source = rewriteHugeNegativeExponents(text, length, rewritten) ? rewritten.c_str() : text;
 
   // Room for the longest string, decoded: a string decodes to at most its
   // own length. Short texts (most request bodies) use the stack; a long
   // one's buffer is only written, and its pages only used, as far as its
   // longest string reaches.
-  const std::size_t size = std::strlen(source) + 1;
+  const std::size_t size = length + 1;
   char shortScratch[512];
   std::unique_ptr<char[]> longScratch;
   if (size > sizeof shortScratch) longScratch = std::make_unique_for_overwrite<char[]>(size);

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
+#include <utility>
 
 #include "formats/json_reader.h"
 
@@ -70,24 +72,39 @@ TEST(JsonHugeExponent, ErrorOffsetsAfterARewrittenNumberStayTheSame) {
   EXPECT_EQ(trailing.error(), "Error: The document root must not follow by other values. at offset 12.");
 }
 
+// Many negative numbers: the scan looks for exponent letters instead of "-".
+std::string denseNegatives(const char* last) {
+  std::string text = "[";
+  for (int index = 0; index < 100; ++index) text += "-1,";
+  return text + last + "]";
+}
+
 TEST(JsonHugeExponentRewrite, TextWithoutHugeNegativeExponentsIsLeftAlone) {
-  std::string rewritten = "untouched";
-  EXPECT_FALSE(rewriteHugeNegativeExponents(R"([1e-9999, 1e+99999, "-", -1, 2e-0000000000001])", rewritten));
-  EXPECT_FALSE(rewriteHugeNegativeExponents(R"(["1e-99999", {"2E-123456": 0}])", rewritten));
-  EXPECT_FALSE(rewriteHugeNegativeExponents("", rewritten));
-  EXPECT_EQ(rewritten, "untouched");
+  const std::string dense = denseNegatives("-2E-9999");
+  for (const char* text : {R"([1e-9999, 1e+99999, "-", -1, 2e-0000000000001])", R"(["1e-99999", {"2E-123456": 0}])",
+                           "", dense.c_str()}) {
+    std::string rewritten = "untouched";
+    EXPECT_FALSE(rewriteHugeNegativeExponents(text, std::strlen(text), rewritten)) << text;
+    EXPECT_EQ(rewritten, "untouched");
+  }
 }
 
 TEST(JsonHugeExponentRewrite, OnlyExponentsOfNumbersOutsideStringsChange) {
-  std::string rewritten;
-  ASSERT_TRUE(rewriteHugeNegativeExponents(R"(["1e-99999\"",-2.50E-0012345678,"\\",3e-10000])", rewritten));
-  EXPECT_EQ(rewritten, R"(["1e-99999\"",-2.50E-0000009999,"\\",3e-09999])");
+  const std::pair<std::string, std::string> cases[] = {
+      {R"(["1e-99999\"",-2.50E-0012345678,"\\",3e-10000])", R"(["1e-99999\"",-2.50E-0000009999,"\\",3e-09999])"},
+      {denseNegatives("-2E-12345"), denseNegatives("-2E-09999")},
+  };
+  for (const auto& [text, expected] : cases) {
+    std::string rewritten;
+    ASSERT_TRUE(rewriteHugeNegativeExponents(text.c_str(), text.size(), rewritten)) << text;
+    EXPECT_EQ(rewritten, expected);
+  }
 }
 
-TEST(JsonHugeExponentRewrite, TheTextEndsAtItsNul) {
+TEST(JsonHugeExponentRewrite, TheTextEndsAtItsLength) {
   const std::string text("1e-99999\0 2e-99999", 18);
   std::string rewritten;
-  ASSERT_TRUE(rewriteHugeNegativeExponents(text.c_str(), rewritten));
+  ASSERT_TRUE(rewriteHugeNegativeExponents(text.c_str(), 8, rewritten));
   EXPECT_EQ(rewritten, "1e-09999");
 }
 
