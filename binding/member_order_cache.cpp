@@ -83,11 +83,12 @@ std::uint8_t MemberOrderCache::expect(const InternedString* first, std::size_t c
   return shape.names.size() == count && shape.names.front() == first ? slot : noShape;
 }
 
-const std::uint16_t* MemberOrderCache::expectedOrder(std::uint8_t slot, const Member* members,
-                                                     std::size_t count) const {
+const std::uint16_t* MemberOrderCache::expectedOrder(std::uint8_t slot, const Member* members, std::size_t count,
+                                                     bool namesMatched) const {
   if (slot >= slotCount) return nullptr;
   const Shape& shape = table_->slots[slot];
   if (shape.names.size() != count) return nullptr;
+  if (namesMatched) return shape.order.data();
   for (std::size_t index = 0; index < count; ++index) {
     if (members[index].name != shape.names[index]) return nullptr;
   }
@@ -101,6 +102,7 @@ void MemberOrderCache::learn(const Member* sorted, std::size_t count, ValueStore
   std::vector<InternedString*>& arrival = table_->arrival;
   const std::size_t slot = slotOf(signatureOf(arrival.front(), arrival.back(), count));
   Shape& shape = table_->slots[slot];
+  ++shapesLearnt_;
   forget(shape);
   shape.order.resize(count);
   for (std::size_t arrivalIndex = 0; arrivalIndex < count; ++arrivalIndex) {

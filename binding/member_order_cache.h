@@ -65,8 +65,14 @@ class MemberOrderCache {
     return index < names.size() ? names[index] : nullptr;
   }
   // The order (as find answers it) of members that arrived exactly as the
-  // shape in slot has them, or null when they did not.
-  const std::uint16_t* expectedOrder(std::uint8_t slot, const Member* members, std::size_t count) const;
+  // shape in slot has them, or null when they did not. A reader that took
+  // every name from the shape's entries while shapesLearnt() stayed the same
+  // knows they match and may say so, sparing the comparison.
+  const std::uint16_t* expectedOrder(std::uint8_t slot, const Member* members, std::size_t count,
+                                     bool namesMatched = false) const;
+  // How many shapes have been learnt so far: a slot's shape changes only
+  // when this does.
+  std::uint32_t shapesLearnt() const { return shapesLearnt_; }
   // Puts members, given in arrival order, into the order of find.
   void arrange(Member* members, std::size_t count, const std::uint16_t* order);
 
@@ -104,6 +110,7 @@ class MemberOrderCache {
   std::uint8_t slotsByFirst_[slotCount] = {};
   std::unique_ptr<Table> table_;
   ValueStore* store_ = nullptr;
+  std::uint32_t shapesLearnt_ = 0;
 };
 
 }  // namespace detail

@@ -845,7 +845,8 @@ void sortMembers(detail::Member* members, std::size_t count, detail::Member* buf
 
 }  // namespace
 
-void detail::finishMembers(Value& structure, MemberOrderCache* orders, std::uint8_t expectedShape) {
+void detail::finishMembers(Value& structure, MemberOrderCache* orders, std::uint8_t expectedShape,
+                           bool shapeMatched) {
   Value::StructureHeader* header = structure.structure();
   if (header == nullptr || header->firstRun == header->size) return;
   detail::Member* members = header->members;
@@ -868,7 +869,7 @@ void detail::finishMembers(Value& structure, MemberOrderCache* orders, std::uint
   }
   const bool cached = cachesShape(orders, count);
   if (cached && expectedShape != MemberOrderCache::noShape) {
-    if (const std::uint16_t* order = orders->expectedOrder(expectedShape, members, count)) {
+    if (const std::uint16_t* order = orders->expectedOrder(expectedShape, members, count, shapeMatched)) {
       orders->arrange(members, count, order);
       header->firstRun = header->size;
       return;

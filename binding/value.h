@@ -77,9 +77,11 @@ void releaseUnusedRoom(Value& container);
 // where a repeated name keeps its last value. Nothing may read the
 // structure in between; a reader that fails clears the whole tree. A reader
 // may hand finishMembers a cache of the orders it has seen, and the slot of
-// the shape the cache expected (MemberOrderCache::expect; 0xFF for none).
+// the shape the cache expected (MemberOrderCache::expect; 0xFF for none),
+// with whether its names are known to match (MemberOrderCache::expectedOrder).
 Value& appendMember(Value& structure, std::string_view name);
-void finishMembers(Value& structure, MemberOrderCache* orders = nullptr, std::uint8_t expectedShape = 0xFF);
+void finishMembers(Value& structure, MemberOrderCache* orders = nullptr, std::uint8_t expectedShape = 0xFF,
+                   bool shapeMatched = false);
 // The member of that name of a structure, finished or still being appended
 // to (where a repeated name finds its last member other than `passed`);
 // null when it has none.
@@ -278,7 +280,7 @@ class Value {
   friend Value& detail::appendMember(Value& structure, std::string_view name);
   friend Value& detail::appendMember(Value& structure, detail::ItemName name);
   friend void detail::finishMembers(Value& structure, detail::MemberOrderCache* orders,
-                                    std::uint8_t expectedShape);
+                                    std::uint8_t expectedShape, bool shapeMatched);
   friend const Value* detail::findMember(const Value& structure, std::string_view name, const Value* passed);
   friend std::size_t detail::liveStoreBlocks(const Value& value);
   friend ValueStore* detail::storeOf(Value& root);

@@ -102,6 +102,9 @@ struct OpenContainer {
   // For a map: the slot of the shape of earlier maps its names have matched
   // so far, noShape, or firstNamePending until its first name has come.
   std::uint8_t expectedShape;
+  // The cache's count of shapes learnt when that slot was found: while it
+  // stays, the slot holds the shape the names were matched against.
+  std::uint32_t shapesLearnt;
 };
 constexpr std::uint8_t firstNamePending = detail::MemberOrderCache::noShape - 1;
 
@@ -120,7 +123,8 @@ class MessagePackReader {
       while (!open_.empty() && open_.back().remaining == 0) {
         const OpenContainer& closing = open_.back();
         if (closing.isMap) {
-          detail::finishMembers(*closing.container, &memberOrders_, closing.expectedShape);
+          detail::finishMembers(*closing.container, &memberOrders_, closing.expectedShape,
+                                closing.shapesLearnt == memberOrders_.shapesLearnt());
         }
         open_.pop_back();
       }
@@ -220,6 +224,7 @@ class MessagePackReader {
     if (map.expectedShape == firstNamePending) {
       const detail::ItemName name{nameKey(key), store_->internName(key)};
       map.expectedShape = memberOrders_.expect(name.name, map.announced);
+      map.shapesLearnt = memberOrders_.shapesLearnt();
       return detail::appendMember(*map.container, name);
     }
     const std::size_t index = map.announced - map.remaining - 1;
@@ -269,7 +274,7 @@ class MessagePackReader {
     // Only maps whose shapes the cache learns look for one.
     const bool mayHaveShape = isMap && announced >= detail::MemberOrderCache::minimumMembers;
     open_.push_back(OpenContainer{&target, announced, announced, position_, isMap,
-                                  mayHaveShape ? firstNamePending : detail::MemberOrderCache::noShape});
+                                  mayHaveShape ? firstNamePending : detail::MemberOrderCache::noShape, 0});
     return true;
   }
 

@@ -267,6 +267,46 @@ TEST(MessagePackReaderContainers, MapsThatStartLikeAnEarlierShapeReadLikeAnyOthe
   }
 }
 
+TEST(MessagePackReaderContainers, AShapeLearntWhileAMapIsOpenDoesNotOrderIt) {
+  // The map {d,a,c,b} starts like a shape learnt before; its first value
+  // holds hundreds of shapes {Q,a,c,b} learnt meanwhile, one of which takes
+  // the slot of the shape the map started like (the slot is one of 64), and
+  // whose later names (a,c,b) the map's match. The map must still come out
+  // in name order, not in the newer shape's.
+  const auto member = [](Bytes& bytes, std::initializer_list<std::uint8_t> name, std::uint8_t value) {
+    bytes.push_back(static_cast<std::uint8_t>(0xA0 | name.size()));
+    bytes.insert(bytes.end(), name);
+    bytes.push_back(value);
+  };
+  Bytes shape{0x84};
+  for (const std::uint8_t name : {'d', 'a', 'c', 'b'}) member(shape, {name}, 0);
+  constexpr std::size_t newerShapes = 600;
+  Bytes learnt{0xDC, static_cast<std::uint8_t>(2 * newerShapes >> 8), static_cast<std::uint8_t>(2 * newerShapes & 0xFF)};
+  for (std::size_t index = 0; index < newerShapes; ++index) {
+    Bytes newer{0x84};
+    member(newer, {static_cast<std::uint8_t>('A' + index / 40), static_cast<std::uint8_t>('0' + index % 40)}, 0);
+    for (const std::uint8_t name : {'a', 'c', 'b'}) member(newer, {name}, 0);
+    learnt = concat({learnt, newer, newer});
+  }
+  Bytes open{0x84, 0xA1, 'd'};
+  open = concat({open, learnt});
+  member(open, {'a'}, 1);
+  member(open, {'c'}, 2);
+  member(open, {'b'}, 3);
+
+  const Bytes document = concat({{0x93}, shape, shape, open});
+  const MessagePackReading reading = read(document);
+  ASSERT_TRUE(reading.result.ok()) << reading.result.error();
+  const Value& map = reading.result.value().element(2);
+  std::string names;
+  for (const MemberView member : map.members()) names += member.name;
+  EXPECT_EQ(names, "abcd");
+  EXPECT_EQ(map.member("a").getSigned(), 1);
+  EXPECT_EQ(map.member("b").getSigned(), 3);
+  EXPECT_EQ(map.member("c").getSigned(), 2);
+  EXPECT_EQ(map.member("d").size(), 2 * newerShapes);
+}
+
 TEST(MessagePackReaderErrors, UnusedAndExtensionTypeBytesFailAfterTheTypeByte) {
   for (const std::uint8_t byte : {0xC1, 0xC7, 0xC8, 0xC9, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8}) {
     const MessagePackReading reading = read({byte, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
