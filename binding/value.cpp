@@ -622,8 +622,10 @@ Value& Value::appendElementSlow() {
 }
 
 Value& Value::writeMember(std::string_view text) {
-  if (kind_ != ValueKind::Structure && holdsStorage()) [[unlikely]] return writeMemberReplacing(text);
-  makeStructure();
+  if (kind_ != ValueKind::Structure) [[unlikely]] {
+    if (holdsStorage()) return writeMemberReplacing(text);
+    makeStructure();
+  }
   const SearchedName name{text, nameKey(text)};
   StructureHeader* header = structure();
   detail::Member* members = header->members;
