@@ -768,28 +768,18 @@ Value& Value::appendInternedMemberSlowly(Value& structure, detail::ItemName name
     structure.store_->release(name.name);
     return value;
   }
+  // A structure being built whose member array is full: it grows, and the
+  // member then goes in as any other.
   StructureHeader* header = structure.structure();
-  ValueStore* store = structure.store_;
-  // A structure made with room takes its values from its block of values,
-  // in the order its members arrive.
-  const bool inValueBlock = header->size < header->valueCount;
-  void* block = nullptr;
   try {
-    if (!inValueBlock) block = store->allocateBlock(sizeof(Value));
-    if (header->size == header->capacity) {
-      if (header->capacity > maxReserve / 2) throw std::length_error("Value: too many members");
-      structure.mergeMemberRuns(header->capacity == 0 ? 4 : std::size_t{header->capacity} * 2);
-      header->firstRun = 0;  // nothing is in order yet
-    }
+    if (header->capacity > maxReserve / 2) throw std::length_error("Value: too many members");
+    structure.mergeMemberRuns(header->capacity == 0 ? 4 : std::size_t{header->capacity} * 2);
+    header->firstRun = 0;  // nothing is in order yet
   } catch (...) {
-    store->freeBlock(block);
-    store->release(name.name);
+    structure.store_->release(name.name);
     throw;
   }
-  if (inValueBlock) block = &header->values[header->size];
-  Value* value = new (block) Value(ChildTag{}, store);
-  header->members[header->size++] = detail::Member{name.key, name.name, value};
-  return *value;
+  return appendInternedMember(structure, name);
 }
 
 Value& detail::appendMember(Value& structure, std::string_view name) {
