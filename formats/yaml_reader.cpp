@@ -125,7 +125,9 @@ class YamlReader {
 
  private:
   // How the target is reached from its parent; a member name is only
-  // copied when a path needs it.
+  // copied when a path needs it. An element's step leaves the name of an
+  // earlier member behind, whose text may be gone: only a member's step
+  // reads it.
   struct TargetStep {
     bool isMember = false;
     std::uint32_t index = 0;
@@ -154,7 +156,8 @@ class YamlReader {
     std::uint32_t elements = 0;
 
     YamlPathStep pathStep() const {
-      return YamlPathStep{step.isMember, step.index, std::string(nameOwned ? std::string_view(ownedName) : step.name)};
+      if (!step.isMember) return YamlPathStep{false, step.index, {}};
+      return YamlPathStep{true, step.index, std::string(nameOwned ? std::string_view(ownedName) : step.name)};
     }
   };
 
@@ -416,7 +419,8 @@ class YamlReader {
   YamlAnchorTable anchors_;
 
   static YamlPathStep ownedStep(const TargetStep& step) {
-    return YamlPathStep{step.isMember, step.index, std::string(step.name)};
+    if (!step.isMember) return YamlPathStep{false, step.index, {}};
+    return YamlPathStep{true, step.index, std::string(step.name)};
   }
 
   Value* target_ = nullptr;

@@ -108,6 +108,8 @@ TEST(YamlReaderAliases, AnAliasCopiesItsAnchoredNode) {
             "{\"a\":{\"p\":[u:1,f:-2.5,\"y\"]},\"b\":{\"p\":[u:1,f:-2.5,\"y\"]},"
             "\"c\":[{\"p\":[u:1,f:-2.5,\"y\"]},{\"p\":[u:1,f:-2.5,\"y\"]}]}");
   EXPECT_EQ(readTyped("- &s [1, &t two]\n- *t\n- *s"), "[[u:1,\"two\"],\"two\",[u:1,\"two\"]]");
+  // An anchor under an element opened after a member whose key is gone.
+  EXPECT_EQ(readTyped("[{a: 1}, {c: &x 3}, *x]"), "[{\"a\":u:1},{\"c\":u:3},u:3]");
   // Anchored nodes inside a collection that grows afterwards.
   EXPECT_EQ(readTyped("[&a 1, 2, 3, 4, 5, 6, 7, 8, 9, *a, [&b [x], 1, 2, 3, 4, 5], *b]"),
             "[u:1,u:2,u:3,u:4,u:5,u:6,u:7,u:8,u:9,u:1,[[\"x\"],u:1,u:2,u:3,u:4,u:5],[\"x\"]]");
