@@ -10,6 +10,7 @@
 #include "binding/format_message.h"
 #include "binding/member_order_cache.h"
 #include "binding/nesting_limit.h"
+#include "formats/value_builder.h"
 #include "formats/value_tree_measure.h"
 #include "formats/yaml_anchor_table.h"
 #include "formats/yaml_scalar.h"
@@ -100,6 +101,143 @@ std::string_view textOf(const yaml_char_t* text) {
   return text != nullptr ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
 }
 
+[[gnu::cold, gnu::noinline]] std::string parserNotReady() {
+  return FormatMessage(parserError, "cannot initialize the parser", std::uint64_t{0}, std::uint64_t{0});
+}
+
+[[gnu::cold, gnu::noinline]] std::string parserFailure(const yaml_parser_t& parser) {
+  const char* problem = parser.problem != nullptr ? parser.problem : "out of memory";
+  return FormatMessage(parserError, problem, std::uint64_t{parser.problem_mark.line},
+                       std::uint64_t{parser.problem_mark.column});
+}
+
+// A message whose last two placeholders are the event's line and column
+// (1-based).
+template <class... Arguments>
+[[gnu::cold, gnu::noinline]] std::string messageAt(const yaml_event_t& event, const char* message,
+                                                   const Arguments&... arguments) {
+  return FormatMessage(message, arguments..., std::uint64_t{event.start_mark.line} + 1,
+                       std::uint64_t{event.start_mark.column} + 1);
+}
+
+// Whether a key's tag lets it name a member: none, or the string tag.
+bool isStringKeyTag(const yaml_char_t* tag) {
+  return tag == nullptr || yamlStringTag == reinterpret_cast<const char*>(tag);
+}
+
+// Reads a document without anchors or aliases, the common case: each
+// container is made in one step from its items when it closes
+// (formats/value_builder.h), so no node has a place in the tree before its
+// container is complete. An alias needs its anchored node at its place, so
+// the first anchor or alias stops this reader, and YamlReader reads the
+// document again from its start. Both give the same value and the same
+// failures.
+class YamlTreeReader {
+ public:
+  enum class Outcome { Read, Failed, HasAnchors };
+
+  explicit YamlTreeReader(Value& root) : root_(root), builder_(root) {}
+
+  // On Failed, error holds the message.
+  Outcome read(std::string_view text, std::string& error) {
+    Parser parser(text);
+    if (!parser.ready()) {
+      error = parserNotReady();
+      return Outcome::Failed;
+    }
+    for (;;) {
+      Event event{Event::Parsed{}};
+      if (yaml_parser_parse(parser.get(), event.get()) == 0) {
+        error = parserFailure(*parser.get());
+        return Outcome::Failed;
+      }
+      const Outcome outcome = handle(*event, error);
+      if (outcome != Outcome::Read) return outcome;
+      if ((*event).type == YAML_STREAM_END_EVENT) return Outcome::Read;
+    }
+  }
+
+ private:
+  // Read: go on.
+  Outcome handle(const yaml_event_t& event, std::string& error) {
+    switch (event.type) {
+      case YAML_SCALAR_EVENT: {
+        const auto& scalar = event.data.scalar;
+        if (scalar.anchor != nullptr) return Outcome::HasAnchors;
+        const std::string_view text(reinterpret_cast<const char*>(scalar.value), scalar.length);
+        if (expectsKey()) {
+          if (!isStringKeyTag(scalar.tag)) return failAt(event, error, invalidKey);
+          builder_.key(text);
+          keyPending_ = true;
+          return Outcome::Read;
+        }
+        keyPending_ = false;
+        const YamlScalarStyle style =
+            scalar.style == YAML_PLAIN_SCALAR_STYLE ? YamlScalarStyle::Plain : YamlScalarStyle::Other;
+        if (!yamlScalarToValue(reinterpret_cast<const char*>(scalar.tag), text, style, builder_.slot(), error)) {
+          return Outcome::Failed;
+        }
+        return Outcome::Read;
+      }
+      case YAML_MAPPING_START_EVENT:
+        if (event.data.mapping_start.anchor != nullptr) return Outcome::HasAnchors;
+        return open(event, true, error);
+      case YAML_SEQUENCE_START_EVENT:
+        if (event.data.sequence_start.anchor != nullptr) return Outcome::HasAnchors;
+        return open(event, false, error);
+      case YAML_MAPPING_END_EVENT:
+      case YAML_SEQUENCE_END_EVENT:
+        if (builder_.depth() != 0) builder_.end();
+        keyPending_ = false;
+        return Outcome::Read;
+      case YAML_ALIAS_EVENT:
+        return Outcome::HasAnchors;
+      case YAML_DOCUMENT_START_EVENT:
+        if (!root_.isEmpty()) {
+          error = multiDocument;
+          return Outcome::Failed;
+        }
+        return Outcome::Read;
+      default:
+        return Outcome::Read;
+    }
+  }
+
+  // Whether the next node is the key of the innermost open mapping.
+  bool expectsKey() const {
+    const std::size_t depth = builder_.depth();
+    return depth != 0 && isMapping_[depth - 1] && !keyPending_;
+  }
+
+  Outcome open(const yaml_event_t& event, bool isMapping, std::string& error) {
+    if (expectsKey()) return failAt(event, error, isMapping ? unexpectedMapping : unexpectedSequence);
+    const std::size_t depth = builder_.depth();
+    if (depth >= maxNestingDepth) return failAt(event, error, nestedTooDeeply, std::uint64_t{maxNestingDepth});
+    keyPending_ = false;
+    isMapping_[depth] = isMapping;
+    if (isMapping) {
+      builder_.beginStructure();
+    } else {
+      builder_.beginCollection();
+    }
+    return Outcome::Read;
+  }
+
+  template <class... Arguments>
+  static Outcome failAt(const yaml_event_t& event, std::string& error, const char* message,
+                        const Arguments&... arguments) {
+    error = messageAt(event, message, arguments...);
+    return Outcome::Failed;
+  }
+
+  Value& root_;
+  ValueBuilder builder_;
+  // Whether each open container is a mapping, outermost first.
+  bool isMapping_[maxNestingDepth] = {};
+  // The innermost mapping has its key and awaits the value.
+  bool keyPending_ = false;
+};
+
 class YamlReader {
  public:
   YamlReader(ValueResult& result, std::size_t aliasTextBudget)
@@ -110,13 +248,13 @@ class YamlReader {
   void read(std::string_view text) {
     Parser parser(text);
     if (!parser.ready()) {
-      result_.fail(FormatMessage(parserError, "cannot initialize the parser", std::uint64_t{0}, std::uint64_t{0}));
+      result_.fail(parserNotReady());
       return;
     }
     for (;;) {
       Event event{Event::Parsed{}};
       if (yaml_parser_parse(parser.get(), event.get()) == 0) {
-        failParser(*parser.get());
+        result_.fail(parserFailure(*parser.get()));
         return;
       }
       if ((*event).type == YAML_STREAM_END_EVENT || !handle(event)) return;
@@ -161,18 +299,11 @@ class YamlReader {
     }
   };
 
-  [[gnu::cold, gnu::noinline]] void failParser(const yaml_parser_t& parser) {
-    const char* problem = parser.problem != nullptr ? parser.problem : "out of memory";
-    result_.fail(FormatMessage(parserError, problem, std::uint64_t{parser.problem_mark.line},
-                               std::uint64_t{parser.problem_mark.column}));
-  }
-
   // Fails with a message whose last two placeholders are the event's line
   // and column (1-based).
   template <class... Arguments>
   [[gnu::cold, gnu::noinline]] bool fail(const yaml_event_t& event, const char* message, const Arguments&... arguments) {
-    result_.fail(FormatMessage(message, arguments..., std::uint64_t{event.start_mark.line} + 1,
-                               std::uint64_t{event.start_mark.column} + 1));
+    result_.fail(messageAt(event, message, arguments...));
     return false;
   }
 
@@ -255,8 +386,7 @@ class YamlReader {
   // The key's text stays in its event, held until the next key.
   bool takeKey(Event& held) {
     const yaml_event_t& event = *held;
-    const char* tag = reinterpret_cast<const char*>(event.data.scalar.tag);
-    if (tag != nullptr && yamlStringTag != tag) return fail(event, invalidKey);
+    if (!isStringKeyTag(event.data.scalar.tag)) return fail(event, invalidKey);
     keyEvent_.adopt(held);
     pendingKey_ = std::string_view(reinterpret_cast<const char*>((*keyEvent_).data.scalar.value),
                                    (*keyEvent_).data.scalar.length);
@@ -445,6 +575,27 @@ class YamlReader {
 }  // namespace
 
 ValueResult parseYaml(std::string_view text) {
+  ValueResult result;
+  std::string error;
+  YamlTreeReader::Outcome outcome;
+  {
+    // The builder holds items of the result's store until it is gone.
+    YamlTreeReader reader(result.value());
+    outcome = reader.read(text, error);
+  }
+  switch (outcome) {
+    case YamlTreeReader::Outcome::Read:
+      return result;
+    case YamlTreeReader::Outcome::Failed:
+      result.fail(error);
+      return result;
+    case YamlTreeReader::Outcome::HasAnchors:
+      break;
+  }
+  return detail::parseYamlInPlace(text);
+}
+
+ValueResult detail::parseYamlInPlace(std::string_view text) {
   ValueResult result;
   YamlReader reader(result, yamlAliasTextBudget(text.size()));
   reader.read(text);

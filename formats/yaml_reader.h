@@ -67,4 +67,13 @@ ValueResult parseYaml(std::string_view text);
 // A NUL-terminated text (null reads as empty).
 ValueResult parseYaml(const char* text);
 
+namespace detail {
+
+// The reader parseYaml turns to at a document's first anchor or alias: it
+// keeps every node at its place in the tree as it reads, so that an alias
+// can copy it. Reads any document as parseYaml does; tests compare the two.
+ValueResult parseYamlInPlace(std::string_view text);
+
+}  // namespace detail
+
 }  // namespace Quor

@@ -79,6 +79,36 @@ TEST(YamlReaderDocuments, OnlyTheFirstNonEmptyDocumentIsAccepted) {
   EXPECT_EQ(readTyped("--- ~\n--- [1]\n"), "[u:1]");
 }
 
+// Documents without anchors are built container by container; any anchor
+// or alias sends the document to the reader that keeps each node in place.
+// Both must give the same values and the same failures.
+TEST(YamlReaderDocuments, BothReadersAgreeOnDocumentsWithoutAnchors) {
+  const std::string documents[] = {
+      "",
+      "a: 1\nb: [x, 2.5, ~, true, -0, 'q']\nc: {d: e, '': f}\n",
+      "a: 1\na: [2]\na: {b: 3}\nz: [[], {}, [[]]]",
+      "- !!int 12\n- !!float 1.5\n- !!str 7\n- !!bool no\n- !!str\n- |\n  text\n",
+      "~\n---\nb: 2",
+      "{}\n---\n{}",
+      "a: 1\n---\nb: 2",
+      "- !!int x",
+      "- !unknown x",
+      "{[a]: 1}",
+      "a:\n  {b: 1}: 2",
+      "? !!int 1\n: 2",
+      "a: b: c",
+      "[1, [2, [3",
+      repeat(maxNestingDepth, "[") + repeat(maxNestingDepth, "]"),
+      repeat(maxNestingDepth + 1, "- ") + "x",
+  };
+  for (const std::string& document : documents) {
+    const ValueResult built = parseYaml(document);
+    const ValueResult inPlace = detail::parseYamlInPlace(document);
+    EXPECT_EQ(built.ok(), inPlace.ok()) << document;
+    EXPECT_EQ(typedText(built.value()), typedText(inPlace.value())) << document;
+  }
+}
+
 TEST(YamlReaderKeys, KeysAreStringScalars) {
   EXPECT_EQ(readTyped("1: a\ntrue: b\n~: c\n'q': d\n!!str 2: e\n1.5: f"),
             "{\"1\":\"a\",\"1.5\":\"f\",\"2\":\"e\",\"q\":\"d\",\"true\":\"b\",\"~\":\"c\"}");

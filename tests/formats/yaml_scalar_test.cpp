@@ -46,6 +46,9 @@ TEST(YamlScalarPlain, IntegralNumbersAreUnsignedOrSignedByTheirSign) {
             "[u:3,u:3,u:3,u:1,i:-2,u:16,u:31,u:16,u:0,u:7]");
   EXPECT_EQ(readTyped("[9007199254740992, -9223372036854775808, 18446744073709549568]"),
             "[u:9007199254740992,i:-9223372036854775808,u:18446744073709549568]");
+  // Short integers are read as they are, longer ones through the double.
+  EXPECT_EQ(readTyped("[999999999, -999999999, -000000001, 1234567890, 12345678901234567, -, 1-2]"),
+            "[u:999999999,i:-999999999,i:-1,u:1234567890,u:12345678901234568,\"-\",\"1-2\"]");
   EXPECT_EQ(parseYaml("- -3").value().element(0).kind(), ValueKind::Signed);
 }
 
