@@ -1,10 +1,10 @@
 # The Windows builds optimise the code that runs once or seldom for size
 # (-Os): the migration feature, the host bridge, the logger, the directory
-# search, and the registration, help and description code of the binding and
-# remoting layers. What every request runs, the readers, the value store,
-# the dispatcher with its argument binding and conversions, keeps -O2 (the
-# release preset's). The native builds (benchmarks, sanitizers) are left
-# alone.
+# search, the registration, help and description code of the binding and
+# remoting layers, and the YAML reader of documents with anchors. What every
+# request runs, the readers, the value store, the dispatcher with its
+# argument binding and conversions, keeps -O2 (the release preset's). The
+# native builds (benchmarks, sanitizers) are left alone.
 if(NOT WIN32)
   return()
 endif()
@@ -21,6 +21,8 @@ set(QCP_COLD_SOURCES
   formats/json_error_text.cpp
   formats/value_text_writer.cpp
   formats/base64.cpp
+  formats/yaml_in_place_reader.cpp
+  formats/yaml_anchor_table.cpp
   remoting/api_help.cpp
   remoting/builtin_functions.cpp
   remoting/builtin_types.cpp
