@@ -24,19 +24,19 @@ inline constexpr const char* yamlNestedTooDeeply =
 inline constexpr const char* yamlParserError = "YAML parser error: %1. At line: %2 col: %3";
 
 // libyaml's parser for the reading's lifetime.
-class Parser {
+class YamlParser {
  public:
-  explicit Parser(std::string_view text) {
+  explicit YamlParser(std::string_view text) {
     ready_ = yaml_parser_initialize(&parser_) != 0;
     if (!ready_) return;
     yaml_parser_set_encoding(&parser_, YAML_UTF8_ENCODING);
     yaml_parser_set_input_string(&parser_, reinterpret_cast<const unsigned char*>(text.data()), text.size());
   }
-  ~Parser() {
+  ~YamlParser() {
     if (ready_) yaml_parser_delete(&parser_);
   }
-  Parser(const Parser&) = delete;
-  Parser& operator=(const Parser&) = delete;
+  YamlParser(const YamlParser&) = delete;
+  YamlParser& operator=(const YamlParser&) = delete;
 
   bool ready() const { return ready_; }
   yaml_parser_t* get() { return &parser_; }
@@ -48,19 +48,19 @@ class Parser {
 
 // One event, released when it goes out of scope. Of an event that holds
 // nothing (never filled, or given away) only the type is read.
-class Event {
+class YamlEvent {
  public:
-  Event() { event_.type = YAML_NO_EVENT; }
+  YamlEvent() { event_.type = YAML_NO_EVENT; }
   // An event the parser fills at once: yaml_parser_parse clears it first,
   // whatever it then answers.
   struct Parsed {};
-  explicit Event(Parsed) {}
-  ~Event() { release(); }
-  Event(const Event&) = delete;
-  Event& operator=(const Event&) = delete;
+  explicit YamlEvent(Parsed) {}
+  ~YamlEvent() { release(); }
+  YamlEvent(const YamlEvent&) = delete;
+  YamlEvent& operator=(const YamlEvent&) = delete;
   // Moving keeps the event's texts where they are.
-  Event(Event&& other) noexcept : event_(other.event_) { other.event_.type = YAML_NO_EVENT; }
-  Event& operator=(Event&& other) noexcept {
+  YamlEvent(YamlEvent&& other) noexcept : event_(other.event_) { other.event_.type = YAML_NO_EVENT; }
+  YamlEvent& operator=(YamlEvent&& other) noexcept {
     adopt(other);
     return *this;
   }
@@ -69,7 +69,7 @@ class Event {
   const yaml_event_t& operator*() const { return event_; }
 
   // Takes over other's event, releasing the one held so far.
-  void adopt(Event& other) {
+  void adopt(YamlEvent& other) {
     release();
     event_ = other.event_;
     other.event_.type = YAML_NO_EVENT;

@@ -41,13 +41,13 @@ class YamlReader {
   }
 
   void read(std::string_view text) {
-    Parser parser(text);
+    YamlParser parser(text);
     if (!parser.ready()) {
       result_.fail(parserNotReady());
       return;
     }
     for (;;) {
-      Event event{Event::Parsed{}};
+      YamlEvent event{YamlEvent::Parsed{}};
       if (yaml_parser_parse(parser.get(), event.get()) == 0) {
         result_.fail(parserFailure(*parser.get()));
         return;
@@ -82,7 +82,7 @@ class YamlReader {
     // How it is reached from its parent: its member name lives in the key's
     // event, held here, or (an alias used as a key) in ownedName.
     TargetStep step;
-    Event key;
+    YamlEvent key;
     bool nameOwned = false;
     std::string ownedName;
     // A sequence's elements so far.
@@ -102,7 +102,7 @@ class YamlReader {
     return false;
   }
 
-  bool handle(Event& held) {
+  bool handle(YamlEvent& held) {
     const yaml_event_t& event = *held;
     switch (event.type) {
       case YAML_DOCUMENT_START_EVENT:
@@ -179,7 +179,7 @@ class YamlReader {
   }
 
   // The key's text stays in its event, held until the next key.
-  bool takeKey(Event& held) {
+  bool takeKey(YamlEvent& held) {
     const yaml_event_t& event = *held;
     if (!isStringKeyTag(event.data.scalar.tag)) return fail(event, yamlInvalidKey);
     keyEvent_.adopt(held);
@@ -357,7 +357,7 @@ class YamlReader {
   // the key's event, or for an alias used as a key in aliasKey_.
   std::string_view pendingKey_;
   bool keyPending_ = false;
-  Event keyEvent_;
+  YamlEvent keyEvent_;
   std::string aliasKey_;
   bool keyFromAlias_ = false;
 

@@ -19,8 +19,7 @@ using namespace detail;
 // container is complete. An alias needs its anchored node at its place, so
 // the first anchor or alias stops this reader, and the in-place reader
 // (formats/yaml_in_place_reader.cpp) reads the document again from its
-// start. Both give the same value and the same
-// failures.
+// start. Both give the same value and the same failures.
 class YamlTreeReader {
  public:
   enum class Outcome { Read, Failed, HasAnchors };
@@ -29,13 +28,13 @@ class YamlTreeReader {
 
   // On Failed, error holds the message.
   Outcome read(std::string_view text, std::string& error) {
-    Parser parser(text);
+    YamlParser parser(text);
     if (!parser.ready()) {
       error = parserNotReady();
       return Outcome::Failed;
     }
     for (;;) {
-      Event event{Event::Parsed{}};
+      YamlEvent event{YamlEvent::Parsed{}};
       if (yaml_parser_parse(parser.get(), event.get()) == 0) {
         error = parserFailure(*parser.get());
         return Outcome::Failed;
