@@ -419,10 +419,6 @@ struct Value::StructureHeader {
   return Value::appendInternedMember(structure, name);
 }
 
-namespace detail {
-
-}  // namespace detail
-
 class Value::MemberIterator {
  public:
   using difference_type = std::ptrdiff_t;

@@ -222,7 +222,7 @@ class MessagePackReader {
   Value& appendMember(OpenContainer& map, std::string_view key) {
     if (map.expectedShape == detail::MemberOrderCache::noShape) return detail::appendMember(*map.container, key);
     if (map.expectedShape == firstNamePending) {
-      const detail::ItemName name{nameKey(key), store_->internName(key)};
+      const detail::ItemName name = detail::internItemName(store_, key);
       map.expectedShape = memberOrders_.expect(name.name, map.announced);
       map.shapesLearnt = memberOrders_.shapesLearnt();
       return detail::appendMember(*map.container, name);

@@ -78,6 +78,10 @@ class ValueBuilder {
     keyPending_ = false;
   }
 
+  // Whether the innermost open container is a structure whose next item is
+  // a member's name (no key given since its last value).
+  bool expectsKey() const { return inStructure_ && !keyPending_; }
+
   // Whether a container was refused for its depth.
   bool nestedTooDeeply() const { return nestedTooDeeply_; }
   std::size_t depth() const { return depth_; }

@@ -56,10 +56,8 @@ class YamlTreeReader {
         if (expectsKey()) {
           if (!isStringKeyTag(scalar.tag)) return failAt(event, error, yamlInvalidKey);
           builder_.key(text);
-          keyPending_ = true;
           return Outcome::Read;
         }
-        keyPending_ = false;
         const YamlScalarStyle style =
             scalar.style == YAML_PLAIN_SCALAR_STYLE ? YamlScalarStyle::Plain : YamlScalarStyle::Other;
         if (!yamlScalarToValue(reinterpret_cast<const char*>(scalar.tag), text, style, builder_.slot(), error)) {
@@ -76,7 +74,6 @@ class YamlTreeReader {
       case YAML_MAPPING_END_EVENT:
       case YAML_SEQUENCE_END_EVENT:
         if (builder_.depth() != 0) builder_.end();
-        keyPending_ = false;
         return Outcome::Read;
       case YAML_ALIAS_EVENT:
         return Outcome::HasAnchors;
@@ -92,17 +89,13 @@ class YamlTreeReader {
   }
 
   // Whether the next node is the key of the innermost open mapping.
-  bool expectsKey() const {
-    const std::size_t depth = builder_.depth();
-    return depth != 0 && isMapping_[depth - 1] && !keyPending_;
-  }
+  bool expectsKey() const { return builder_.expectsKey(); }
 
   Outcome open(const yaml_event_t& event, bool isMapping, std::string& error) {
     if (expectsKey()) return failAt(event, error, isMapping ? yamlUnexpectedMapping : yamlUnexpectedSequence);
-    const std::size_t depth = builder_.depth();
-    if (depth >= maxNestingDepth) return failAt(event, error, yamlNestedTooDeeply, std::uint64_t{maxNestingDepth});
-    keyPending_ = false;
-    isMapping_[depth] = isMapping;
+    if (builder_.depth() >= maxNestingDepth) {
+      return failAt(event, error, yamlNestedTooDeeply, std::uint64_t{maxNestingDepth});
+    }
     if (isMapping) {
       builder_.beginStructure();
     } else {
@@ -120,10 +113,6 @@ class YamlTreeReader {
 
   Value& root_;
   ValueBuilder builder_;
-  // Whether each open container is a mapping, outermost first.
-  bool isMapping_[maxNestingDepth] = {};
-  // The innermost mapping has its key and awaits the value.
-  bool keyPending_ = false;
 };
 
 }  // namespace
