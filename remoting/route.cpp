@@ -64,6 +64,7 @@ bool matchRoute(const Route& route, std::string_view path, PathCaptures& capture
     groups = heapGroups;
   }
   if (!route.matcher.match(path, groups)) return false;
+  captures.reserve(groups.size());
   std::size_t group = 0;
   for (const PathParameter& parameter : route.parameters) {
     if (parameter.kind == PathParameterKind::Stray) continue;

@@ -3,7 +3,6 @@
 // and the matching of a request path against an ordered table of them.
 
 #include <cstddef>
-#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -12,15 +11,13 @@
 
 #include "binding/function_description.h"
 #include "logging/expected.h"
+#include "remoting/path_captures.h"
 #include "remoting/path_template.h"
 #include "remoting/request_method.h"
 
 namespace Quor {
 
 struct FunctionRegistration;
-
-// Path parameters by name, decoded.
-using PathCaptures = std::map<std::string, std::string, std::less<>>;
 
 struct Route {
   const FunctionDescription* function = nullptr;
