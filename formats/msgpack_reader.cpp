@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
-#include <vector>
 
 #include "binding/format_message.h"
 #include "binding/member_order_cache.h"
@@ -111,26 +110,24 @@ constexpr std::uint8_t firstNamePending = detail::MemberOrderCache::noShape - 1;
 class MessagePackReader {
  public:
   MessagePackReader(const std::uint8_t* bytes, std::size_t length, ValueResult& result)
-      : bytes_(bytes), length_(length), roomAllowance_(length), result_(result) {
-    open_.reserve(16);
-  }
+      : bytes_(bytes), length_(length), roomAllowance_(length), result_(result) {}
 
   // Reads one value into the result's value; false after a failure.
   bool read() {
     Value* target = &result_.value();
     for (;;) {
       if (!readValue(*target)) return false;
-      while (!open_.empty() && open_.back().remaining == 0) {
-        const OpenContainer& closing = open_.back();
+      while (openEnd_ != open_.data() && openEnd_[-1].remaining == 0) {
+        const OpenContainer& closing = openEnd_[-1];
         if (closing.isMap) {
           detail::finishMembers(*closing.container, &memberOrders_, closing.expectedShape,
                                 closing.shapesLearnt == memberOrders_.shapesLearnt());
         }
-        open_.pop_back();
+        --openEnd_;
       }
-      if (open_.empty()) return true;
+      if (openEnd_ == open_.data()) return true;
 
-      OpenContainer& innermost = open_.back();
+      OpenContainer& innermost = openEnd_[-1];
       if (position_ == length_) return failTruncatedContainer(innermost);
       --innermost.remaining;
       if (innermost.isMap) {
@@ -249,7 +246,7 @@ class MessagePackReader {
 
   // Checked at the type byte, before any count bytes are read.
   bool mayOpen() {
-    if (open_.size() < maxNestingDepth) return true;
+    if (openEnd_ != open_.data() + open_.size()) return true;
     return fail(nestedTooDeeply, std::uint64_t{position_}, std::uint64_t{maxNestingDepth});
   }
 
@@ -273,8 +270,8 @@ class MessagePackReader {
     if (announced == 0) return true;
     // Only maps whose shapes the cache learns look for one.
     const bool mayHaveShape = isMap && announced >= detail::MemberOrderCache::minimumMembers;
-    open_.push_back(OpenContainer{&target, announced, announced, position_, isMap,
-                                  mayHaveShape ? firstNamePending : detail::MemberOrderCache::noShape, 0});
+    *openEnd_++ = OpenContainer{&target, announced, announced, position_, isMap,
+                                mayHaveShape ? firstNamePending : detail::MemberOrderCache::noShape, 0};
     return true;
   }
 
@@ -392,8 +389,11 @@ class MessagePackReader {
   // The tree's store, once the first container has made it.
   ValueStore* store_ = nullptr;
   // Open arrays and maps, outermost first. A container's address stays valid
-  // while it is open: its parent gets no new item until it closes.
-  std::vector<OpenContainer> open_;
+  // while it is open: its parent gets no new item until it closes. mayOpen
+  // keeps them within the nesting limit, so the room is fixed and pushing
+  // checks nothing.
+  std::array<OpenContainer, maxNestingDepth> open_;
+  OpenContainer* openEnd_ = open_.data();
   detail::MemberOrderCache memberOrders_;
 };
 
