@@ -15,15 +15,9 @@ PathCaptures parseQuery(std::string_view path) {
 bool PlainQuery::read(std::string_view path) {
   count_ = 0;
   bool plain = true;
-  const auto needsDecoding = [](std::string_view text) {
-    for (const char character : text) {
-      if (character == '%' || character == '+') return true;
-    }
-    return false;
-  };
   forEachQueryPiece(path, [&](std::string_view key, std::string_view value) {
     if (!plain) return;
-    if (count_ == maxPairs || needsDecoding(key) || needsDecoding(value) ||
+    if (count_ == maxPairs || needsUrlDecoding(key) || needsUrlDecoding(value) ||
         (count_ > 0 && !(pairs_[count_ - 1].first < key))) {
       plain = false;
       return;

@@ -15,9 +15,7 @@ int hexadecimalDigit(char character) {
 
 std::string urlDecode(std::string_view text) {
   // Most path groups and query texts hold nothing to decode: one copy.
-  bool plain = true;
-  for (const char character : text) plain &= character != '%' && character != '+';
-  if (plain) return std::string(text);
+  if (!needsUrlDecoding(text)) return std::string(text);
   std::string decoded;
   decoded.reserve(text.size());
   for (std::size_t index = 0; index < text.size(); ++index) {

@@ -13,4 +13,11 @@ namespace Quor {
 // of the input is lost or turned into one it does not spell.
 std::string urlDecode(std::string_view text);
 
+// Whether urlDecode would change text: it holds a "%" or a "+".
+inline bool needsUrlDecoding(std::string_view text) {
+  bool plain = true;
+  for (const char character : text) plain &= character != '%' && character != '+';
+  return !plain;
+}
+
 }  // namespace Quor
