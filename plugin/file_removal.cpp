@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/file_stamp.h"
+
 namespace Quor {
 
 namespace {
@@ -14,7 +16,7 @@ bool vanished(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ER
 
 bool removeFileForce(std::string_view path) {
   const std::string file(path);
-  const DWORD attributes = GetFileAttributesA(file.c_str());
+  const DWORD attributes = fileAttributes(file);
   if (attributes == INVALID_FILE_ATTRIBUTES) return true;
   // DeleteFileA cannot delete a folder; answer so before touching its
   // attributes (a folder's read-only bit marks a customized folder).
@@ -30,7 +32,7 @@ bool removeFileForce(std::string_view path) {
     }
   }
 
-  if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+  if (fileAttributes(file) == INVALID_FILE_ATTRIBUTES) return true;
   if (DeleteFileA(file.c_str())) return true;
   const DWORD error = GetLastError();
   if (vanished(error)) return true;

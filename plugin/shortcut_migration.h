@@ -56,7 +56,9 @@ Expected<void> migrateShortcutFolders(const LegacyShortcutRules& rules, const st
 // again just before it is acted on (an earlier deletion may have removed its
 // target, or the files may have changed since the plan was made), and the
 // fresh decision is what happens: the outcome is the one of a walk that
-// decided as it went. Logs one line per shortcut acted on or skipped
+// decided as it went. A shortcut file whose stamp (attributes, size,
+// creation and last write times) is still the one the plan took is decided
+// again from the plan's reading, without loading it anew. Logs one line per shortcut acted on or skipped
 // (migration_log_texts.h). `stop` is asked before each entry; an incomplete
 // plan ends as stopped after its entries.
 Expected<void> carryOutShortcutPlan(const LegacyShortcutRules& rules, const ShortcutPlan& plan,

@@ -8,6 +8,7 @@
 
 #include "logging/make_error.h"
 #include "platform/directory_walk.h"
+#include "platform/file_stamp.h"
 #include "plugin/ansi_path_form.h"
 #include "plugin/migration_codes.h"
 #include "plugin/path_utilities.h"
@@ -102,6 +103,8 @@ PlannedShortcut ShortcutDecider::decide(const std::string& folder, const std::st
   PlannedShortcut planned;
   planned.folder = folder;
   planned.file = linkPath;
+  // Before the reading, so that a write after it shows in a later stamp.
+  std::optional<FileStamp> stamp = readFileStamp(linkPath);
   Expected<ShortcutInfo> info = readShortcut(linkPath);
   if (!info) {
     planned.action = ShortcutAction::Skip;
@@ -109,6 +112,22 @@ PlannedShortcut ShortcutDecider::decide(const std::string& folder, const std::st
     return planned;
   }
   planned.current = std::move(*info);
+  planned.stamp = stamp;
+  return decideRead(std::move(planned));
+}
+
+PlannedShortcut ShortcutDecider::decideAgain(const PlannedShortcut& earlier) {
+  PlannedShortcut planned;
+  planned.folder = earlier.folder;
+  planned.file = earlier.file;
+  planned.current = earlier.current;
+  planned.stamp = earlier.stamp;
+  return decideRead(std::move(planned));
+}
+
+// `planned` holds the folder, the file and what was read from it.
+PlannedShortcut ShortcutDecider::decideRead(PlannedShortcut planned) {
+  const std::string& linkPath = planned.file;
   // None when the code page cannot hold the target: there is no path to ask about.
   const Expected<std::string>* const target =
       planned.current.targetIsExact ? &canonicalTarget(planned.current.target) : nullptr;
@@ -152,7 +171,7 @@ PlannedShortcut ShortcutDecider::decide(const std::string& folder, const std::st
 // anything is done to it.
 void ShortcutDecider::failWhereAttributesForbid(PlannedShortcut& planned) const {
   if (planned.action != ShortcutAction::UnpinDelete && planned.action != ShortcutAction::Rewrite) return;
-  const std::uint32_t attributes = attributes_ ? attributes_(planned.file) : GetFileAttributesA(planned.file.c_str());
+  const std::uint32_t attributes = attributes_ ? attributes_(planned.file) : fileAttributes(planned.file);
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
   const bool deleting = planned.action == ShortcutAction::UnpinDelete;
   const std::uint32_t forbidding =

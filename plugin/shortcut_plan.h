@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "logging/expected.h"
+#include "platform/file_stamp.h"
 #include "plugin/legacy_shortcut_rules.h"
 #include "plugin/migration_stop.h"
 #include "plugin/shell_link.h"
@@ -36,6 +37,9 @@ struct PlannedShortcut {
   std::string file;
   // As read from the file (empty when it cannot be read).
   ShortcutInfo current;
+  // The file's stamp, taken just before `current` was read; none when either
+  // could not be had.
+  std::optional<FileStamp> stamp;
   // The target's canonical long path (empty when skipped).
   std::string canonicalTarget;
   ShortcutAction action = ShortcutAction::Keep;
@@ -58,7 +62,7 @@ struct ShortcutPlan {
   bool complete = true;
 };
 
-// The shortcut file's attributes (GetFileAttributesA's answer,
+// The shortcut file's attributes (the file system's answer, fileAttributes;
 // INVALID_FILE_ATTRIBUTES when they cannot be read). Tests put in their own:
 // Wine, as root, writes through the attributes Windows honours.
 using ShortcutAttributesQuery = std::function<std::uint32_t(const std::string& linkPath)>;
@@ -74,9 +78,14 @@ class ShortcutDecider {
   ShortcutDecider(const LegacyShortcutRules& rules, std::string root, ShortcutAttributesQuery attributes = {});
 
   PlannedShortcut decide(const std::string& folder, const std::string& linkPath);
+  // The decision for a shortcut file known to hold what `earlier` read from
+  // it: only the questions about its target and its attributes are asked
+  // again.
+  PlannedShortcut decideAgain(const PlannedShortcut& earlier);
   void forgetTargets() { canonicalTargets_.clear(); }
 
  private:
+  PlannedShortcut decideRead(PlannedShortcut planned);
   const Expected<std::string>& canonicalTarget(const std::string& target);
   void failWhereAttributesForbid(PlannedShortcut& planned) const;
 

@@ -333,6 +333,28 @@ TEST_F(ShortcutMigrationTest, ATargetThatTheRunDeletedIsMissingForLaterShortcuts
   EXPECT_EQ(QcpTest::readLines(pins_), std::vector<std::string>{alpha});
 }
 
+// The plan is carried out later: a shortcut rewritten or made read-only in
+// between is judged as it is when its turn comes.
+TEST_F(ShortcutMigrationTest, ShortcutsChangedAfterThePlanAreJudgedAsTheyAreNow) {
+  const std::string redirected = plant(0, "Tessaryn.lnk", root_ + "\\Tessaryn.exe");
+  const std::string alpha = plant(1, "Tessaryn client alpha.lnk", root_ + "\\Tessaryn.exe");
+  const std::string untouched = plant(2, "QelLauncher.lnk", root_ + "\\QelLauncher.exe");
+  const Expected<ShortcutPlan> plan = planShortcutFolders(legacyShortcutRules(), folders_, root_);
+  ASSERT_TRUE(plan) << plan.error().message;
+
+  plant(0, "Tessaryn.lnk", base_ + "\\Other\\Tessaryn.exe");
+  const std::string redirectedBytes = QcpTest::readFile(redirected);
+  ASSERT_TRUE(SetFileAttributesA(alpha.c_str(), FILE_ATTRIBUTE_READONLY));
+  const Expected<void> result = carryOutShortcutPlan(legacyShortcutRules(), *plan);
+
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().message, "Failed to delete " + withSlashes(alpha));
+  EXPECT_EQ(QcpTest::readFile(redirected), redirectedBytes);
+  EXPECT_TRUE(QcpTest::fileExists(alpha));
+  EXPECT_TRUE(QcpTest::readLines(pins_).empty());
+  expectRewritten(untouched);
+}
+
 TEST_F(ShortcutMigrationTest, MissingFoldersYieldNothing) {
   const std::string link = plant(2, "Tessaryn.lnk", root_ + "\\Tessaryn.exe");
   folders_.insert(folders_.begin(), base_ + "\\Shell\\Missing");
