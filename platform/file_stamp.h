@@ -1,8 +1,9 @@
 #pragma once
 // What the file system tells of a file without opening it: its attributes,
 // size and times. Two equal stamps of one path, taken a moment apart, mean
-// its contents were not written in between (short of a writer that puts
-// both times back).
+// its contents were not written in between, short of a writer that puts
+// both times back, or one that keeps the size on a file system whose write
+// times are coarse (FAT keeps them to 2 seconds).
 
 #include <cstdint>
 #include <optional>

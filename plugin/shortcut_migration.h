@@ -58,8 +58,8 @@ Expected<void> migrateShortcutFolders(const LegacyShortcutRules& rules, const st
 // fresh decision is what happens: the outcome is the one of a walk that
 // decided as it went. A shortcut file whose stamp (attributes, size,
 // creation and last write times) is still the one the plan took is decided
-// again from the plan's reading, without loading it anew. Logs one line per shortcut acted on or skipped
-// (migration_log_texts.h). `stop` is asked before each entry; an incomplete
+// again from the plan's reading, without loading it anew. Logs one line per
+// shortcut acted on or skipped (migration_log_texts.h). `stop` is asked before each entry; an incomplete
 // plan ends as stopped after its entries.
 Expected<void> carryOutShortcutPlan(const LegacyShortcutRules& rules, const ShortcutPlan& plan,
                                     const StopRequested& stop = {}, const ShortcutAttributesQuery& attributes = {});
