@@ -171,7 +171,10 @@ PlannedShortcut ShortcutDecider::decideRead(PlannedShortcut planned) {
 // anything is done to it.
 void ShortcutDecider::failWhereAttributesForbid(PlannedShortcut& planned) const {
   if (planned.action != ShortcutAction::UnpinDelete && planned.action != ShortcutAction::Rewrite) return;
-  const std::uint32_t attributes = attributes_ ? attributes_(planned.file) : fileAttributes(planned.file);
+  // The stamp's attributes are the file's as its reading found them.
+  const std::uint32_t attributes = attributes_    ? attributes_(planned.file)
+                                   : planned.stamp ? planned.stamp->attributes
+                                                   : fileAttributes(planned.file);
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
   const bool deleting = planned.action == ShortcutAction::UnpinDelete;
   const std::uint32_t forbidding =
